@@ -1,0 +1,12 @@
+#pragma once
+
+// AFX_API marks what the afx runtime library shares with the modules that link it.
+#if defined(_WIN32)
+#if defined(AFX_BUILDING)
+#define AFX_API __declspec(dllexport)
+#else
+#define AFX_API __declspec(dllimport)
+#endif
+#else
+#define AFX_API __attribute__((visibility("default")))
+#endif

@@ -1,0 +1,203 @@
+#include "afx/afx_file.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+int CauseFromErrno(int error) {
+  switch (error) {
+    case ENOENT:
+      return CFileException::fileNotFound;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+      return CFileException::badPath;
+    case EMFILE:
+    case ENFILE:
+      return CFileException::tooManyOpenFiles;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+    case EROFS:
+      return CFileException::accessDenied;
+    case ENOSPC:
+      return CFileException::diskFull;
+    default:
+      return CFileException::genericException;
+  }
+}
+
+// The fopen mode for CFile flags: MFC's choice of r, w or a, a plus when reading and writing, and
+// the t or b of the Windows C runtime (on other systems "t" is not a mode and is left out).
+std::string StreamMode(UINT flags) {
+  std::string mode;
+  if (flags & CFile::modeCreate) {
+    mode = (flags & CFile::modeNoTruncate) ? "a" : "w";
+  } else if (flags & CFile::modeWrite) {
+    mode = "a";
+  } else {
+    mode = "r";
+  }
+  const bool readWrite = (flags & CFile::modeReadWrite) != 0;
+  const bool writeOnly = (flags & CFile::modeWrite) != 0;
+  if ((mode == "r" && readWrite) || (mode != "r" && !writeOnly)) mode += '+';
+#if defined(_WIN32)
+  mode += (flags & CFile::typeBinary) ? "b" : "t";
+#else
+  if (flags & CFile::typeBinary) mode += 'b';
+#endif
+  return mode;
+}
+
+// One byte of the stream; the stream belongs to one thread at a time, so it is not locked per byte.
+int GetByte(FILE* stream) {
+#if defined(_WIN32)
+  return std::getc(stream);
+#else
+  return getc_unlocked(stream);
+#endif
+}
+
+}  // namespace
+
+CException::~CException() = default;
+
+void CException::Delete() {
+  delete this;
+}
+
+CFileException::CFileException(int cause, LONG osError, const char* fileName)
+    : m_cause(cause), m_lOsError(osError), m_strFileName(fileName) {}
+
+void AfxThrowFileException(int cause, LONG osError, const char* fileName) {
+  throw new CFileException(cause, osError, fileName);
+}
+
+CFile::~CFile() = default;
+
+ULONGLONG CFile::Seek(LONGLONG, UINT) {
+  AfxThrowFileException(CFileException::invalidFile, -1, m_strFilePath);
+}
+
+UINT CFile::Read(void*, UINT) {
+  AfxThrowFileException(CFileException::invalidFile, -1, m_strFilePath);
+}
+
+ULONGLONG CFile::GetPosition() const {
+  AfxThrowFileException(CFileException::invalidFile, -1, m_strFilePath);
+}
+
+void CFile::Close() {}
+
+CStringA CFile::GetFileName() const {
+  const char* path = m_strFilePath.GetString();
+  const char* name = path;
+  for (const char* p = path; *p != '\0'; ++p) {
+    if (*p == '/' || *p == '\\') name = p + 1;
+  }
+  return CStringA(name);
+}
+
+CStdioFile::CStdioFile(FILE* stream) : m_pStream(stream) {}
+
+CStdioFile::CStdioFile(const char* path, UINT flags) {
+  CFileException error;
+  if (!Open(path, flags, &error)) {
+    AfxThrowFileException(error.m_cause, error.m_lOsError, error.m_strFileName);
+  }
+}
+
+CStdioFile::~CStdioFile() {
+  if (ownsStream_ && m_pStream != nullptr) std::fclose(m_pStream);
+}
+
+BOOL CStdioFile::Open(const char* path, UINT flags, CFileException* error) {
+  if (ownsStream_ && m_pStream != nullptr) std::fclose(m_pStream);
+  m_pStream = std::fopen(path, StreamMode(flags).c_str());
+  ownsStream_ = m_pStream != nullptr;
+  textMode_ = (flags & typeBinary) == 0;
+  m_strFilePath = path;
+  if (m_pStream == nullptr) {
+    const int osError = errno;
+    if (error != nullptr) {
+      error->m_cause = CauseFromErrno(osError);
+      error->m_lOsError = osError;
+      error->m_strFileName = path;
+    }
+    return FALSE;
+  }
+  return TRUE;
+}
+
+BOOL CStdioFile::ReadString(CStringA& line) {
+  line.Empty();
+  char chunk[256];
+  int filled = 0;
+  bool readAny = false;
+  bool complete = false;
+  int ch;
+  while ((ch = GetByte(m_pStream)) != EOF) {
+    readAny = true;
+    if (ch == '\n') {
+      complete = true;
+      break;
+    }
+    if (filled == static_cast<int>(sizeof chunk)) {
+      line.Append(chunk, filled);
+      filled = 0;
+    }
+    chunk[filled++] = static_cast<char>(ch);
+  }
+  line.Append(chunk, filled);
+  if (complete && textMode_ && !line.IsEmpty() && line[line.GetLength() - 1] == '\r') {
+    line.Truncate(line.GetLength() - 1);
+  }
+  if (!complete && std::ferror(m_pStream)) {
+    const int osError = errno;
+    std::clearerr(m_pStream);
+    AfxThrowFileException(CauseFromErrno(osError), osError, m_strFilePath);
+  }
+  return readAny ? TRUE : FALSE;
+}
+
+void CStdioFile::WriteString(const char* text) {
+  if (std::fputs(text, m_pStream) < 0) {
+    const int osError = errno;
+    std::clearerr(m_pStream);
+    AfxThrowFileException(CauseFromErrno(osError), osError, m_strFilePath);
+  }
+}
+
+ULONGLONG CStdioFile::Seek(LONGLONG offset, UINT from) {
+  const int whence = from == current ? SEEK_CUR : (from == end ? SEEK_END : SEEK_SET);
+  if (std::fseek(m_pStream, static_cast<long>(offset), whence) != 0) {
+    AfxThrowFileException(CFileException::badSeek, errno, m_strFilePath);
+  }
+  return GetPosition();
+}
+
+UINT CStdioFile::Read(void* buffer, UINT count) {
+  const std::size_t got = std::fread(buffer, 1, count, m_pStream);
+  if (got < count && std::ferror(m_pStream)) {
+    const int osError = errno;
+    std::clearerr(m_pStream);
+    AfxThrowFileException(CauseFromErrno(osError), osError, m_strFilePath);
+  }
+  return static_cast<UINT>(got);
+}
+
+ULONGLONG CStdioFile::GetPosition() const {
+  const long position = std::ftell(m_pStream);
+  if (position < 0) AfxThrowFileException(CFileException::invalidFile, errno, m_strFilePath);
+  return static_cast<ULONGLONG>(position);
+}
+
+void CStdioFile::Close() {
+  FILE* stream = m_pStream;
+  const bool owned = ownsStream_;
+  m_pStream = nullptr;
+  ownsStream_ = false;
+  if (stream != nullptr && owned && std::fclose(stream) != 0) {
+    AfxThrowFileException(CauseFromErrno(errno), errno, m_strFilePath);
+  }
+}
