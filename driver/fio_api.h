@@ -40,6 +40,30 @@ FIO_EXPORT void FIO_InitDriver();
 // Destroys the driver state; without one it does nothing.
 FIO_EXPORT void FIO_ExitDriver();
 
+// Answers 1 when `file` begins with the two header lines of a KOORDIN file, -1 otherwise, and
+// leaves the file at its beginning. Throws FIO_Error (empty message) for a header line of more
+// than 200 characters, leaving the file where the reading stopped.
+FIO_EXPORT std::int32_t FIO_IsFileOfMyType(CFile* file);
+
+// Reads the next slot of the file: a turnpoint slot into `tp` (result 1), a route slot into
+// `route` (result 2), an empty slot of either kind (6), or nothing after the last route slot
+// (-1). A call with the file at its beginning skips the header and starts a new pass. Throws
+// FIO_Error with the message and line number of a malformed line.
+FIO_EXPORT std::int32_t FIO_ReadObject(CHostTextFile* file, FIO_TPEntry* tp, FIO_Route* route);
+
+// Writes the file's header (stage 3, starting a new pass), fills the remaining turnpoint slots
+// (stage 2) or the remaining route slots (stage 4). Returns 1. Throws CFileException* when a
+// line cannot be written.
+FIO_EXPORT std::int32_t FIO_WriteHeader(CHostTextFile* file, const FIO_HeaderRequest* request);
+
+// Writes one turnpoint slot; once 255 are written, drops the turnpoint. Returns 1. Throws
+// CFileException* when a line cannot be written.
+FIO_EXPORT std::int32_t FIO_WriteTP(CHostTextFile* file, const FIO_TPEntry* tp);
+
+// Writes one route slot; once 32 are written, drops the route. Returns 1. Throws
+// CFileException* when a line cannot be written.
+FIO_EXPORT std::int32_t FIO_WriteRoute(CHostTextFile* file, const FIO_Route* route);
+
 // Entry points this driver declines: each returns -1 at once, whatever the host passes.
 FIO_EXPORT std::int32_t FIO_ReadFDEntry();
 FIO_EXPORT std::int32_t FIO_Flight2IGC();
