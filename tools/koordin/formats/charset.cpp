@@ -1,0 +1,104 @@
+#include "tools/koordin/formats/charset.h"
+
+#include <cerrno>
+#include <stdexcept>
+#include <string>
+
+#include <iconv.h>
+
+namespace koordin_cli {
+
+namespace {
+
+// One conversion descriptor, closed on every way out.
+class Converter {
+ public:
+  Converter(const char* from, const char* to) : descriptor_(iconv_open(to, from)) {
+    if (descriptor_ == reinterpret_cast<iconv_t>(-1)) {
+      throw std::invalid_argument(std::string("unknown character set conversion ") + from + " to " +
+                                  to);
+    }
+  }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+  ~Converter() { iconv_close(descriptor_); }
+
+  // Converts all of `bytes`; false when a character had to be replaced.
+  bool Run(std::string_view bytes, std::string& out) {
+    out.clear();
+    char* in = const_cast<char*>(bytes.data());  // iconv's interface is not const-correct
+    std::size_t inLeft = bytes.size();
+    char buffer[1024];
+    bool exact = true;
+    while (inLeft > 0) {
+      char* outPtr = buffer;
+      std::size_t outLeft = sizeof buffer;
+      const std::size_t result = iconv(descriptor_, &in, &inLeft, &outPtr, &outLeft);
+      out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
+      if (result == static_cast<std::size_t>(-1)) {
+        if (errno == E2BIG) continue;
+        if (errno == EILSEQ) {  // a byte that is no character of the source set
+          exact = false;
+          out += '?';
+          ++in;
+          --inLeft;
+          continue;
+        }
+        out += '?';  // an incomplete character at the end of the text
+        break;
+      }
+      if (result > 0) exact = false;  // characters transliterated by iconv
+    }
+    return exact;
+  }
+
+ private:
+  iconv_t descriptor_;
+};
+
+}  // namespace
+
+bool IsValidUtf8(std::string_view bytes) {
+  std::size_t i = 0;
+  while (i < bytes.size()) {
+    const auto lead = static_cast<unsigned char>(bytes[i]);
+    int continuation = 0;
+    unsigned minimum = 0;
+    unsigned codePoint = 0;
+    if (lead < 0x80) {
+      ++i;
+      continue;
+    } else if ((lead & 0xE0) == 0xC0) {
+      continuation = 1, minimum = 0x80, codePoint = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+      continuation = 2, minimum = 0x800, codePoint = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+      continuation = 3, minimum = 0x10000, codePoint = lead & 0x07;
+    } else {
+      return false;
+    }
+    if (i + continuation >= bytes.size()) return false;
+    for (int k = 1; k <= continuation; ++k) {
+      const auto next = static_cast<unsigned char>(bytes[i + k]);
+      if ((next & 0xC0) != 0x80) return false;
+      codePoint = (codePoint << 6) | (next & 0x3F);
+    }
+    if (codePoint < minimum || codePoint > 0x10FFFF ||
+        (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
+      return false;
+    }
+    i += continuation + 1;
+  }
+  return true;
+}
+
+std::string ConvertCharset(std::string_view bytes, const char* from, const char* to, bool* exact) {
+  const std::string target = std::string(to) + "//TRANSLIT";
+  Converter converter(from, target.c_str());
+  std::string out;
+  const bool converted = converter.Run(bytes, out);
+  if (exact != nullptr) *exact = converted;
+  return out;
+}
+
+}  // namespace koordin_cli

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace koordin_cli {
+
+// True when `bytes` is well-formed UTF-8.
+bool IsValidUtf8(std::string_view bytes);
+
+// Converts `bytes` from the character set `from` to `to` (iconv names, e.g. "CP1252", "UTF-8").
+// A character that has no place in `to` is transliterated or becomes "?", and so does a byte that
+// is no character of `from`; `exact`, when given, tells whether that never happened. Throws
+// std::invalid_argument for a character set that iconv does not know.
+std::string ConvertCharset(std::string_view bytes, const char* from, const char* to,
+                           bool* exact = nullptr);
+
+}  // namespace koordin_cli
