@@ -93,7 +93,7 @@ std::int32_t ReadRouteSlot(CHostTextFile& file, FIO_Route& route, global_values&
 bool TakeMarker(CStringA& nameLine) {
   const int last = nameLine.GetLength() - 1;
   if (last < 0 || static_cast<unsigned char>(nameLine[last]) != kMarkerByte) return false;
-  nameLine.SetAt(last, ' ');
+  nameLine.SetAt(last, kUnmarkedByte);
   return true;
 }
 
