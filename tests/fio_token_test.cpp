@@ -182,24 +182,6 @@ TEST(CFIOToken, TheEndOfTheInputIsTriedAgainOnEveryCall) {
   EXPECT_EQ(ch, 'b');
 }
 
-TEST(CFIOToken, StartsWithItsInitialStateWithoutTouchingTheFile) {
-  TempFile temp("abc");
-  CStdioFile file(temp.path(), CFile::modeRead | CFile::typeBinary);
-  file.Seek(2, CFile::begin);
-  const CFIOToken reader(&file);
-  EXPECT_EQ(file.GetPosition(), 2U);
-  EXPECT_EQ(reader.file, &file);
-  EXPECT_EQ(reader.quoteChar, '"');
-  EXPECT_EQ(reader.lineNo, 1);
-  EXPECT_FALSE(reader.newlinePending);
-  EXPECT_TRUE(reader.tokenFlag);
-  EXPECT_EQ(reader.firstTokenNumber, 4);
-  EXPECT_EQ(reader.secondTokenNumber, 0);
-  EXPECT_EQ(reader.thirdTokenNumber, -1);
-  EXPECT_EQ(reader.bufferPos, -1);
-  EXPECT_EQ(reader.bufferFill, 0);
-}
-
 TEST(CFIOToken, TheFilesOwnFaultPassesThrough) {
   CFile unopened;  // its Read throws
   CFIOToken reader(&unopened);
