@@ -110,7 +110,9 @@ std::optional<long long> ParseInteger(std::string_view text) {
 }
 
 int LineOfOffset(std::string_view text, std::size_t offset) {
-  const std::string_view before = text.substr(0, std::min(offset, text.size()));
+  // An offset at or past the end is on the last line, not after its line end.
+  const std::size_t at = text.empty() ? 0 : std::min(offset, text.size() - 1);
+  const std::string_view before = text.substr(0, at);
   int line = 1;
   for (std::size_t i = 0; i < before.size(); ++i) {
     if (before[i] == '\n' || (before[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'))) {

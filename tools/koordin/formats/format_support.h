@@ -51,7 +51,8 @@ std::optional<double> ParseDecimal(std::string_view text);
 // The whole number that is the whole of `text`; empty when `text` is no such number.
 std::optional<long long> ParseInteger(std::string_view text);
 
-// The 1-based line on which byte `offset` of `text` lies.
+// The 1-based line on which byte `offset` of `text` lies; the last line for an offset at or past
+// the end.
 int LineOfOffset(std::string_view text, std::size_t offset);
 
 // `text` in double quotes, for messages.

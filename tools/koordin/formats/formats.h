@@ -21,6 +21,12 @@ Document ReadCup(std::string_view bytes, Diagnostics& diagnostics);
 std::string WriteCup(const Document& document, Diagnostics& diagnostics);
 
 // GPX 1.1: waypoints (wpt) and routes (rte, their points matched to the waypoints by name).
+// A waypoint's name, elevation (ele), description (desc, else cmt) and style (as sym) are GPX's own
+// elements; its other fields travel in the wpt's extensions, in koordin's own namespace. On
+// writing, each route point gets the coordinates of the waypoint of its name; an empty point (a
+// CUP task without takeoff or landing) is left out, a name that is no waypoint is left out with a
+// warning, and so are a task's CUP option lines. On reading, a route point whose name no wpt has
+// becomes a waypoint itself; tracks and unknown point elements are warned about, not read.
 Document ReadGpx(std::string_view bytes, Diagnostics& diagnostics);
 std::string WriteGpx(const Document& document, Diagnostics& diagnostics);
 
