@@ -141,6 +141,14 @@ void CheckCoordinates(double latitude, double longitude, int line) {
   }
 }
 
+void CheckWaypointToWrite(const Waypoint& waypoint) {
+  try {
+    CheckCoordinates(waypoint.latitude, waypoint.longitude, 0);
+  } catch (const FormatError& e) {
+    throw FormatError(0, "waypoint " + Quoted(waypoint.name) + ": " + e.what());
+  }
+}
+
 int KnownStyle(long long style, int line, Diagnostics& diagnostics) {
   if (style >= 0 && style <= kLastStyle) return static_cast<int>(style);
   diagnostics.Warn(AtLine(line, "unknown style " + std::to_string(style) + ", read as 0"));

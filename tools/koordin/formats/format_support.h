@@ -65,6 +65,10 @@ std::string AtLine(int line, std::string_view message);
 // -90..90 and -180..180.
 void CheckCoordinates(double latitude, double longitude, int line);
 
+// Throws FormatError (line 0, naming the waypoint) unless the coordinates of `waypoint` are within
+// range: a writer's check of a document that no reader made.
+void CheckWaypointToWrite(const Waypoint& waypoint);
+
 // `style` when it is a known waypoint style, else 0 with a warning at `line`.
 int KnownStyle(long long style, int line, Diagnostics& diagnostics);
 

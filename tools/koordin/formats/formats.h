@@ -30,7 +30,12 @@ std::string WriteCup(const Document& document, Diagnostics& diagnostics);
 Document ReadGpx(std::string_view bytes, Diagnostics& diagnostics);
 std::string WriteGpx(const Document& document, Diagnostics& diagnostics);
 
-// CSV: one header line, then one line per waypoint; tasks in a second table after a blank line.
+// CSV (RFC 4180 quoting, CR LF, UTF-8 or else Windows-1252 on reading): the header
+// name,code,country,latitude,longitude,elevation_m,style,frequency,description,marked, then one
+// line per waypoint with signed decimal degrees; tasks in a second table after a blank line, under
+// the header task,points, one line per task with its name and its points (empty ones too).
+// Columns are read by their header names in any order. Runways, CUP user data, pictures and
+// option lines have no column and are left out with a warning.
 Document ReadCsv(std::string_view bytes, Diagnostics& diagnostics);
 std::string WriteCsv(const Document& document, Diagnostics& diagnostics);
 

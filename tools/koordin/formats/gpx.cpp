@@ -93,11 +93,7 @@ void AppendExtensions(pugi::xml_node point, const Waypoint& waypoint) {
 }
 
 void AppendWaypoint(pugi::xml_node gpx, const Waypoint& waypoint) {
-  try {
-    CheckCoordinates(waypoint.latitude, waypoint.longitude, 0);
-  } catch (const FormatError& e) {
-    throw FormatError(0, "waypoint " + Quoted(waypoint.name) + ": " + e.what());
-  }
+  CheckWaypointToWrite(waypoint);
   pugi::xml_node point = gpx.append_child("wpt");
   AppendPosition(point, waypoint);
   // The order of a wpt's elements is fixed: ele, name, desc, sym, extensions.
