@@ -12,12 +12,6 @@ namespace {
 
 }  // namespace
 
-Document ReadCup(std::string_view, Diagnostics&) {
-  NotYet("CUP");
-}
-std::string WriteCup(const Document&, Diagnostics&) {
-  NotYet("CUP");
-}
 Document ReadGpx(std::string_view, Diagnostics&) {
   NotYet("GPX");
 }

@@ -1,5 +1,6 @@
 #include "tools/koordin/text_format.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -86,10 +87,6 @@ std::string CsvField(std::string_view text) {
 
 std::string CountOf(std::size_t count, const std::string& singular, const std::string& plural) {
   return std::to_string(count) + " " + (count == 1 ? singular : plural);
-}
-
-std::string Quoted(std::string_view text) {
-  return "\"" + std::string(text) + "\"";
 }
 
 std::string TrimRight(std::string text) {

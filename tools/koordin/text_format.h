@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tools/koordin/formats/format_support.h"  // Quoted
+
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,9 +39,6 @@ std::string CsvField(std::string_view text);
 
 // "1 turnpoint", "2 turnpoints": a count and its noun.
 std::string CountOf(std::size_t count, const std::string& singular, const std::string& plural);
-
-// Text in double quotes for a message: "Name".
-std::string Quoted(std::string_view text);
 
 // Removes trailing blanks and the control characters 0x09 to 0x0D.
 std::string TrimRight(std::string text);
