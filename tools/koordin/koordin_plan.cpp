@@ -3,6 +3,7 @@
 #include "tools/koordin/formats/charset.h"
 #include "tools/koordin/text_format.h"
 
+#include <clocale>
 #include <cmath>
 #include <map>
 #include <set>
@@ -112,8 +113,16 @@ Capacities CapacitiesOf(const FIO_DriverInfoRecord& info) {
   return capacities;
 }
 
+void UseTransliterationLocale() {
+  std::setlocale(LC_CTYPE, "C.UTF-8");
+}
+
 void CheckKoordinCharset(const std::string& encoding) {
-  ConvertCharset("", kUtf8, encoding.c_str());  // throws for a set iconv does not know
+  try {
+    ConvertCharset("", kUtf8, encoding.c_str());
+  } catch (const std::invalid_argument&) {
+    throw std::invalid_argument("not a character set that iconv knows");
+  }
   if (ConvertCharset("\u00e9", kUtf8, encoding.c_str()).size() != 1) {
     throw std::invalid_argument(encoding + " is not a single-byte character set");
   }

@@ -60,6 +60,10 @@ struct KoordinPlan {
   std::vector<PlannedRoute> routes;          // those that fit, in order
 };
 
+// Makes transliteration the same on every machine: iconv transliterates by the locale's
+// character type, and koordin uses C.UTF-8 for it, whatever the user's locale.
+void UseTransliterationLocale();
+
 // Throws std::invalid_argument unless `encoding` is a character set that iconv knows and that
 // takes one byte per character, as the KOORDIN file does.
 void CheckKoordinCharset(const std::string& encoding);

@@ -3,6 +3,7 @@
 // which koordin loads at run time like any host.
 
 #include "tools/koordin/commands.h"
+#include "tools/koordin/koordin_plan.h"
 
 #include <CLI/CLI.hpp>
 
@@ -67,6 +68,7 @@ int main(int argc, char** argv) {
                            "fail, writing nothing, when anything needs a warning");
 
   CLI11_PARSE(app, argc, argv);
+  UseTransliterationLocale();
 
   if (info->parsed()) return RunInfo(common, std::cout, std::cerr);
   if (check->parsed()) return RunCheck(common, checkFiles, std::cout, std::cerr);
