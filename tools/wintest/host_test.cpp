@@ -1,0 +1,187 @@
+// A Windows host of vp6fio.dll: loads the driver beside itself at run time, as a flight-planning
+// program does, and uses it through its export table only. Prints one line per failed check and
+// closes with "N passed, N failed"; exits with 1 when a check failed.
+
+#include "afx/afx.h"
+#include "driver/fio_api.h"
+#include "tools/wintest/export_table.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr const char* kDriverFile = "vp6fio.dll";
+
+int g_passed = 0;
+int g_failed = 0;
+
+void Check(bool ok, const std::string& what) {
+  if (ok) {
+    ++g_passed;
+  } else {
+    ++g_failed;
+    std::printf("FAILED: %s\n", what.c_str());
+  }
+}
+
+bool IsRegistered(HMODULE module) {
+  for (auto* entry = AfxGetFirstDynLinkLibrary(); entry != nullptr; entry = entry->m_pNextDLL) {
+    if (entry->m_hModule == module) return true;
+  }
+  return false;
+}
+
+// A file in the temporary folder, removed when the object goes.
+class TempPath {
+ public:
+  TempPath() {
+    char folder[MAX_PATH];
+    char path[MAX_PATH];
+    GetTempPathA(MAX_PATH, folder);
+    GetTempFileNameA(folder, "vp6", 0, path);
+    path_ = path;
+  }
+  TempPath(const TempPath&) = delete;
+  TempPath& operator=(const TempPath&) = delete;
+  ~TempPath() { DeleteFileA(path_.c_str()); }
+
+  const char* path() const { return path_.c_str(); }
+
+  void Write(const std::string& bytes) const {
+    FILE* stream = std::fopen(path_.c_str(), "wb");
+    if (stream == nullptr) return;
+    std::fwrite(bytes.data(), 1, bytes.size(), stream);
+    std::fclose(stream);
+  }
+
+ private:
+  std::string path_;
+};
+
+// The loaded driver and its entry points, each resolved by name.
+class Driver {
+ public:
+  explicit Driver(HMODULE module) : module_(module) {}
+
+  template <typename Function>
+  Function* Get(const char* name) const {
+    // The detour through void (*)() is the one function pointer cast GCC accepts silently.
+    return reinterpret_cast<Function*>(reinterpret_cast<void (*)()>(GetProcAddress(module_, name)));
+  }
+
+  HMODULE module() const { return module_; }
+
+ private:
+  HMODULE module_;
+};
+
+// Every function of the table resolves by name and by ordinal to the same address, and no
+// ordinal outside the table resolves at all.
+void CheckExportTable(const Driver& driver) {
+  Check(sizeof kExportTable / sizeof kExportTable[0] > 0, "the export table is not empty");
+  unsigned highest = 0;
+  for (const ExportEntry& entry : kExportTable) {
+    const FARPROC byName = GetProcAddress(driver.module(), entry.name);
+    const FARPROC byOrdinal =
+        GetProcAddress(driver.module(), MAKEINTRESOURCEA(static_cast<WORD>(entry.ordinal)));
+    Check(byName != nullptr, std::string(entry.name) + " resolves by name");
+    Check(byOrdinal != nullptr, std::string(entry.name) + " resolves by its ordinal");
+    Check(byName == byOrdinal, std::string(entry.name) + ": name and ordinal give one address");
+    if (entry.ordinal > highest) highest = entry.ordinal;
+  }
+  for (unsigned ordinal = 1; ordinal <= highest + 4; ++ordinal) {
+    bool listed = false;
+    for (const ExportEntry& entry : kExportTable) listed = listed || entry.ordinal == ordinal;
+    if (listed) continue;
+    Check(GetProcAddress(driver.module(), MAKEINTRESOURCEA(static_cast<WORD>(ordinal))) == nullptr,
+          "unassigned ordinal " + std::to_string(ordinal) + " resolves to nothing");
+  }
+  // The 32-bit C decoration would be a leading underscore.
+  Check(GetProcAddress(driver.module(), "_FIO_DriverInfo") == nullptr, "names are undecorated");
+}
+
+void CheckDescription(const Driver& driver) {
+  FIO_DriverInfoRecord info;
+  std::memset(&info, 0xFF, sizeof info);
+  Check(driver.Get<decltype(FIO_DriverInfo)>("FIO_DriverInfo")(&info) == 1,
+        "FIO_DriverInfo returns 1");
+  Check(std::strcmp(info.version, "Version 1.03") == 0, "driver info: version text");
+  Check(std::strcmp(info.driverName, "VP6 (Version 2)") == 0, "driver info: driver name");
+  Check(std::strcmp(info.maker, "Tarnwickelmarden") == 0, "driver info: maker");
+  Check(info.objectKinds == 0x249, "driver info: object kinds");
+  Check(info.turnpointCapacity == 255 && info.routeCapacity == 32 && info.pointsPerRoute == 15,
+        "driver info: capacities");
+  Check(info.nameLength == 18 && info.nameLineLength == 19, "driver info: name widths");
+  Check(info.hostValue1 == 1 && info.hostValue3 == -1 && info.hostValue7 == 1 &&
+            info.hostFlags == 0x0101,
+        "driver info: host values");
+  Check(info.reserved1 == 0 && info.reserved2 == 0 && info.hostValues4[0] == 0 &&
+            info.hostValue5 == 0 && info.hostValue6 == 0,
+        "driver info: the rest is cleared");
+
+  char extension[8];
+  Check(driver.Get<decltype(FIO_GetExtensions)>("FIO_GetExtensions")(512, extension, 8) == 1 &&
+            std::strcmp(extension, "lst") == 0,
+        "FIO_GetExtensions names lst");
+  Check(driver.Get<decltype(FIO_GetExtensions)>("FIO_GetExtensions")(2, extension, 8) == -1,
+        "FIO_GetExtensions declines kind 2");
+  char name[6];
+  Check(driver.Get<decltype(FIO_TranslateFilename)>("FIO_TranslateFilename")("C:\\a\\b.lst", name,
+                                                                             6) == 1 &&
+            std::strcmp(name, "C:\\a\\") == 0,
+        "FIO_TranslateFilename copies bounded");
+
+  // A host declares these with its own parameters; the C calling convention lets that pass.
+  using WithArguments = std::int32_t(void*, std::int32_t, void*);
+  for (const char* declined : {"FIO_ReadFDEntry", "FIO_Flight2IGC", "FIO_IGC2Flight",
+                               "FIO_WriteDeclaration", "FIO_ReadDeclaration"}) {
+    Check(driver.Get<WithArguments>(declined)(nullptr, 42, nullptr) == -1,
+          std::string(declined) + " declines");
+  }
+}
+
+// A write to a stream opened for reading fails in the C runtime; the runtime's file exception
+// reaches the host by its type, carrying the file's name.
+void CheckFailedWriteThrowsFileException() {
+  TempPath path;
+  path.Write("");
+  CHostTextFile file(path.path(), CFile::modeRead | CFile::typeText);
+  bool caught = false;
+  try {
+    file.WriteString("no room\n");
+  } catch (CFileException* e) {
+    caught = true;
+    Check(e->m_strFileName == path.path(), "the file exception names the file");
+    e->Delete();
+  }
+  Check(caught, "a failed write in afx.dll throws CFileException* to the host");
+}
+
+}  // namespace
+
+int main() {
+  HMODULE module = LoadLibraryA(kDriverFile);
+  Check(module != nullptr, "LoadLibrary finds vp6fio.dll beside the program");
+  if (module == nullptr) {
+    std::printf("%d passed, %d failed\n", g_passed, g_failed);
+    return 1;
+  }
+  const Driver driver(module);
+  Check(IsRegistered(module), "loading registers the driver as an extension module");
+
+  CheckExportTable(driver);
+  CheckDescription(driver);
+  CheckFailedWriteThrowsFileException();
+
+  driver.Get<decltype(FIO_InitDriver)>("FIO_InitDriver")();
+  Check(FreeLibrary(module) != FALSE, "FreeLibrary unloads the driver");
+  Check(GetModuleHandleA(kDriverFile) == nullptr, "the driver has left the process");
+  Check(!IsRegistered(module), "unloading removes the driver's extension module entry");
+
+  std::printf("%d passed, %d failed\n", g_passed, g_failed);
+  return g_failed == 0 ? 0 : 1;
+}
