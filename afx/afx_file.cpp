@@ -1,6 +1,7 @@
 #include "afx/afx_file.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -71,6 +72,14 @@ CFileException::CFileException(int cause, LONG osError, const char* fileName)
 
 void AfxThrowFileException(int cause, LONG osError, const char* fileName) {
   throw new CFileException(cause, osError, fileName);
+}
+
+LONG AfxGetLastOsError() {
+#if defined(_WIN32)
+  return static_cast<LONG>(_doserrno);
+#else
+  return static_cast<LONG>(errno);
+#endif
 }
 
 CFile::~CFile() = default;

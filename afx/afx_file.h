@@ -48,6 +48,10 @@ class AFX_API CFileException : public CException {
 [[noreturn]] AFX_API void AfxThrowFileException(int cause, LONG osError = -1,
                                                 const char* fileName = nullptr);
 
+// The C runtime's last operating-system error code: what the Windows runtime keeps in _doserrno,
+// and errno elsewhere. Read it right after the failed call, before anything else can change it.
+AFX_API LONG AfxGetLastOsError();
+
 // A file. This base class has no open file of its own: its operations throw CFileException with
 // the cause invalidFile. The classes derived from it supply the file.
 class AFX_API CFile {

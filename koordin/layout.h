@@ -30,6 +30,14 @@ inline constexpr int kOmittableKind = 3;  // inner points of this kind are left 
 inline constexpr const char* kEmptyPointLine = "-------------------";  // 19 hyphens
 inline constexpr char kEastLetter = 'O';                               // the file's east
 inline constexpr const char* kEmptyFrequency = "0.000";
+inline constexpr char kUnmarkedByte = ' ';  // last byte of a name line without the marker
+
+// The lines of an empty turnpoint slot after its name line of blanks.
+inline constexpr const char* kEmptyLatitude = "00:00:00";                // DD:MM:SS
+inline constexpr const char* kEmptyLatitudeHemisphere = "N";             // N or S
+inline constexpr const char* kEmptyLongitude = "000:00:00";              // DDD:MM:SS
+inline constexpr const char* kEmptyLongitudeHemisphere = "O";            // O or W
+inline constexpr const char* kEmptyAltitudeAndFrequency = "0000:0.000";  // altitude:frequency
 
 inline constexpr int kMaxHeaderLineLength = 200;  // longest header line recognition reads
 inline constexpr int kFrequencyChars = 19;        // frequency text the slot's buffer holds
