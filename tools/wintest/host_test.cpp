@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -50,6 +51,18 @@ class TempPath {
   ~TempPath() { DeleteFileA(path_.c_str()); }
 
   const char* path() const { return path_.c_str(); }
+
+  std::string Read() const {
+    std::string bytes;
+    FILE* stream = std::fopen(path_.c_str(), "rb");
+    if (stream == nullptr) return bytes;
+    char chunk[4096];
+    for (std::size_t got; (got = std::fread(chunk, 1, sizeof chunk, stream)) > 0;) {
+      bytes.append(chunk, got);
+    }
+    std::fclose(stream);
+    return bytes;
+  }
 
   void Write(const std::string& bytes) const {
     FILE* stream = std::fopen(path_.c_str(), "wb");
@@ -144,6 +157,79 @@ void CheckDescription(const Driver& driver) {
   }
 }
 
+FIO_TPEntry Turnpoint(const char* name, float latitude, float longitude, std::int32_t altitude,
+                      const char* frequency, std::uint32_t flags) {
+  FIO_TPEntry tp;
+  tp.name = name;
+  tp.latitude = latitude;
+  tp.longitude = longitude;
+  tp.altitude = altitude;
+  tp.frequency = frequency;
+  tp.flags = flags;
+  return tp;
+}
+
+// The host's turnpoints and one route, written through the driver and read back.
+struct Sample {
+  Sample() {
+    turnpoints.push_back(Turnpoint("Alpha", 50.5F, -7.25F, 120, "", 1));
+    turnpoints.push_back(Turnpoint("Zell am See", 47.2925F, 12.7875F, 753, "122.500", 0x300));
+    turnpoints.push_back(
+        Turnpoint("Kap S\xFC"
+                  "d",
+                  -33.9F, 18.6F, -5, "", 1));
+    route.name = "Dreieck";
+    for (const char* point : {"Start", "Alpha", "Zell am See", "Ziel"}) {
+      AppendRoutePoint(route, point, 0.0F, 0.0F, 1);
+    }
+  }
+
+  std::vector<FIO_TPEntry> turnpoints;
+  FIO_Route route;
+};
+
+// Writes the sample through the exports, on a stream opened in text mode as a Windows host does.
+void WriteSample(const Driver& driver, const Sample& sample, const char* path) {
+  auto* writeHeader = driver.Get<decltype(FIO_WriteHeader)>("FIO_WriteHeader");
+  auto* writeTp = driver.Get<decltype(FIO_WriteTP)>("FIO_WriteTP");
+  auto* writeRoute = driver.Get<decltype(FIO_WriteRoute)>("FIO_WriteRoute");
+  CHostTextFile file(path, CFile::modeCreate | CFile::modeWrite | CFile::typeText);
+  FIO_HeaderRequest request;
+  request.stage = 3;
+  writeHeader(&file, &request);
+  for (const FIO_TPEntry& tp : sample.turnpoints) writeTp(&file, &tp);
+  request.stage = 2;
+  writeHeader(&file, &request);
+  writeRoute(&file, &sample.route);
+  request.stage = 4;
+  writeHeader(&file, &request);
+  file.Close();
+}
+
+std::size_t CountOf(const std::string& text, const std::string& part) {
+  std::size_t count = 0;
+  for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
+// The written file has the fixed layout, its lines ending in a carriage return and a line feed.
+void CheckWrittenFile(const std::string& bytes) {
+  Check(bytes.rfind("VP6 KOORDIN Datei Peschges Variometer GmbH\r\nv2.0\r\n", 0) == 0,
+        "the file begins with the two header lines");
+  Check(CountOf(bytes, "\r\n") == 2044, "the file has 2044 lines");
+  Check(CountOf(bytes, "\n") == 2044, "every line ends in a carriage return and a line feed");
+  Check(bytes.find("Alpha              \r\n50:30:00\r\nN\r\n007:15:00\r\nW\r\n0120:0.000\r\n") !=
+            std::string::npos,
+        "the first turnpoint's six lines");
+  Check(bytes.find("Zell am See       \xA0\r\n") != std::string::npos,
+        "a marked turnpoint's name line ends in the marker byte");
+  Check(bytes.find("Dreieck            \r\nAlpha              \r\nZell am See        \r\n"
+                   "-------------------\r\n") != std::string::npos,
+        "the route slot holds its inner points");
+}
+
 // A write to a stream opened for reading fails in the C runtime; the runtime's file exception
 // reaches the host by its type, carrying the file's name.
 void CheckFailedWriteThrowsFileException() {
@@ -161,6 +247,45 @@ void CheckFailedWriteThrowsFileException() {
   Check(caught, "a failed write in afx.dll throws CFileException* to the host");
 }
 
+// The same failure inside the driver's writer passes through the driver to the host, caught by
+// the exception's own type and by its base.
+void CheckFailedDriverWriteThrowsFileException(const Driver& driver) {
+  TempPath path;
+  path.Write("");
+  CHostTextFile file(path.path(), CFile::modeRead | CFile::typeText);
+  FIO_HeaderRequest request;
+  request.stage = 3;
+  bool caught = false;
+  try {
+    driver.Get<decltype(FIO_WriteHeader)>("FIO_WriteHeader")(&file, &request);
+  } catch (CFileException* e) {
+    caught = true;
+    Check(e->m_cause == CFileException::genericException, "a failed write's cause is generic");
+    Check(e->m_strFileName == path.path(), "a failed write names the file");
+    e->Delete();
+  }
+  Check(caught, "a failed FIO_WriteHeader throws CFileException* to the host");
+
+  caught = false;
+  const FIO_TPEntry tp = Turnpoint("Alpha", 50.5F, -7.25F, 120, "", 1);
+  try {
+    driver.Get<decltype(FIO_WriteTP)>("FIO_WriteTP")(&file, &tp);
+  } catch (CException* e) {
+    caught = dynamic_cast<CFileException*>(e) != nullptr;
+    e->Delete();
+  }
+  Check(caught, "a failed FIO_WriteTP throws a file exception the host catches as CException*");
+}
+
+void CheckWriting(const Driver& driver) {
+  const Sample sample;
+  TempPath path;
+  driver.Get<decltype(FIO_InitDriver)>("FIO_InitDriver")();
+  WriteSample(driver, sample, path.path());
+  CheckWrittenFile(path.Read());
+  CheckFailedDriverWriteThrowsFileException(driver);
+}
+
 }  // namespace
 
 int main() {
@@ -176,6 +301,7 @@ int main() {
   CheckExportTable(driver);
   CheckDescription(driver);
   CheckFailedWriteThrowsFileException();
+  CheckWriting(driver);
 
   driver.Get<decltype(FIO_InitDriver)>("FIO_InitDriver")();
   Check(FreeLibrary(module) != FALSE, "FreeLibrary unloads the driver");
