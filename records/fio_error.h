@@ -5,6 +5,9 @@
 
 #include <cstdint>
 
+inline constexpr std::int32_t kFIOErrorCode = -2;  // the code of every fault this driver reports
+inline constexpr std::int32_t kFIOErrorInfo = 0;   // the info of every fault this driver reports
+
 // Malformed input, thrown by value by the driver and caught by the host by its type.
 class FIO_SHARED_TYPE FIO_Error {
  public:
@@ -13,6 +16,6 @@ class FIO_SHARED_TYPE FIO_Error {
 
   CStringA message;   // the faulty field, e.g. "bad latitude"; empty for an over-long line
   std::int32_t line;  // line number in the file
-  std::int32_t code;  // -2 for every fault of this driver
-  std::int32_t info;  // 0 for every fault of this driver
+  std::int32_t code;  // kFIOErrorCode for every fault of this driver
+  std::int32_t info;  // kFIOErrorInfo for every fault of this driver
 };

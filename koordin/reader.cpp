@@ -1,0 +1,151 @@
+#include "koordin/reader.h"
+
+#include "driver/fio_api.h"
+#include "driver/global_values.h"
+#include "koordin/layout.h"
+#include "text/fio_token.h"
+#include "text/ko_point.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace koordin {
+
+namespace {
+
+// The kind of every route point made from a point line, which carries only a name.
+constexpr std::int32_t kReadPointKind = 1;
+
+// Raises the fault of the line last read from `file`.
+[[noreturn]] void Fail(const CHostTextFile& file, const char* message) {
+  throw FIO_Error(kFIOErrorCode, message, file.lineNumber, kFIOErrorInfo);
+}
+
+// Copies every byte of `text` into `target`, zero bytes included.
+void AssignText(std::string& target, const CStringA& text) {
+  target.assign(text.GetString(), static_cast<std::size_t>(text.GetLength()));
+}
+
+// Reads the next line into `line`. A missing line leaves it empty, which the slot's parsing then
+// meets like any empty line, so the result of the read is not needed.
+void ReadLine(CHostTextFile& file, CStringA& line) {
+  file.ReadString(line);
+}
+
+// Reads a coordinate's two lines and returns it in signed degrees; throws FIO_Error with
+// `message` when either line is malformed.
+double ReadCoordinate(CHostTextFile& file, CStringA& line, bool isLongitude, const char* message) {
+  DmsFields fields;
+  ReadLine(file, line);
+  if (!ParseDmsLine(line, isLongitude, fields)) Fail(file, message);
+
+  char letter = '\0';
+  ReadLine(file, line);
+  if (!ParseHemisphereLine(line, letter)) Fail(file, message);
+  if (isLongitude && std::toupper(static_cast<unsigned char>(letter)) == kEastLetter) letter = 'E';
+
+  return DmsToDegrees(fields.degrees, fields.minutes, fields.seconds, letter, kSecondsPerMinute);
+}
+
+std::int32_t ReadTurnpointSlot(CHostTextFile& file, FIO_TPEntry& tp, global_values& state) {
+  CStringA line;
+  tp.number = state.tpRead + 1;
+
+  ReadLine(file, line);  // the name and its marker character
+  if (TakeMarker(line)) tp.flags = kMarkedFlags;
+  line.TrimRight();
+  AssignText(tp.name, line);
+
+  tp.latitude = static_cast<float>(ReadCoordinate(file, line, false, kBadLatitude));
+  tp.longitude = static_cast<float>(ReadCoordinate(file, line, true, kBadLongitude));
+
+  std::string frequency;
+  ReadLine(file, line);  // AAAA:frequency
+  if (!ParseAltitudeLine(line, tp.altitude, frequency)) Fail(file, kBadAltitude);
+  tp.frequency = frequency;
+
+  ++state.tpRead;
+  return tp.name.empty() ? kReadEmptySlot : kReadTurnpoint;
+}
+
+std::int32_t ReadRouteSlot(CHostTextFile& file, FIO_Route& route, global_values& state) {
+  CStringA line;
+  ReadLine(file, line);
+  line.TrimRight();
+  AssignText(route.name, line);
+
+  for (int i = 0; i < kPointsPerRoute; ++i) {
+    ReadLine(file, line);
+    if (IsEmptyPointLine(line)) continue;
+    line.TrimRight();
+    AppendRoutePoint(route, line, 0.0F, 0.0F, kReadPointKind);
+  }
+
+  ++state.routesRead;
+  return route.name.empty() ? kReadEmptySlot : kReadRoute;
+}
+
+}  // namespace
+
+bool TakeMarker(CStringA& nameLine) {
+  const int last = nameLine.GetLength() - 1;
+  if (last < 0 || static_cast<unsigned char>(nameLine[last]) != kMarkerByte) return false;
+  nameLine.SetAt(last, kUnmarkedByte);
+  return true;
+}
+
+bool ParseDmsLine(const char* line, bool isLongitude, DmsFields& fields) {
+  // The C runtime reads "%02d" as a field of at most two characters: the 0 is the first digit of
+  // the width, not a flag.
+  const char* format = isLongitude ? "%03d:%02d:%02d"   // DDD:MM:SS
+                                   : "%02d:%02d:%02d";  // DD:MM:SS
+  return std::sscanf(line, format, &fields.degrees, &fields.minutes, &fields.seconds) == 3;
+}
+
+bool ParseHemisphereLine(const char* line, char& letter) {
+  return std::sscanf(line, "%c", &letter) == 1;
+}
+
+bool ParseAltitudeLine(const char* line, std::int32_t& altitude, std::string& frequency) {
+  // The file's frequency is at most kFrequencyChars characters, but a longer one is taken whole
+  // rather than cut: the buffer is at least as long as the line, so "%s" can neither run past it
+  // nor lose a character.
+  std::vector<char> text(std::max<std::size_t>(std::strlen(line), kFrequencyChars) + 1, '\0');
+  const int read = std::sscanf(line, "%04d:%s", &altitude, text.data());  // AAAA:frequency
+  frequency = text.data();
+  return read >= 1;
+}
+
+bool IsEmptyPointLine(const CStringA& line) {
+  return line.CompareNoCase(kEmptyPointLine) == 0;
+}
+
+}  // namespace koordin
+
+std::int32_t FIO_IsFileOfMyType(CFile* file) {
+  CFIOToken reader(file);
+  CStringA first;
+  CStringA second;
+  file->Seek(0, CFile::begin);
+  // A line the file lacks stays empty and so fails the comparison below.
+  reader.ReadLine(first, koordin::kMaxHeaderLineLength, false);
+  reader.ReadLine(second, koordin::kMaxHeaderLineLength, false);
+  file->Seek(0, CFile::begin);
+  return first == koordin::kHeaderLine1 && second == koordin::kHeaderLine2 ? 1 : -1;
+}
+
+std::int32_t FIO_ReadObject(CHostTextFile* file, FIO_TPEntry* tp, FIO_Route* route) {
+  global_values& state = *g_pGlobalValues;
+  // A file at its beginning starts a new pass: the header is passed over unread.
+  if (file->GetPosition() == 0) {
+    CStringA header;
+    for (int i = 0; i < koordin::kHeaderLines; ++i) koordin::ReadLine(*file, header);
+    state.ResetCounters();
+  }
+  if (state.tpRead < koordin::kTurnpointSlots) return koordin::ReadTurnpointSlot(*file, *tp, state);
+  if (state.routesRead >= koordin::kRouteSlots) return koordin::kReadEnd;
+  return koordin::ReadRouteSlot(*file, *route, state);
+}
