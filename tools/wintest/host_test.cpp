@@ -8,9 +8,11 @@
 
 #include <windows.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -27,6 +29,15 @@ void Check(bool ok, const std::string& what) {
     ++g_failed;
     std::printf("FAILED: %s\n", what.c_str());
   }
+}
+
+// The module whose image holds `address`, or null.
+HMODULE ModuleOf(const void* address) {
+  HMODULE module = nullptr;
+  GetModuleHandleExA(
+      GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+      static_cast<const char*>(address), &module);
+  return module;
 }
 
 bool IsRegistered(HMODULE module) {
@@ -277,12 +288,122 @@ void CheckFailedDriverWriteThrowsFileException(const Driver& driver) {
   Check(caught, "a failed FIO_WriteTP throws a file exception the host catches as CException*");
 }
 
-void CheckWriting(const Driver& driver) {
+// Reads the written file back through the exports: every slot in file order, then the end.
+void CheckReadingBack(const Driver& driver, const Sample& sample, const char* path) {
+  auto* isMine = driver.Get<decltype(FIO_IsFileOfMyType)>("FIO_IsFileOfMyType");
+  auto* readObject = driver.Get<decltype(FIO_ReadObject)>("FIO_ReadObject");
+  CHostTextFile file(path, CFile::modeRead | CFile::typeText);
+  Check(isMine(&file) == 1, "FIO_IsFileOfMyType knows the written file");
+  Check(file.GetPosition() == 0, "FIO_IsFileOfMyType leaves the file at its beginning");
+
+  std::vector<FIO_TPEntry> turnpoints;
+  std::vector<FIO_Route> routes;
+  int empty = 0;
+  int other = 0;
+  for (int slot = 0; slot < 255 + 32; ++slot) {
+    FIO_TPEntry tp;
+    FIO_Route route;
+    switch (readObject(&file, &tp, &route)) {
+      case 1:
+        turnpoints.push_back(tp);
+        break;
+      case 2:
+        routes.push_back(std::move(route));
+        break;
+      case 6:
+        ++empty;
+        break;
+      default:
+        ++other;
+    }
+  }
+  FIO_TPEntry unusedTp;
+  FIO_Route unusedRoute;
+  Check(readObject(&file, &unusedTp, &unusedRoute) == -1,
+        "after the last slot FIO_ReadObject ends");
+  Check(turnpoints.size() == sample.turnpoints.size() && routes.size() == 1 && other == 0 &&
+            empty == 255 + 32 - 1 - static_cast<int>(sample.turnpoints.size()),
+        "every slot reads back as written or empty");
+
+  for (std::size_t i = 0; i < turnpoints.size() && i < sample.turnpoints.size(); ++i) {
+    const FIO_TPEntry& got = turnpoints[i];
+    const FIO_TPEntry& sent = sample.turnpoints[i];
+    const std::string what = "turnpoint " + sent.name + " reads back: ";
+    constexpr float kHalfSecond = 0.5F / 3600.0F + 1e-5F;
+    Check(got.number == static_cast<std::int32_t>(i) + 1, what + "number");
+    Check(got.name == sent.name, what + "name");
+    Check(std::fabs(got.latitude - sent.latitude) <= kHalfSecond &&
+              std::fabs(got.longitude - sent.longitude) <= kHalfSecond,
+          what + "coordinates");
+    Check(got.altitude == sent.altitude, what + "altitude");
+    Check(got.frequency == (sent.frequency.empty() ? "0.000" : sent.frequency), what + "frequency");
+    Check(got.flags == ((sent.flags & 0xFF00) != 0 ? 0x300 : 1), what + "flags");
+  }
+  if (routes.empty()) return;
+
+  FIO_Route& route = routes.front();
+  Check(route.name == sample.route.name, "the route's name reads back");
+  const std::size_t inner = sample.route.points.size() - 2;
+  Check(route.points.size() == inner, "the route reads back with its inner points");
+  for (std::size_t i = 0; i < route.points.size() && i < inner; ++i) {
+    const FIO_TPEntry* point = route.points[i];
+    Check(point->name == sample.route.points[i + 1]->name, "route point " + point->name);
+    // The point was made inside the driver: its virtual destructor is the driver's.
+    Check(ModuleOf(*reinterpret_cast<void* const*>(point)) == driver.module(),
+          "route point " + point->name + " is the driver's object");
+  }
+  route.ClearPoints();  // deletes the driver's points while the driver is loaded
+  Check(route.points.empty(), "the host deletes the route points the driver created");
+}
+
+// Malformed input raises FIO_Error inside the driver; the host catches it by its type.
+void CheckMalformedFilesThrowFIO_Error(const Driver& driver) {
+  struct Case {
+    const char* what;
+    std::string bytes;
+    bool recognition;  // raised by FIO_IsFileOfMyType, else by FIO_ReadObject
+    const char* message;
+    std::int32_t line;
+  };
+  const std::string header = "VP6 KOORDIN Datei Peschges Variometer GmbH\r\nv2.0\r\n";
+  const Case cases[] = {
+      {"an over-long first line", std::string(201, 'x') + "\r\n", true, "", 1},
+      {"a bad latitude", header + "Alpha\r\n5x:30:00\r\nN\r\n", false, "bad latitude", 4},
+      {"a bad longitude", header + "Alpha\r\n50:30:00\r\nN\r\n\r\nW\r\n0120:0.000\r\n", false,
+       "bad longtiude", 6},
+  };
+  auto* isMine = driver.Get<decltype(FIO_IsFileOfMyType)>("FIO_IsFileOfMyType");
+  auto* readObject = driver.Get<decltype(FIO_ReadObject)>("FIO_ReadObject");
+  for (const Case& c : cases) {
+    TempPath path;
+    path.Write(c.bytes);
+    CHostTextFile file(path.path(), CFile::modeRead | CFile::typeText);
+    FIO_TPEntry tp;
+    FIO_Route route;
+    bool caught = false;
+    try {
+      if (c.recognition) {
+        isMine(&file);
+      } else {
+        readObject(&file, &tp, &route);
+      }
+    } catch (const FIO_Error& e) {
+      caught = true;
+      Check(e.message == c.message && e.line == c.line && e.code == -2 && e.info == 0,
+            std::string(c.what) + ": FIO_Error carries message, line, code and info");
+    }
+    Check(caught, std::string(c.what) + ": the host catches FIO_Error by its type");
+  }
+}
+
+void CheckWritingAndReading(const Driver& driver) {
   const Sample sample;
   TempPath path;
   driver.Get<decltype(FIO_InitDriver)>("FIO_InitDriver")();
   WriteSample(driver, sample, path.path());
   CheckWrittenFile(path.Read());
+  CheckReadingBack(driver, sample, path.path());
+  CheckMalformedFilesThrowFIO_Error(driver);
   CheckFailedDriverWriteThrowsFileException(driver);
 }
 
@@ -301,7 +422,7 @@ int main() {
   CheckExportTable(driver);
   CheckDescription(driver);
   CheckFailedWriteThrowsFileException();
-  CheckWriting(driver);
+  CheckWritingAndReading(driver);
 
   driver.Get<decltype(FIO_InitDriver)>("FIO_InitDriver")();
   Check(FreeLibrary(module) != FALSE, "FreeLibrary unloads the driver");
