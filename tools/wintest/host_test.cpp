@@ -4,6 +4,7 @@
 
 #include "afx/afx.h"
 #include "driver/fio_api.h"
+#include "koordin/layout.h"
 #include "tools/wintest/export_table.h"
 
 #include <windows.h>
@@ -18,6 +19,11 @@
 namespace {
 
 constexpr const char* kDriverFile = "vp6fio.dll";
+constexpr int kSlots = koordin::kTurnpointSlots + koordin::kRouteSlots;
+
+// The two header lines as a Windows text stream stores them.
+const std::string kHeader =
+    std::string(koordin::kHeaderLine1) + "\r\n" + koordin::kHeaderLine2 + "\r\n";
 
 int g_passed = 0;
 int g_failed = 0;
@@ -106,7 +112,6 @@ class Driver {
 // Every function of the table resolves by name and by ordinal to the same address, and no
 // ordinal outside the table resolves at all.
 void CheckExportTable(const Driver& driver) {
-  Check(sizeof kExportTable / sizeof kExportTable[0] > 0, "the export table is not empty");
   unsigned highest = 0;
   for (const ExportEntry& entry : kExportTable) {
     const FARPROC byName = GetProcAddress(driver.module(), entry.name);
@@ -227,10 +232,10 @@ std::size_t CountOf(const std::string& text, const std::string& part) {
 
 // The written file has the fixed layout, its lines ending in a carriage return and a line feed.
 void CheckWrittenFile(const std::string& bytes) {
-  Check(bytes.rfind("VP6 KOORDIN Datei Peschges Variometer GmbH\r\nv2.0\r\n", 0) == 0,
-        "the file begins with the two header lines");
-  Check(CountOf(bytes, "\r\n") == 2044, "the file has 2044 lines");
-  Check(CountOf(bytes, "\n") == 2044, "every line ends in a carriage return and a line feed");
+  Check(bytes.rfind(kHeader, 0) == 0, "the file begins with the two header lines");
+  const std::size_t lines = koordin::kFileLines;
+  Check(CountOf(bytes, "\r\n") == lines, "the file has all its lines");
+  Check(CountOf(bytes, "\n") == lines, "every line ends in a carriage return and a line feed");
   Check(bytes.find("Alpha              \r\n50:30:00\r\nN\r\n007:15:00\r\nW\r\n0120:0.000\r\n") !=
             std::string::npos,
         "the first turnpoint's six lines");
@@ -300,7 +305,7 @@ void CheckReadingBack(const Driver& driver, const Sample& sample, const char* pa
   std::vector<FIO_Route> routes;
   int empty = 0;
   int other = 0;
-  for (int slot = 0; slot < 255 + 32; ++slot) {
+  for (int slot = 0; slot < kSlots; ++slot) {
     FIO_TPEntry tp;
     FIO_Route route;
     switch (readObject(&file, &tp, &route)) {
@@ -322,7 +327,7 @@ void CheckReadingBack(const Driver& driver, const Sample& sample, const char* pa
   Check(readObject(&file, &unusedTp, &unusedRoute) == -1,
         "after the last slot FIO_ReadObject ends");
   Check(turnpoints.size() == sample.turnpoints.size() && routes.size() == 1 && other == 0 &&
-            empty == 255 + 32 - 1 - static_cast<int>(sample.turnpoints.size()),
+            empty == kSlots - 1 - static_cast<int>(sample.turnpoints.size()),
         "every slot reads back as written or empty");
 
   for (std::size_t i = 0; i < turnpoints.size() && i < sample.turnpoints.size(); ++i) {
@@ -336,8 +341,10 @@ void CheckReadingBack(const Driver& driver, const Sample& sample, const char* pa
               std::fabs(got.longitude - sent.longitude) <= kHalfSecond,
           what + "coordinates");
     Check(got.altitude == sent.altitude, what + "altitude");
-    Check(got.frequency == (sent.frequency.empty() ? "0.000" : sent.frequency), what + "frequency");
-    Check(got.flags == ((sent.flags & 0xFF00) != 0 ? 0x300 : 1), what + "flags");
+    Check(got.frequency == (sent.frequency.empty() ? koordin::kEmptyFrequency : sent.frequency),
+          what + "frequency");
+    Check(got.flags == ((sent.flags & koordin::kMarkerFlagsMask) != 0 ? koordin::kMarkedFlags : 1U),
+          what + "flags");
   }
   if (routes.empty()) return;
 
@@ -365,11 +372,10 @@ void CheckMalformedFilesThrowFIO_Error(const Driver& driver) {
     const char* message;
     std::int32_t line;
   };
-  const std::string header = "VP6 KOORDIN Datei Peschges Variometer GmbH\r\nv2.0\r\n";
   const Case cases[] = {
       {"an over-long first line", std::string(201, 'x') + "\r\n", true, "", 1},
-      {"a bad latitude", header + "Alpha\r\n5x:30:00\r\nN\r\n", false, "bad latitude", 4},
-      {"a bad longitude", header + "Alpha\r\n50:30:00\r\nN\r\n\r\nW\r\n0120:0.000\r\n", false,
+      {"a bad latitude", kHeader + "Alpha\r\n5x:30:00\r\nN\r\n", false, "bad latitude", 4},
+      {"a bad longitude", kHeader + "Alpha\r\n50:30:00\r\nN\r\n\r\nW\r\n0120:0.000\r\n", false,
        "bad longtiude", 6},
   };
   auto* isMine = driver.Get<decltype(FIO_IsFileOfMyType)>("FIO_IsFileOfMyType");
@@ -407,28 +413,31 @@ void CheckWritingAndReading(const Driver& driver) {
   CheckFailedDriverWriteThrowsFileException(driver);
 }
 
+// Prints the closing line; the program's exit status.
+int Finish() {
+  std::printf("%d passed, %d failed\n", g_passed, g_failed);
+  return g_failed == 0 ? 0 : 1;
+}
+
 }  // namespace
 
 int main() {
   HMODULE module = LoadLibraryA(kDriverFile);
   Check(module != nullptr, "LoadLibrary finds vp6fio.dll beside the program");
-  if (module == nullptr) {
-    std::printf("%d passed, %d failed\n", g_passed, g_failed);
-    return 1;
-  }
+  if (module == nullptr) return Finish();
   const Driver driver(module);
   Check(IsRegistered(module), "loading registers the driver as an extension module");
 
   CheckExportTable(driver);
+  if (g_failed > 0) return Finish();  // an entry point that is missing cannot be called
   CheckDescription(driver);
   CheckFailedWriteThrowsFileException();
   CheckWritingAndReading(driver);
 
+  // Unloading with a driver state: the library's detach ends it.
   driver.Get<decltype(FIO_InitDriver)>("FIO_InitDriver")();
   Check(FreeLibrary(module) != FALSE, "FreeLibrary unloads the driver");
   Check(GetModuleHandleA(kDriverFile) == nullptr, "the driver has left the process");
   Check(!IsRegistered(module), "unloading removes the driver's extension module entry");
-
-  std::printf("%d passed, %d failed\n", g_passed, g_failed);
-  return g_failed == 0 ? 0 : 1;
+  return Finish();
 }
