@@ -29,10 +29,10 @@ void FIO_Route::ClearPoints() {
   points.clear();
 }
 
-void AppendRoutePoint(FIO_Route& route, const char* name, float latitude, float longitude,
+void AppendRoutePoint(FIO_Route& route, const CStringA& name, float latitude, float longitude,
                       std::int32_t kind) {
   auto point = std::make_unique<FIO_TPEntry>();
-  point->name = name;
+  point->name.assign(name.GetString(), static_cast<std::size_t>(name.GetLength()));
   point->latitude = latitude;
   point->longitude = longitude;
   point->kind = kind;

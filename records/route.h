@@ -1,5 +1,6 @@
 #pragma once
 
+#include "afx/afx_string.h"
 #include "records/shared_type.h"
 #include "records/tp_entry.h"
 
@@ -26,7 +27,8 @@ struct FIO_SHARED_TYPE FIO_Route {
   std::vector<FIO_TPEntry*> points;  // in route order, owned
 };
 
-// Appends a new route point with the given name, coordinates and kind; its other fields keep the
-// record's initial values. Throws std::bad_alloc when memory runs out, leaving `points` as it was.
-void AppendRoutePoint(FIO_Route& route, const char* name, float latitude, float longitude,
+// Appends a new route point with the given name (every byte of it), coordinates and kind; its other
+// fields keep the record's initial values. Throws std::bad_alloc when memory runs out, leaving
+// `points` as it was.
+void AppendRoutePoint(FIO_Route& route, const CStringA& name, float latitude, float longitude,
                       std::int32_t kind);

@@ -61,6 +61,9 @@ TEST(AppendRoutePoint, AppendsANewPointAfterTheExistingOnes) {
   EXPECT_EQ(second.kind, 3);
   EXPECT_EQ(second.number, -1);
   EXPECT_EQ(second.flags, 1U);
+
+  AppendRoutePoint(route, CStringA("a\0b", 3), 0.0F, 0.0F, 1);
+  EXPECT_EQ(route.points[2]->name, std::string("a\0b", 3)) << "every byte of the name is kept";
 }
 
 TEST(FIO_Error, CopiesEveryField) {
