@@ -74,10 +74,14 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
          });
 }
 
-std::string FormatDecimal(double value, int decimals) {
+double RoundDecimal(double value, int decimals) {
   const double scale = std::pow(10.0, decimals);
-  double rounded = std::round(value * scale) / scale;
-  if (rounded == 0.0) rounded = 0.0;  // no "-0"
+  const double rounded = std::round(value * scale) / scale;
+  return rounded == 0.0 ? 0.0 : rounded;  // no negative zero
+}
+
+std::string FormatDecimal(double value, int decimals) {
+  const double rounded = RoundDecimal(value, decimals);
   char buffer[64];
   const auto result =
       std::to_chars(buffer, buffer + sizeof buffer, rounded, std::chars_format::fixed);

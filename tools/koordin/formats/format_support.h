@@ -40,6 +40,9 @@ std::string_view TrimBlanks(std::string_view text);
 // True when `a` and `b` are equal but for the case of ASCII letters.
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 
+// `value` rounded to `decimals` places, halves away from zero.
+double RoundDecimal(double value, int decimals);
+
 // `value` rounded to `decimals` places, in its shortest form ("51.1305", "873", "-0.5"), with "."
 // as the decimal point whatever the locale.
 std::string FormatDecimal(double value, int decimals);

@@ -39,7 +39,10 @@ std::string WriteGpx(const Document& document, Diagnostics& diagnostics);
 Document ReadCsv(std::string_view bytes, Diagnostics& diagnostics);
 std::string WriteCsv(const Document& document, Diagnostics& diagnostics);
 
-// JSON: {"waypoints": [...], "tasks": [...]}.
+// JSON: {"waypoints": [...], "tasks": [...]}, UTF-8. A waypoint is an object with every field of
+// Waypoint under its member name ("elevation" in metres or null); a task is {"name", "points"} and
+// "cupOptions" when it has any. Keys that are not read are warned about; a value of the wrong
+// kind is a FormatError at the line of its key.
 Document ReadJson(std::string_view bytes, Diagnostics& diagnostics);
 std::string WriteJson(const Document& document, Diagnostics& diagnostics);
 
