@@ -203,20 +203,13 @@ class CupReader {
 };
 
 std::string WaypointLine(const Waypoint& waypoint) {
-  std::string latitude;
-  std::string longitude;
-  try {
-    latitude = FormatCupCoordinate(waypoint.latitude, CupAxis::kLatitude);
-    longitude = FormatCupCoordinate(waypoint.longitude, CupAxis::kLongitude);
-  } catch (const std::invalid_argument& e) {
-    throw FormatError(0, "waypoint " + Quoted(waypoint.name) + ": bad coordinates: " + e.what());
-  }
+  CheckWaypointToWrite(waypoint);
   const std::string fields[] = {
       CupField(waypoint.name, true),
       CupField(waypoint.code, true),
       CupField(waypoint.country, false),
-      latitude,
-      longitude,
+      FormatCupCoordinate(waypoint.latitude, CupAxis::kLatitude),
+      FormatCupCoordinate(waypoint.longitude, CupAxis::kLongitude),
       FormatCupElevation(waypoint.elevation),
       std::to_string(waypoint.style),
       CupField(waypoint.runwayDirection, false),

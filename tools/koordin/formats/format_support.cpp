@@ -74,10 +74,14 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
          });
 }
 
-std::string FormatDecimal(double value, int decimals) {
+double RoundDecimal(double value, int decimals) {
   const double scale = std::pow(10.0, decimals);
-  double rounded = std::round(value * scale) / scale;
-  if (rounded == 0.0) rounded = 0.0;  // no "-0"
+  const double rounded = std::round(value * scale) / scale;
+  return rounded == 0.0 ? 0.0 : rounded;  // no negative zero
+}
+
+std::string FormatDecimal(double value, int decimals) {
+  const double rounded = RoundDecimal(value, decimals);
   char buffer[64];
   const auto result =
       std::to_chars(buffer, buffer + sizeof buffer, rounded, std::chars_format::fixed);
@@ -110,7 +114,9 @@ std::optional<long long> ParseInteger(std::string_view text) {
 }
 
 int LineOfOffset(std::string_view text, std::size_t offset) {
-  const std::string_view before = text.substr(0, std::min(offset, text.size()));
+  // An offset at or past the end is on the last line, not after its line end.
+  const std::size_t at = text.empty() ? 0 : std::min(offset, text.size() - 1);
+  const std::string_view before = text.substr(0, at);
   int line = 1;
   for (std::size_t i = 0; i < before.size(); ++i) {
     if (before[i] == '\n' || (before[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'))) {
@@ -136,6 +142,14 @@ void CheckCoordinates(double latitude, double longitude, int line) {
   if (!std::isfinite(longitude) || longitude < -180.0 || longitude > 180.0) {
     throw FormatError(line, "bad longitude " + FormatDecimal(longitude, kDegreeDecimals) +
                                 ": beyond 180 degrees");
+  }
+}
+
+void CheckWaypointToWrite(const Waypoint& waypoint) {
+  try {
+    CheckCoordinates(waypoint.latitude, waypoint.longitude, 0);
+  } catch (const FormatError& e) {
+    throw FormatError(0, "waypoint " + Quoted(waypoint.name) + ": " + e.what());
   }
 }
 

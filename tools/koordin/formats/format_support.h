@@ -40,6 +40,9 @@ std::string_view TrimBlanks(std::string_view text);
 // True when `a` and `b` are equal but for the case of ASCII letters.
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 
+// `value` rounded to `decimals` places, halves away from zero.
+double RoundDecimal(double value, int decimals);
+
 // `value` rounded to `decimals` places, in its shortest form ("51.1305", "873", "-0.5"), with "."
 // as the decimal point whatever the locale.
 std::string FormatDecimal(double value, int decimals);
@@ -51,7 +54,8 @@ std::optional<double> ParseDecimal(std::string_view text);
 // The whole number that is the whole of `text`; empty when `text` is no such number.
 std::optional<long long> ParseInteger(std::string_view text);
 
-// The 1-based line on which byte `offset` of `text` lies.
+// The 1-based line on which byte `offset` of `text` lies; the last line for an offset at or past
+// the end.
 int LineOfOffset(std::string_view text, std::size_t offset);
 
 // `text` in double quotes, for messages.
@@ -63,6 +67,10 @@ std::string AtLine(int line, std::string_view message);
 // Throws FormatError at `line` unless `latitude` and `longitude` are finite degrees within
 // -90..90 and -180..180.
 void CheckCoordinates(double latitude, double longitude, int line);
+
+// Throws FormatError (line 0, naming the waypoint) unless the coordinates of `waypoint` are within
+// range: a writer's check of a document that no reader made.
+void CheckWaypointToWrite(const Waypoint& waypoint);
 
 // `style` when it is a known waypoint style, else 0 with a warning at `line`.
 int KnownStyle(long long style, int line, Diagnostics& diagnostics);
