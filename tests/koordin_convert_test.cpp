@@ -276,3 +276,24 @@ TEST(KoordinConvert, TheBundledExampleConvertsAndReadsBack) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(KoordinConvert, AKoordinFileComesBackWholeThroughEveryFormat) {
+  for (const char* format : {"cup", "gpx", "csv", "json", "lst"}) {
+    SCOPED_TRACE(format);
+    TempDir dir;
+    ASSERT_EQ(
+        RunKoordin(dir, "convert '" KOORDIN_SOURCE_DIR "/examples/gliding-sites.cup' sites.lst")
+            .status,
+        0);
+    const std::string middle = std::string("middle.") + format;
+    const auto out = RunKoordin(dir, "convert sites.lst " + middle);
+    ASSERT_EQ(out.status, 0) << out.err;
+    const auto back = RunKoordin(dir, "convert " + middle + " back.lst");
+    ASSERT_EQ(back.status, 0) << back.err;
+    EXPECT_EQ(ReadFile(dir / "back.lst"), ReadFile(dir / "sites.lst"));
+  }
+}
+
+}  // namespace

@@ -116,6 +116,11 @@ Input ReadInput(const std::string& path, Format format, Context& context,
         break;
       case Format::kGpx:
         input.document = ReadGpx(bytes, diagnostics);
+        // A GPX route has no takeoff or landing: every point of it is one to fly.
+        for (Task& task : input.document.tasks) {
+          task.points.insert(task.points.begin(), std::string());
+          task.points.emplace_back();
+        }
         break;
       case Format::kCsv:
         input.document = ReadCsv(bytes, diagnostics);

@@ -12,15 +12,16 @@
 namespace {
 
 constexpr const char* kExamples = R"(Examples:
-  koordin convert examples/alpen.cup alpen.lst       CUP waypoints and tasks into a KOORDIN file
-  koordin convert alpen.lst alpen.gpx                 a KOORDIN file into GPX 1.1
-  koordin convert in.cup out.lst --strict             refuse to write if anything would be lost
-  koordin convert old.lst new.cup --encoding CP850    a KOORDIN file written in another code page
-  koordin check *.lst                                 one line per file: contents or first fault
-  koordin dump alpen.lst --format csv                 the turnpoint and route tables as CSV
-  koordin info                                        what the driver says about itself
+  koordin convert examples/gliding-sites.cup sites.lst   CUP waypoints and tasks into KOORDIN
+  koordin convert sites.lst sites.gpx                    KOORDIN into GPX 1.1
+  koordin convert in.cup out.lst --strict                refuse, writing nothing, if anything is lost
+  koordin --encoding CP850 convert old.lst new.cup       a KOORDIN file in another code page
+  koordin check *.lst                                    one line per file: contents or first fault
+  koordin dump sites.lst --format csv                    the turnpoint and route tables as CSV
+  koordin info                                           what the driver says about itself
 
-Formats: lst (KOORDIN), cup, gpx, csv, json; taken from the file extension unless --from/--to.)";
+Formats: lst (KOORDIN), cup, gpx, csv, json; taken from the file extension unless --from/--to.
+Warnings go to standard error, one line each; see README.md for what koordin warns about.)";
 
 }  // namespace
 
