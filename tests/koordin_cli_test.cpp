@@ -96,6 +96,20 @@ TEST(KoordinCheck, WarnsAboutRoutePointsThatMatchNoTurnpoint) {
                          "no turnpoint\n");
 }
 
+TEST(KoordinCheck, WarnsAboutCoordinatesBeyondTheGlobe) {
+  TempDir dir;
+  const std::string path = dir.Write(
+      "far.lst", KoordinText({kAlpha, Slot{"Pol", "95:00:00", "N", "190:30:00", "W", "0000"}}));
+  const auto run = RunKoordin(dir, "check far.lst");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, "far.lst: 2 turnpoints, 0 routes\n");
+  EXPECT_EQ(Lines(run.err), (std::vector<std::string>{
+                                "far.lst: warning: line 9: turnpoint \"Pol\": latitude 95.000000 "
+                                "is beyond 90 degrees",
+                                "far.lst: warning: line 9: turnpoint \"Pol\": longitude "
+                                "-190.500000 is beyond 180 degrees"}));
+}
+
 TEST(KoordinDriver, NamesEveryExportTheLibraryLacks) {
   TempDir dir;
   const std::string good = dir.Write("good.lst", GoodFile());
@@ -206,6 +220,10 @@ TEST(KoordinUsage, RefusesWhatItCannotDoWithOneLine) {
        "koordin: --encoding NOSUCHSET: not a character set that iconv knows\n"},
       {"--encoding UTF-8 convert in.lst out.cup", 2,
        "koordin: --encoding UTF-8: UTF-8 is not a single-byte character set\n"},
+      {"convert in.lst", 2, "OUT is required\nRun with --help for more information.\n"},
+      {"", 2, "A subcommand is required\nRun with --help for more information.\n"},
+      {"dump in.lst --format xml", 2,
+       "--format: xml not in {text,csv,json}\nRun with --help for more information.\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments);

@@ -172,6 +172,8 @@ TEST(KoordinConvert, AFailureLeavesTheTargetUntouchedAndNoTemporary) {
       {"the input is malformed", "", "convert bad.lst out.lst", "bad.lst:16: bad latitude"},
       {"the input is no KOORDIN file", "", "convert big.cup out.lst --from lst",
        "big.cup: not a KOORDIN file"},
+      {"the output format cannot hold a coordinate", "", "convert far.lst out.cup",
+       "out.cup: waypoint \"Pol\": bad latitude"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -180,6 +182,7 @@ TEST(KoordinConvert, AFailureLeavesTheTargetUntouchedAndNoTemporary) {
     Slot broken{"Alpha"};
     broken.latitude = "x";
     dir.Write("bad.lst", KoordinText({Slot{"A"}, Slot{"B"}, broken}));
+    dir.Write("far.lst", KoordinText({Slot{"Pol", "95:00:00"}}));
     dir.Write("out.lst", "the old file");
     dir.Write("out.cup", "the old file");
     const auto run = RunKoordin(dir, c.arguments, c.prefix);
@@ -194,7 +197,8 @@ TEST(KoordinConvert, AFailureLeavesTheTargetUntouchedAndNoTemporary) {
     EXPECT_EQ(Lines(run.err).back(), errors[0]);
     EXPECT_EQ(ReadFile(dir / "out.lst"), "the old file");
     EXPECT_EQ(ReadFile(dir / "out.cup"), "the old file");
-    EXPECT_EQ(dir.Files(), (std::vector<std::string>{"bad.lst", "big.cup", "out.cup", "out.lst"}));
+    EXPECT_EQ(dir.Files(),
+              (std::vector<std::string>{"bad.lst", "big.cup", "far.lst", "out.cup", "out.lst"}));
   }
 }
 

@@ -27,12 +27,6 @@ TEST(FormatDms, WholeSecondsWithCarriesAndHemispheres) {
   }
 }
 
-TEST(FormatDegrees, SixDecimalsWithTheSign) {
-  EXPECT_EQ(FormatDegrees(50.5), "50.500000");
-  EXPECT_EQ(FormatDegrees(-7.25), "-7.250000");
-  EXPECT_EQ(FormatDegrees(11.5083333), "11.508333");
-}
-
 TEST(TextTable, AlignsByCharactersNotBytes) {
   TextTable table({"n", "name", "alt"}, {true, false, true});
   table.AddRow({"1", "Säntis", "2502"});
@@ -50,12 +44,6 @@ TEST(CsvField, QuotesOnlyWhatNeedsIt) {
   EXPECT_EQ(CsvField("Feld, Nord"), "\"Feld, Nord\"");
   EXPECT_EQ(CsvField("50°30'00\"N"), "\"50°30'00\"\"N\"");
   EXPECT_EQ(CsvField("a\nb"), "\"a\nb\"");
-}
-
-TEST(CountOf, SingularForOne) {
-  EXPECT_EQ(CountOf(0, "route", "routes"), "0 routes");
-  EXPECT_EQ(CountOf(1, "route", "routes"), "1 route");
-  EXPECT_EQ(CountOf(255, "turnpoint", "turnpoints"), "255 turnpoints");
 }
 
 }  // namespace

@@ -35,8 +35,6 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-constexpr int kExitUsage = 2;
-
 std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -172,10 +170,10 @@ int Guarded(std::ostream& err, Command command) {
     err << error.what() << '\n';
   } catch (const FileError& error) {
     err << error.what() << '\n';
-  } catch (const NotKoordinError& error) {
-    err << error.what() << '\n';
-  } catch (const KoordinFormatError& error) {
-    err << error.what() << '\n';
+  } catch (
+      CException* error) {  // not expected outside the reading and writing, which name the file
+    error->Delete();
+    err << "koordin: a file operation failed\n";
   } catch (const std::exception& error) {
     err << "koordin: " << error.what() << '\n';
   }
@@ -250,13 +248,7 @@ int RunCheck(const CommonOptions& common, const std::vector<std::string>& files,
         const Document document = ListingToDocument(listing, diagnostics);
         PrintWarnings(err, file, diagnostics);
         out << file << ": " << Contents(document.waypoints.size(), document.tasks.size()) << '\n';
-      } catch (const FileError& error) {
-        out << error.what() << '\n';
-        allGood = false;
-      } catch (const NotKoordinError& error) {
-        out << error.what() << '\n';
-        allGood = false;
-      } catch (const KoordinFormatError& error) {
+      } catch (const FileError& error) {  // unreadable, not KOORDIN, or malformed
         out << error.what() << '\n';
         allGood = false;
       }
@@ -306,7 +298,11 @@ int RunConvert(const CommonOptions& common, const ConvertOptions& options, std::
       plan = PlanKoordin(input.document, capacities, context.encoding(), writeWarnings);
       written = Contents(plan.turnpoints.size(), plan.routes.size());
     } else {
-      bytes = WriteDocument(input.document, to, writeWarnings);
+      try {
+        bytes = WriteDocument(input.document, to, writeWarnings);
+      } catch (const FormatError& error) {
+        throw FileError(options.output + ": " + error.what());
+      }
       written = Contents(input.document.waypoints.size(), input.document.tasks.size());
     }
     PrintWarnings(err, options.output, writeWarnings);

@@ -45,6 +45,7 @@ struct ConvertOptions {
 // exit statuses
 inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;  // a command line koordin cannot follow
 
 // The driver's name, version, maker, extension, capacities and object kinds.
 int RunInfo(const CommonOptions& common, std::ostream& out, std::ostream& err);

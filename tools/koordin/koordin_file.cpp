@@ -14,7 +14,9 @@ namespace koordin_cli {
 namespace {
 
 constexpr const char* kUtf8 = "UTF-8";
-constexpr std::size_t kQuotedLineLength = 80;  // longer lines are shown cut, with an ellipsis
+constexpr std::size_t kQuotedLineLength = 80;
+constexpr double kMaxLatitude = 90.0;
+constexpr double kMaxLongitude = 180.0;  // longer lines are shown cut, with an ellipsis
 
 // The stages of FIO_WriteHeader: the file's start, the turnpoints done, the routes done.
 constexpr std::int32_t kStageStart = 3;
@@ -91,7 +93,16 @@ std::string DescribeNotKoordin(const std::string& path, const std::string& encod
   return path + ": not a KOORDIN file: its first line is " + ShowLine(*first, encoding);
 }
 
-Waypoint ToWaypoint(const FIO_TPEntry& entry, const std::string& encoding,
+// Warns when `degrees` lies beyond `limit`: the file takes any number, the other formats do not.
+void CheckRange(double degrees, double limit, const char* what, const std::string& where,
+                Diagnostics& diagnostics) {
+  if (degrees >= -limit && degrees <= limit) return;
+  diagnostics.Warn(where + ": " + what + " " + FormatDegrees(degrees) + " is beyond " +
+                   std::to_string(static_cast<int>(limit)) + " degrees");
+}
+
+// `nameLine` is the line of the slot's name, where a warning about the slot points.
+Waypoint ToWaypoint(const FIO_TPEntry& entry, int nameLine, const std::string& encoding,
                     Diagnostics& diagnostics) {
   Waypoint waypoint;
   waypoint.slot = entry.number;
@@ -105,6 +116,12 @@ Waypoint ToWaypoint(const FIO_TPEntry& entry, const std::string& encoding,
     waypoint.frequency = Decode(entry.frequency, encoding, what, diagnostics);
   }
   waypoint.marked = (entry.flags & koordin::kMarkerFlagsMask) != 0;
+  if (!waypoint.name.empty()) {
+    const std::string where =
+        "line " + std::to_string(nameLine) + ": turnpoint " + Quoted(waypoint.name);
+    CheckRange(waypoint.latitude, kMaxLatitude, "latitude", where, diagnostics);
+    CheckRange(waypoint.longitude, kMaxLongitude, "longitude", where, diagnostics);
+  }
   return waypoint;
 }
 
@@ -130,7 +147,7 @@ KoordinListing ReadKoordin(const Driver& driver, const std::string& path,
         const std::int32_t result = driver.ReadObject(&file, &turnpoint, &route);
         if (result == -1) break;
         if (turnpoint.number != -1) {  // the driver numbers every turnpoint slot it reads
-          listing.turnpoints.push_back(ToWaypoint(turnpoint, encoding, diagnostics));
+          listing.turnpoints.push_back(ToWaypoint(turnpoint, nameLine, encoding, diagnostics));
           continue;
         }
         KoordinRoute read;

@@ -3,6 +3,7 @@
 #include "tools/koordin/driver.h"
 #include "tools/koordin/formats/document.h"
 #include "tools/koordin/koordin_plan.h"
+#include "tools/koordin/safe_output.h"
 
 #include <stdexcept>
 #include <string>
@@ -27,16 +28,15 @@ struct KoordinListing {
 };
 
 // The file is no KOORDIN file; the message names it and quotes its first line.
-class NotKoordinError : public std::runtime_error {
+class NotKoordinError : public FileError {
  public:
-  using std::runtime_error::runtime_error;
+  using FileError::FileError;
 };
 
 // A malformed line: the message is compiler style, "FILE:LINE: bad latitude: "<the line>"".
-class KoordinFormatError : public std::runtime_error {
+class KoordinFormatError : public FileError {
  public:
-  KoordinFormatError(const std::string& message, int line)
-      : std::runtime_error(message), line_(line) {}
+  KoordinFormatError(const std::string& message, int line) : FileError(message), line_(line) {}
   int line() const { return line_; }
 
  private:

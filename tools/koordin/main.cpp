@@ -68,7 +68,13 @@ int main(int argc, char** argv) {
   convertCommand->add_flag("--strict", convert.strict,
                            "fail, writing nothing, when anything needs a warning");
 
-  CLI11_PARSE(app, argc, argv);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    // --help and --version end here too, successfully; a command line koordin cannot follow is
+    // a usage error.
+    return app.exit(error) == 0 ? kExitSuccess : kExitUsage;
+  }
   UseTransliterationLocale();
 
   if (info->parsed()) return RunInfo(common, std::cout, std::cerr);

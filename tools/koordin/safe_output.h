@@ -6,7 +6,8 @@
 
 namespace koordin_cli {
 
-// A file could not be read or written; the message names the file and what went wrong.
+// A file could not be read or written, or what it holds cannot be used; the message names the file
+// and what went wrong.
 class FileError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
