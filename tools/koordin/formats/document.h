@@ -21,8 +21,10 @@ struct Waypoint {
   std::string runwayWidth;          // with its unit
   std::string frequency;            // e.g. "122.500"
   std::string description;
-  bool marked = false;  // carries the KOORDIN file's marker byte
-  int slot = 0;         // its slot number when read from a KOORDIN file, else 0
+  std::string userData;  // a CUP file's userdata column
+  std::string pictures;  // a CUP file's picture file names, separated by ";"
+  bool marked = false;   // carries the KOORDIN file's marker byte
+  int slot = 0;          // its slot number when read from a KOORDIN file, else 0
 };
 
 // A task or route: the names of its points in order. In a CUP task the first and last points are

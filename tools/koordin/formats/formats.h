@@ -8,23 +8,42 @@
 // The file formats koordin converts between, besides KOORDIN itself, which only the driver reads
 // and writes. Each reader takes a whole file's bytes and throws FormatError with the line of the
 // first fault it cannot read past; what it can read past goes to `diagnostics`. Each writer
-// returns the whole file's bytes.
+// returns the whole file's bytes, warns about whatever of the document the format cannot hold, and
+// throws FormatError (line 0, naming the waypoint) for coordinates beyond 90 or 180 degrees.
 namespace koordin_cli {
 
 // CUP waypoint files with their task section. Input is UTF-8, or Windows-1252 when it is not
-// valid UTF-8; output is UTF-8.
+// valid UTF-8; output is UTF-8 with CR LF line ends and the 14-column header. Columns are found by
+// their header names; a waypoint line without a name or with coordinates that cannot be read is a
+// FormatError. A task's option, zone and start lines are kept verbatim and written back after it.
+// The marker and slot of a waypoint have no place in CUP.
 Document ReadCup(std::string_view bytes, Diagnostics& diagnostics);
 std::string WriteCup(const Document& document, Diagnostics& diagnostics);
 
 // GPX 1.1: waypoints (wpt) and routes (rte, their points matched to the waypoints by name).
+// A waypoint's name, elevation (ele), description (desc, else cmt) and style (as sym) are GPX's own
+// elements; its other fields but the slot travel in the wpt's extensions, in koordin's own
+// namespace. On writing, each route point gets the coordinates of the waypoint of its name; an
+// empty point (a CUP task without takeoff or landing) is left out, a name that is no waypoint is
+// left out with a warning, and so are a task's CUP option lines. On reading, a route point whose
+// name no wpt has becomes a waypoint itself; tracks and unknown point elements are warned about,
+// not read.
 Document ReadGpx(std::string_view bytes, Diagnostics& diagnostics);
 std::string WriteGpx(const Document& document, Diagnostics& diagnostics);
 
-// CSV: one header line, then one line per waypoint; tasks in a second table after a blank line.
+// CSV (RFC 4180 quoting, CR LF, UTF-8 or else Windows-1252 on reading): the header
+// name,code,country,latitude,longitude,elevation_m,style,frequency,description,marked, then one
+// line per waypoint with signed decimal degrees; tasks in a second table after a blank line, under
+// the header task,points, one line per task with its name and its points (empty ones too).
+// Columns are read by their header names in any order. Runways, CUP user data, pictures and
+// option lines have no column and are left out with a warning; the slot is not kept.
 Document ReadCsv(std::string_view bytes, Diagnostics& diagnostics);
 std::string WriteCsv(const Document& document, Diagnostics& diagnostics);
 
-// JSON: {"waypoints": [...], "tasks": [...]}.
+// JSON: {"waypoints": [...], "tasks": [...]}, UTF-8. A waypoint is an object with every field of
+// Waypoint under its member name ("elevation" in metres or null); a task is {"name", "points"} and
+// "cupOptions" when it has any. Keys that are not read are warned about; a value of the wrong
+// kind is a FormatError at the line of its key.
 Document ReadJson(std::string_view bytes, Diagnostics& diagnostics);
 std::string WriteJson(const Document& document, Diagnostics& diagnostics);
 

@@ -1,0 +1,303 @@
+#include "tools/koordin/formats/formats.h"
+
+#include "tools/koordin/formats/format_support.h"
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace koordin_cli {
+
+namespace {
+
+constexpr const char* kLineEnd = "\r\n";
+constexpr const char* kTasksHeader = "task,points";
+constexpr std::string_view kTasksHeaderStart = "task";
+
+// The columns of the waypoint table, in the order koordin writes them.
+enum Column {
+  kName,
+  kCode,
+  kCountry,
+  kLatitude,
+  kLongitude,
+  kElevation,
+  kStyle,
+  kFrequency,
+  kDescription,
+  kMarked,
+  kColumnCount
+};
+constexpr std::array<const char*, kColumnCount> kColumnNames = {
+    "name",        "code",  "country",   "latitude",    "longitude",
+    "elevation_m", "style", "frequency", "description", "marked"};
+
+// One record and the line it starts on; a blank record is an empty line.
+struct Record {
+  int line = 0;
+  std::vector<std::string> fields;
+  bool blank = false;
+};
+
+bool IsLineEnd(char c) {
+  return c == '\r' || c == '\n';
+}
+
+// Steps over the line end at `i` (CR LF, LF or CR), counting the line.
+void SkipLineEnd(std::string_view text, std::size_t& i, int& line) {
+  if (text[i++] == '\r' && i < text.size() && text[i] == '\n') ++i;
+  ++line;
+}
+
+// The records of an RFC 4180 text: fields split at commas, a field in double quotes may hold
+// commas, doubled quotes and line breaks (read as LF). Throws FormatError for a quote that is never
+// closed or text after a closing quote.
+std::vector<Record> ParseRecords(std::string_view text) {
+  std::vector<Record> records;
+  std::size_t i = 0;
+  int line = 1;
+  while (i < text.size()) {
+    Record record;
+    record.line = line;
+    if (IsLineEnd(text[i])) {
+      record.blank = true;
+      SkipLineEnd(text, i, line);
+      records.push_back(std::move(record));
+      continue;
+    }
+    while (true) {
+      std::string field;
+      if (i < text.size() && text[i] == '"') {
+        const int opened = line;
+        ++i;
+        while (true) {
+          if (i >= text.size()) throw FormatError(opened, "a quote that is never closed");
+          if (text[i] == '"') {
+            if (i + 1 < text.size() && text[i + 1] == '"') {
+              field += '"';
+              i += 2;
+              continue;
+            }
+            ++i;
+            break;
+          }
+          if (IsLineEnd(text[i])) {
+            field += '\n';
+            SkipLineEnd(text, i, line);
+          } else {
+            field += text[i++];
+          }
+        }
+        if (i < text.size() && text[i] != ',' && !IsLineEnd(text[i])) {
+          throw FormatError(line, "text after the closing quote of a field");
+        }
+      } else {
+        while (i < text.size() && text[i] != ',' && !IsLineEnd(text[i])) field += text[i++];
+      }
+      record.fields.push_back(std::move(field));
+      if (i < text.size() && text[i] == ',') {
+        ++i;
+        continue;
+      }
+      if (i < text.size()) SkipLineEnd(text, i, line);
+      break;
+    }
+    records.push_back(std::move(record));
+  }
+  return records;
+}
+
+std::string CsvField(std::string_view text) {
+  const bool needsQuotes = text.find_first_of(",\"\r\n") != std::string_view::npos ||
+                           TrimBlanks(text).size() != text.size();
+  if (!needsQuotes) return std::string(text);
+  std::string quoted = "\"";
+  for (const char c : text) {
+    quoted += c;
+    if (c == '"') quoted += '"';
+  }
+  return quoted + "\"";
+}
+
+std::string CsvLine(const std::vector<std::string>& fields) {
+  std::string line;
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    if (i > 0) line += ',';
+    line += CsvField(fields[i]);
+  }
+  return line + kLineEnd;
+}
+
+class CsvReader {
+ public:
+  explicit CsvReader(Diagnostics& diagnostics) : diagnostics_(diagnostics) {}
+
+  Document Read(const std::vector<Record>& records) {
+    bool afterBlank = false;
+    bool inTasks = false;
+    bool headerRead = false;
+    for (const Record& record : records) {
+      if (record.blank) {
+        afterBlank = headerRead;
+        continue;
+      }
+      if (!headerRead) {
+        ReadHeader(record);
+        headerRead = true;
+      } else if (inTasks) {
+        ReadTask(record);
+      } else if (afterBlank &&
+                 EqualsIgnoringCase(TrimBlanks(record.fields[0]), kTasksHeaderStart)) {
+        inTasks = true;
+      } else {
+        ReadWaypoint(record);
+      }
+    }
+    return std::move(document_);
+  }
+
+ private:
+  void ReadHeader(const Record& record) {
+    column_.assign(record.fields.size(), kColumnCount);
+    std::array<bool, kColumnCount> found{};
+    for (std::size_t i = 0; i < record.fields.size(); ++i) {
+      const std::string_view word = TrimBlanks(record.fields[i]);
+      for (int column = 0; column < kColumnCount; ++column) {
+        if (!found[column] && EqualsIgnoringCase(word, kColumnNames[column])) {
+          column_[i] = static_cast<Column>(column);
+          found[column] = true;
+        }
+      }
+      if (column_[i] == kColumnCount) {
+        diagnostics_.Warn(AtLine(record.line, "column " + Quoted(word) + " is not read"));
+      }
+    }
+    for (const Column needed : {kName, kLatitude, kLongitude}) {
+      if (!found[needed]) {
+        throw FormatError(record.line,
+                          std::string("the header has no ") + kColumnNames[needed] + " column");
+      }
+    }
+  }
+
+  void ReadWaypoint(const Record& record) {
+    if (record.fields.size() > column_.size()) {
+      throw FormatError(record.line, std::to_string(record.fields.size()) +
+                                         " fields where the header has " +
+                                         std::to_string(column_.size()));
+    }
+    std::array<std::string, kColumnCount> text;
+    for (std::size_t i = 0; i < record.fields.size(); ++i) {
+      if (column_[i] != kColumnCount) text[column_[i]] = record.fields[i];
+    }
+    const int line = record.line;
+    Waypoint waypoint;
+    waypoint.name = text[kName];
+    if (waypoint.name.empty()) throw FormatError(line, "a waypoint without a name");
+    waypoint.code = text[kCode];
+    waypoint.country = text[kCountry];
+    waypoint.latitude = Number(text[kLatitude], "latitude", line);
+    waypoint.longitude = Number(text[kLongitude], "longitude", line);
+    CheckCoordinates(waypoint.latitude, waypoint.longitude, line);
+    if (!TrimBlanks(text[kElevation]).empty()) {
+      waypoint.elevation = Number(text[kElevation], "elevation", line);
+    }
+    const std::string_view style = TrimBlanks(text[kStyle]);
+    if (!style.empty()) {
+      const std::optional<long long> number = ParseInteger(style);
+      if (!number) throw FormatError(line, "bad style " + Quoted(style));
+      waypoint.style = KnownStyle(*number, line, diagnostics_);
+    }
+    waypoint.frequency = text[kFrequency];
+    waypoint.description = text[kDescription];
+    waypoint.marked = Marked(text[kMarked], line);
+    names_.Add(waypoint.name, line, diagnostics_);
+    document_.waypoints.push_back(std::move(waypoint));
+  }
+
+  static double Number(const std::string& text, const char* what, int line) {
+    const std::optional<double> value = ParseDecimal(TrimBlanks(text));
+    if (!value) throw FormatError(line, std::string("bad ") + what + " " + Quoted(text));
+    return *value;
+  }
+
+  static bool Marked(const std::string& text, int line) {
+    const std::string_view value = TrimBlanks(text);
+    for (const char* yes : {"1", "true", "yes"}) {
+      if (EqualsIgnoringCase(value, yes)) return true;
+    }
+    for (const char* no : {"", "0", "false", "no"}) {
+      if (EqualsIgnoringCase(value, no)) return false;
+    }
+    throw FormatError(line, "bad marked " + Quoted(text) + ": expected 1 or 0");
+  }
+
+  void ReadTask(const Record& record) {
+    Task task;
+    task.name = record.fields[0];
+    task.points.assign(record.fields.begin() + 1, record.fields.end());
+    names_.CheckTask(task, record.line, diagnostics_);
+    document_.tasks.push_back(std::move(task));
+  }
+
+  Diagnostics& diagnostics_;
+  Document document_;
+  std::vector<Column> column_;  // the column of each field, kColumnCount for one not read
+  NameIndex names_;
+};
+
+}  // namespace
+
+Document ReadCsv(std::string_view bytes, Diagnostics& diagnostics) {
+  const std::string text = DecodeText(bytes, diagnostics);
+  return CsvReader(diagnostics).Read(ParseRecords(text));
+}
+
+std::string WriteCsv(const Document& document, Diagnostics& diagnostics) {
+  std::string out;
+  out += CsvLine(std::vector<std::string>(kColumnNames.begin(), kColumnNames.end()));
+  int withRunway = 0;
+  int withCupExtras = 0;
+  for (const Waypoint& waypoint : document.waypoints) {
+    CheckWaypointToWrite(waypoint);
+    std::vector<std::string> fields(kColumnCount);
+    fields[kName] = waypoint.name;
+    fields[kCode] = waypoint.code;
+    fields[kCountry] = waypoint.country;
+    fields[kLatitude] = FormatDecimal(waypoint.latitude, kDegreeDecimals);
+    fields[kLongitude] = FormatDecimal(waypoint.longitude, kDegreeDecimals);
+    if (waypoint.elevation) fields[kElevation] = FormatDecimal(*waypoint.elevation, kMetreDecimals);
+    fields[kStyle] = std::to_string(waypoint.style);
+    fields[kFrequency] = waypoint.frequency;
+    fields[kDescription] = waypoint.description;
+    fields[kMarked] = waypoint.marked ? "1" : "0";
+    out += CsvLine(fields);
+    if (!waypoint.runwayDirection.empty() || !waypoint.runwayLength.empty() ||
+        !waypoint.runwayWidth.empty()) {
+      ++withRunway;
+    }
+    if (!waypoint.userData.empty() || !waypoint.pictures.empty()) ++withCupExtras;
+  }
+  if (withRunway > 0) {
+    diagnostics.Warn("CSV has no runway columns: the runway of " + std::to_string(withRunway) +
+                     " waypoints is left out");
+  }
+  if (withCupExtras > 0) {
+    diagnostics.Warn("CSV has no userdata and pics columns: they are left out for " +
+                     std::to_string(withCupExtras) + " waypoints");
+  }
+  if (document.tasks.empty()) return out;
+  out += std::string(kLineEnd) + kTasksHeader + kLineEnd;
+  for (const Task& task : document.tasks) {
+    std::vector<std::string> fields{task.name};
+    fields.insert(fields.end(), task.points.begin(), task.points.end());
+    out += CsvLine(fields);
+    if (!task.cupOptions.empty()) {
+      diagnostics.Warn("task " + Quoted(task.name) + ": CSV has no place for its " +
+                       std::to_string(task.cupOptions.size()) + " CUP option and zone lines");
+    }
+  }
+  return out;
+}
+
+}  // namespace koordin_cli

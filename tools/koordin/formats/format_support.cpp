@@ -1,0 +1,200 @@
+#include "tools/koordin/formats/format_support.h"
+
+#include "tools/koordin/formats/charset.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <string>
+
+namespace koordin_cli {
+
+namespace {
+
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+constexpr const char* kWindows1252 = "CP1252";
+constexpr const char* kUtf8 = "UTF-8";
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t';
+}
+
+char LowerAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+}  // namespace
+
+const std::vector<WaypointText>& WaypointTexts() {
+  static const std::vector<WaypointText> kTexts = {
+      {"code", &Waypoint::code},
+      {"country", &Waypoint::country},
+      {"runwayDirection", &Waypoint::runwayDirection},
+      {"runwayLength", &Waypoint::runwayLength},
+      {"runwayWidth", &Waypoint::runwayWidth},
+      {"frequency", &Waypoint::frequency},
+      {"description", &Waypoint::description},
+      {"userData", &Waypoint::userData},
+      {"pictures", &Waypoint::pictures},
+  };
+  return kTexts;
+}
+
+std::string DecodeText(std::string_view bytes, Diagnostics& diagnostics) {
+  if (bytes.substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark) {
+    bytes.remove_prefix(kUtf8ByteOrderMark.size());
+  }
+  if (IsValidUtf8(bytes)) return std::string(bytes);
+  bool exact = true;
+  std::string text = ConvertCharset(bytes, kWindows1252, kUtf8, &exact);
+  if (!exact) {
+    // Rare enough to afford converting again line by line to say where.
+    for (const TextLine& line : SplitLines(bytes)) {
+      bool lineExact = true;
+      ConvertCharset(line.text, kWindows1252, kUtf8, &lineExact);
+      if (!lineExact) {
+        diagnostics.Warn(
+            AtLine(line.number, "a byte that is no Windows-1252 character, read as ?"));
+      }
+    }
+  }
+  return text;
+}
+
+std::vector<TextLine> SplitLines(std::string_view text) {
+  std::vector<TextLine> lines;
+  std::size_t start = 0;
+  int number = 1;
+  while (start < text.size()) {
+    const std::size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) {
+      lines.push_back({number, text.substr(start)});
+      break;
+    }
+    lines.push_back({number++, text.substr(start, end - start)});
+    start = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
+  }
+  return lines;
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return LowerAscii(x) == LowerAscii(y);
+         });
+}
+
+double RoundDecimal(double value, int decimals) {
+  const double scale = std::pow(10.0, decimals);
+  const double rounded = std::round(value * scale) / scale;
+  return rounded == 0.0 ? 0.0 : rounded;  // no negative zero
+}
+
+std::string FormatDecimal(double value, int decimals) {
+  const double rounded = RoundDecimal(value, decimals);
+  char buffer[512];  // room for any finite double in fixed notation
+  const auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, rounded, std::chars_format::fixed);
+  return std::string(buffer, result.ptr);
+}
+
+std::optional<double> ParseDecimal(std::string_view text) {
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  if (text.empty() || !(std::isdigit(static_cast<unsigned char>(text.back())))) {
+    return std::nullopt;  // also keeps out "inf", "nan" and a trailing "."
+  }
+  double value = 0.0;
+  const auto result =
+      std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
+  if (result.ec != std::errc() || result.ptr != text.data() + text.size() ||
+      !std::isfinite(value)) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+std::optional<long long> ParseInteger(std::string_view text) {
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  long long value = 0;
+  const auto result = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || result.ec != std::errc() || result.ptr != text.data() + text.size()) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+int LineOfOffset(std::string_view text, std::size_t offset) {
+  // An offset at or past the end is on the last line, not after its line end.
+  const std::size_t at = text.empty() ? 0 : std::min(offset, text.size() - 1);
+  const std::string_view before = text.substr(0, at);
+  int line = 1;
+  for (std::size_t i = 0; i < before.size(); ++i) {
+    if (before[i] == '\n' || (before[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'))) {
+      ++line;
+    }
+  }
+  return line;
+}
+
+std::string Quoted(std::string_view text) {
+  return "\"" + std::string(text) + "\"";
+}
+
+std::string AtLine(int line, std::string_view message) {
+  return "line " + std::to_string(line) + ": " + std::string(message);
+}
+
+void CheckCoordinates(double latitude, double longitude, int line) {
+  if (!std::isfinite(latitude) || latitude < -90.0 || latitude > 90.0) {
+    throw FormatError(
+        line, "bad latitude " + FormatDecimal(latitude, kDegreeDecimals) + ": beyond 90 degrees");
+  }
+  if (!std::isfinite(longitude) || longitude < -180.0 || longitude > 180.0) {
+    throw FormatError(line, "bad longitude " + FormatDecimal(longitude, kDegreeDecimals) +
+                                ": beyond 180 degrees");
+  }
+}
+
+void CheckWaypointToWrite(const Waypoint& waypoint) {
+  try {
+    CheckCoordinates(waypoint.latitude, waypoint.longitude, 0);
+  } catch (const FormatError& e) {
+    throw FormatError(0, "waypoint " + Quoted(waypoint.name) + ": " + e.what());
+  }
+}
+
+int KnownStyle(long long style, int line, Diagnostics& diagnostics) {
+  if (style >= 0 && style <= kLastStyle) return static_cast<int>(style);
+  diagnostics.Warn(AtLine(line, "unknown style " + std::to_string(style) + ", read as 0"));
+  return 0;
+}
+
+void NameIndex::Add(const std::string& name, int line, Diagnostics& diagnostics) {
+  const auto [it, added] = lines_.emplace(name, line);
+  if (!added) {
+    diagnostics.Warn(AtLine(line, "the name " + Quoted(name) + " is used already on line " +
+                                      std::to_string(it->second)));
+  }
+}
+
+void NameIndex::CheckTask(const Task& task, int line, Diagnostics& diagnostics) const {
+  for (std::size_t i = 0; i < task.points.size(); ++i) {
+    const std::string& point = task.points[i];
+    if (point.empty()) {
+      if (i != 0 && i + 1 != task.points.size()) {
+        diagnostics.Warn(AtLine(
+            line, "task " + Quoted(task.name) + " has an empty point " + std::to_string(i + 1)));
+      }
+    } else if (!Contains(point)) {
+      diagnostics.Warn(AtLine(line, "task " + Quoted(task.name) + " names " + Quoted(point) +
+                                        ", which is no waypoint"));
+    }
+  }
+}
+
+}  // namespace koordin_cli

@@ -1,0 +1,103 @@
+#pragma once
+
+#include "tools/koordin/formats/document.h"
+
+#include <cstddef>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Helpers that the format readers and writers share. None of them does any I/O.
+namespace koordin_cli {
+
+// Places after the decimal point that the decimal formats keep: 7 places of a degree are about
+// a centimetre, 3 places of a metre a millimetre.
+constexpr int kDegreeDecimals = 7;
+constexpr int kMetreDecimals = 3;
+
+// The highest CUP waypoint style (21, paraglider landing); styles run from 0, unknown.
+constexpr int kLastStyle = 21;
+
+// The text fields of a waypoint besides its name, by their member names, which the JSON keys and
+// the GPX extension elements use.
+struct WaypointText {
+  const char* key;
+  std::string Waypoint::*member;
+};
+const std::vector<WaypointText>& WaypointTexts();
+
+// The text of a file as UTF-8 without a leading byte-order mark: the bytes themselves when they
+// are UTF-8, else the bytes read as Windows-1252. A byte that is no Windows-1252 character becomes
+// "?", with a warning naming its line.
+std::string DecodeText(std::string_view bytes, Diagnostics& diagnostics);
+
+// One line of a text, without its line end, and its 1-based number.
+struct TextLine {
+  int number;
+  std::string_view text;
+};
+
+// Splits `text` at LF, CR LF and a lone CR. A line end at the very end starts no further line.
+std::vector<TextLine> SplitLines(std::string_view text);
+
+// `text` without blanks and tabs at either end.
+std::string_view TrimBlanks(std::string_view text);
+
+// True when `a` and `b` are equal but for the case of ASCII letters.
+bool EqualsIgnoringCase(std::string_view a, std::string_view b);
+
+// `value` rounded to `decimals` places, halves away from zero.
+double RoundDecimal(double value, int decimals);
+
+// `value` rounded to `decimals` places, in its shortest form ("51.1305", "873", "-0.5"), with "."
+// as the decimal point whatever the locale.
+std::string FormatDecimal(double value, int decimals);
+
+// The finite number that is the whole of `text` ("." as the decimal point, an optional sign, no
+// blanks); empty when `text` is no such number.
+std::optional<double> ParseDecimal(std::string_view text);
+
+// The whole number that is the whole of `text`; empty when `text` is no such number.
+std::optional<long long> ParseInteger(std::string_view text);
+
+// The 1-based line on which byte `offset` of `text` lies; the last line for an offset at or past
+// the end.
+int LineOfOffset(std::string_view text, std::size_t offset);
+
+// `text` in double quotes, for messages.
+std::string Quoted(std::string_view text);
+
+// "line N: message", the form of every warning about a place in a file.
+std::string AtLine(int line, std::string_view message);
+
+// Throws FormatError at `line` unless `latitude` and `longitude` are finite degrees within
+// -90..90 and -180..180.
+void CheckCoordinates(double latitude, double longitude, int line);
+
+// Throws FormatError (line 0, naming the waypoint) unless the coordinates of `waypoint` are within
+// range: a writer's check of a document that no reader made.
+void CheckWaypointToWrite(const Waypoint& waypoint);
+
+// `style` when it is a known waypoint style, else 0 with a warning at `line`.
+int KnownStyle(long long style, int line, Diagnostics& diagnostics);
+
+// The waypoint names of a file being read, with the line of each, so that a reader can warn about
+// a name used twice and about task points that name no waypoint.
+class NameIndex {
+ public:
+  // Records `name`, read at `line`; warns when an earlier line used it already.
+  void Add(const std::string& name, int line, Diagnostics& diagnostics);
+
+  bool Contains(const std::string& name) const { return lines_.count(name) > 0; }
+
+  // Warns about each point of `task` (read at `line`) that names no waypoint, and about an empty
+  // point anywhere but first or last, where a CUP task leaves out its takeoff or landing.
+  void CheckTask(const Task& task, int line, Diagnostics& diagnostics) const;
+
+ private:
+  std::map<std::string, int> lines_;
+};
+
+}  // namespace koordin_cli
