@@ -60,23 +60,23 @@ TEST(WriteJson, ReplacesBytesThatAreNoUtf8WithAWarning) {
 
 TEST(ReadJson, WarnsWithTheLineAboutWhatItDoesNotRead) {
   const std::string file =
-      "{\n"                                                             // 1
-      "  \"version\": 2,\n"                                             // 2
-      "  \"waypoints\": [\n"                                            // 3
-      "    {\"name\": \"A\", \"latitude\": 50, \"longitude\": 8,\n"     // 4
-      "     \"colour\": \"red\", \"style\": 40},\n"                     // 5
-      "    {\"name\": \"A\", \"latitude\": -50.5, \"longitude\": 8}\n"  // 6
-      "  ],\n"                                                          // 7
-      "  \"tasks\": [{\"name\": \"T\", \"points\": [\"A\", \"B\"]}]\n"  // 8
+      "{\n"                                                              // 1
+      "  \"tasks\": [{\"name\": \"T\", \"points\": [\"A\", \"B\"]}],\n"  // 2
+      "  \"version\": 2,\n"                                              // 3
+      "  \"waypoints\": [\n"                                             // 4
+      "    {\"name\": \"A\", \"latitude\": 50, \"longitude\": 8,\n"      // 5
+      "     \"colour\": \"red\", \"style\": 40},\n"                      // 6
+      "    {\"name\": \"A\", \"latitude\": -50.5, \"longitude\": 8}\n"   // 7
+      "  ]\n"                                                            // 8
       "}\n";
   Diagnostics diagnostics;
   const Document document = ReadJson(file, diagnostics);
   EXPECT_EQ(diagnostics.warnings, (std::vector<std::string>{
-                                      "line 2: key \"version\" is not read",
-                                      "line 5: unknown style 40, read as 0",
-                                      "line 5: key \"colour\" is not read",
-                                      "line 6: the name \"A\" is used already on line 4",
-                                      "line 8: task \"T\" names \"B\", which is no waypoint",
+                                      "line 6: unknown style 40, read as 0",
+                                      "line 6: key \"colour\" is not read",
+                                      "line 7: the name \"A\" is used already on line 5",
+                                      "line 2: task \"T\" names \"B\", which is no waypoint",
+                                      "line 3: key \"version\" is not read",
                                   }));
   ASSERT_EQ(document.waypoints.size(), 2U);
   EXPECT_EQ(document.waypoints[1].latitude, -50.5);

@@ -22,23 +22,6 @@ constexpr const char* kWaypoints = "waypoints";
 constexpr const char* kTasks = "tasks";
 constexpr int kIndent = 2;
 
-// The text fields of a waypoint by their JSON keys, which are the member names.
-struct TextField {
-  const char* key;
-  std::string Waypoint::*member;
-};
-const TextField kTextFields[] = {
-    {"code", &Waypoint::code},
-    {"country", &Waypoint::country},
-    {"runwayDirection", &Waypoint::runwayDirection},
-    {"runwayLength", &Waypoint::runwayLength},
-    {"runwayWidth", &Waypoint::runwayWidth},
-    {"frequency", &Waypoint::frequency},
-    {"description", &Waypoint::description},
-    {"userData", &Waypoint::userData},
-    {"pictures", &Waypoint::pictures},
-};
-
 // --- where things are -----------------------------------------------------------------------
 
 // An input iterator over the text that tells a shared counter how far the parser has read, so that
@@ -131,14 +114,15 @@ class JsonReader {
     if (!root.is_object()) {
       throw FormatError(1, "expected an object with \"waypoints\" and \"tasks\"");
     }
-    for (const auto& [key, value] : root.items()) {
-      const int line = lines_.topKeys.count(key) ? lines_.topKeys.at(key) : 0;
-      if (key == kWaypoints) {
-        ReadArray(value, key, line, &JsonReader::ReadWaypoint);
-      } else if (key == kTasks) {
-        ReadArray(value, key, line, &JsonReader::ReadTask);
-      } else {
-        diagnostics_.Warn(AtLine(line, "key " + Quoted(key) + " is not read"));
+    // The waypoints first, wherever they stand, so that the tasks can be checked against them.
+    if (root.contains(kWaypoints)) {
+      ReadArray(root.at(kWaypoints), kWaypoints, &JsonReader::ReadWaypoint);
+    }
+    if (root.contains(kTasks)) ReadArray(root.at(kTasks), kTasks, &JsonReader::ReadTask);
+    for (const auto& item : root.items()) {
+      if (item.key() != kWaypoints && item.key() != kTasks) {
+        diagnostics_.Warn(
+            AtLine(TopLine(item.key()), "key " + Quoted(item.key()) + " is not read"));
       }
     }
     return std::move(document_);
@@ -147,7 +131,13 @@ class JsonReader {
  private:
   using ItemReader = void (JsonReader::*)(const Json&, const ObjectLines&);
 
-  void ReadArray(const Json& value, const std::string& key, int line, ItemReader read) {
+  int TopLine(const std::string& key) const {
+    const auto found = lines_.topKeys.find(key);
+    return found == lines_.topKeys.end() ? 0 : found->second;
+  }
+
+  void ReadArray(const Json& value, const std::string& key, ItemReader read) {
+    const int line = TopLine(key);
     if (!value.is_array()) throw FormatError(line, Quoted(key) + " is no array");
     const auto found = lines_.arrays.find(key);
     const std::vector<ObjectLines> none;
@@ -200,7 +190,7 @@ class JsonReader {
     waypoint.latitude = Degrees(object, lines, "latitude");
     waypoint.longitude = Degrees(object, lines, "longitude");
     CheckCoordinates(waypoint.latitude, waypoint.longitude, LineOf(lines, "latitude"));
-    for (const TextField& field : kTextFields) {
+    for (const WaypointText& field : WaypointTexts()) {
       waypoint.*field.member = Text(object, lines, field.key);
       known.emplace_back(field.key);
     }
@@ -276,7 +266,7 @@ Json WaypointObject(const Waypoint& waypoint) {
   object["elevation"] =
       waypoint.elevation ? Json(RoundDecimal(*waypoint.elevation, kMetreDecimals)) : Json(nullptr);
   object["style"] = waypoint.style;
-  for (const TextField& field : kTextFields) object[field.key] = waypoint.*field.member;
+  for (const WaypointText& field : WaypointTexts()) object[field.key] = waypoint.*field.member;
   object["marked"] = waypoint.marked;
   object["slot"] = waypoint.slot;
   return object;
