@@ -19,7 +19,7 @@ namespace koordin {
 void WriteLine(CHostTextFile& file, const char* format, ...) {
   std::va_list arguments;
   va_start(arguments, format);
-  const int written = std::vfprintf(file.m_pStream, format, arguments);
+  const int written = AfxVfprintf(file.m_pStream, format, arguments);
   va_end(arguments);
   if (written < 0) {
     const LONG osError = AfxGetLastOsError();

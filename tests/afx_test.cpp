@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdarg>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -165,6 +167,27 @@ TEST(AfxThrowFileException, ThrowsANewExceptionWithItsArguments) {
     EXPECT_EQ(e->m_strFileName, "out.lst");
     e->Delete();
   }
+}
+
+int PrintTo(FILE* stream, const char* format, ...) {
+  va_list arguments;
+  va_start(arguments, format);
+  const int written = AfxVfprintf(stream, format, arguments);
+  va_end(arguments);
+  return written;
+}
+
+TEST(AfxVfprintf, CountsWhatItWritesAndReportsAFailedWrite) {
+  TempFile file("");
+  {
+    CStdioFile out(file.path(), CFile::modeCreate | CFile::modeWrite);
+    EXPECT_EQ(PrintTo(out.m_pStream, "%04d:%s\n", -5, "0.000"), 11);
+  }
+  EXPECT_EQ(file.Contents(), "-005:0.000\n");
+
+  CStdioFile readOnly(file.path(), CFile::modeRead);
+  EXPECT_LT(PrintTo(readOnly.m_pStream, "%s\n", "x"), 0);
+  EXPECT_NE(std::ferror(readOnly.m_pStream), 0) << "the stream stays marked";
 }
 
 TEST(ExtensionModule, RegistrationAddsAndTerminationRemovesTheEntries) {

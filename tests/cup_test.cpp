@@ -292,13 +292,20 @@ TEST(ReadCup, MapsColumnsByTheirHeaderNames) {
 }
 
 TEST(ReadCup, ReadsAFileWithoutAHeaderByPosition) {
+  const std::string waypoint =
+      "\"Bergheim\",\"BERGH\",,5058.717N,00636.517E,70.0m,2,140,1100.0m,\"130.125\",\"x\"\n";
   Diagnostics diagnostics;
-  const Document document =
-      Read("\"Bergheim\",\"BERGH\",,5058.717N,00636.517E,70.0m,2,140,1100.0m,\"130.125\",\"x\"\n",
-           diagnostics);
+  const Document document = Read(waypoint, diagnostics);
+  EXPECT_TRUE(diagnostics.warnings.empty());
   ASSERT_EQ(document.waypoints.size(), 1U);
   EXPECT_EQ(document.waypoints[0].name, "Bergheim");
   EXPECT_EQ(document.waypoints[0].frequency, "130.125");
+  // A first line that is neither a waypoint nor names a known column is taken as a header, aloud.
+  const Document taken = Read("Berg,B,,51O0.000N,00100.000E\n" + waypoint, diagnostics);
+  EXPECT_EQ(taken.waypoints.size(), 1U);
+  ASSERT_EQ(diagnostics.warnings.size(), 2U);
+  EXPECT_EQ(diagnostics.warnings[0].rfind("line 1: no column name that koordin knows", 0), 0U);
+  EXPECT_EQ(diagnostics.warnings[1].rfind("line 2: 6 fields beyond the header's 5", 0), 0U);
 }
 
 TEST(ReadCup, ReadsWindows1252WhenTheFileIsNotUtf8) {
@@ -419,7 +426,7 @@ TEST(ReadCup, WarnsWithTheLineAboutWhatItCanReadPast) {
       "name,code,country,lat,lon,elev,style,rwdir,rwlen,freq,desc,extra\n"  // 1
       "A,,,5000.000N,00100.000E,12O.0m,99,,,,,\n"                           // 2
       "B,,,5000.000N,00100.000E,10m,x,,,,,,surplus\n"                       // 3
-      "A,,,5001.000N,00100.000E,10m,1,,,,,\n"                               // 4
+      "A,,,5001.000N,00100.000E,10m,4.0,,,,,\n"                             // 4
       "\"Open,,,5002.000N,00100.000E,10m,1,,,,,\n"                          // 5
       "-----Related Tasks-----\n"                                           // 6
       "ObsZone=0,Style=2\n"                                                 // 7
@@ -431,7 +438,7 @@ TEST(ReadCup, WarnsWithTheLineAboutWhatItCanReadPast) {
       "line 1: column \"extra\" is not read",
       "line 2: bad elevation \"12O.0m\"",
       "line 2: unknown style 99, read as 0",
-      "line 3: style \"x\" is no number, read as 0",
+      "line 3: unknown style \"x\", read as 0",
       "line 3: 1 fields beyond the header's 12 columns are not read",
       "line 4: the name \"A\" is used already on line 2",
       "line 5: a quote that is never closed",
@@ -447,6 +454,7 @@ TEST(ReadCup, WarnsWithTheLineAboutWhatItCanReadPast) {
   EXPECT_EQ(document.waypoints.size(), 4U);
   EXPECT_FALSE(document.waypoints[0].elevation.has_value());
   EXPECT_EQ(document.waypoints[0].style, 0);
+  EXPECT_EQ(document.waypoints[2].style, 4);
   EXPECT_EQ(document.waypoints[3].name, "\"Open");
   ASSERT_EQ(document.tasks.size(), 2U);
 }

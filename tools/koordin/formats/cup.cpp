@@ -70,6 +70,13 @@ class CupReader {
       return;
     }
     const std::vector<CupColumn> columns = MapCupHeader(fields);
+    if (std::none_of(fields.begin(), fields.end(), [](const std::string& word) {
+          return CupColumnNamed(word) != CupColumn::kUnknown;
+        })) {
+      diagnostics_.Warn(AtLine(line.number,
+                               "no column name that koordin knows: read as a header "
+                               "of columns in the usual order"));
+    }
     for (std::size_t i = 0; i < columns.size(); ++i) {
       if (columns[i] == CupColumn::kUnknown && !TrimBlanks(fields[i]).empty()) {
         diagnostics_.Warn(
@@ -123,12 +130,15 @@ class CupReader {
 
   int Style(const std::string& text, int line) {
     if (text.empty()) return 0;
-    const std::optional<double> number = ParseDecimal(text);
-    if (!number || *number != std::floor(*number)) {
-      diagnostics_.Warn(AtLine(line, "style " + Quoted(text) + " is no number, read as 0"));
-      return 0;
+    if (const std::optional<long long> whole = ParseInteger(text)) {
+      return KnownStyle(*whole, line, diagnostics_);
     }
-    return KnownStyle(static_cast<long long>(*number), line, diagnostics_);
+    const std::optional<double> number = ParseDecimal(text);  // "1.0", as some tools write it
+    if (number && *number == std::floor(*number) && *number >= 0 && *number <= kLastStyle) {
+      return static_cast<int>(*number);
+    }
+    diagnostics_.Warn(AtLine(line, "unknown style " + Quoted(text) + ", read as 0"));
+    return 0;
   }
 
   void ReadWaypoint(int line, std::vector<std::string> fields) {

@@ -243,7 +243,7 @@ std::optional<double> ParseCupElevation(std::string_view text) {
 
 std::string FormatCupElevation(std::optional<double> metres) {
   if (!metres) return "";
-  char buffer[64];
+  char buffer[512];  // room for any finite double in fixed notation
   std::snprintf(buffer, sizeof buffer, "%.1fm", *metres);
   return buffer;
 }

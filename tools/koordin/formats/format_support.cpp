@@ -25,6 +25,21 @@ char LowerAscii(char c) {
 
 }  // namespace
 
+const std::vector<WaypointText>& WaypointTexts() {
+  static const std::vector<WaypointText> kTexts = {
+      {"code", &Waypoint::code},
+      {"country", &Waypoint::country},
+      {"runwayDirection", &Waypoint::runwayDirection},
+      {"runwayLength", &Waypoint::runwayLength},
+      {"runwayWidth", &Waypoint::runwayWidth},
+      {"frequency", &Waypoint::frequency},
+      {"description", &Waypoint::description},
+      {"userData", &Waypoint::userData},
+      {"pictures", &Waypoint::pictures},
+  };
+  return kTexts;
+}
+
 std::string DecodeText(std::string_view bytes, Diagnostics& diagnostics) {
   if (bytes.substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark) {
     bytes.remove_prefix(kUtf8ByteOrderMark.size());
@@ -74,11 +89,15 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
          });
 }
 
-std::string FormatDecimal(double value, int decimals) {
+double RoundDecimal(double value, int decimals) {
   const double scale = std::pow(10.0, decimals);
-  double rounded = std::round(value * scale) / scale;
-  if (rounded == 0.0) rounded = 0.0;  // no "-0"
-  char buffer[64];
+  const double rounded = std::round(value * scale) / scale;
+  return rounded == 0.0 ? 0.0 : rounded;  // no negative zero
+}
+
+std::string FormatDecimal(double value, int decimals) {
+  const double rounded = RoundDecimal(value, decimals);
+  char buffer[512];  // room for any finite double in fixed notation
   const auto result =
       std::to_chars(buffer, buffer + sizeof buffer, rounded, std::chars_format::fixed);
   return std::string(buffer, result.ptr);

@@ -20,6 +20,14 @@ constexpr int kMetreDecimals = 3;
 // The highest CUP waypoint style (21, paraglider landing); styles run from 0, unknown.
 constexpr int kLastStyle = 21;
 
+// The text fields of a waypoint besides its name, by their member names, which the JSON keys and
+// the GPX extension elements use.
+struct WaypointText {
+  const char* key;
+  std::string Waypoint::*member;
+};
+const std::vector<WaypointText>& WaypointTexts();
+
 // The text of a file as UTF-8 without a leading byte-order mark: the bytes themselves when they
 // are UTF-8, else the bytes read as Windows-1252. A byte that is no Windows-1252 character becomes
 // "?", with a warning naming its line.
@@ -39,6 +47,9 @@ std::string_view TrimBlanks(std::string_view text);
 
 // True when `a` and `b` are equal but for the case of ASCII letters.
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
+
+// `value` rounded to `decimals` places, halves away from zero.
+double RoundDecimal(double value, int decimals);
 
 // `value` rounded to `decimals` places, in its shortest form ("51.1305", "873", "-0.5"), with "."
 // as the decimal point whatever the locale.

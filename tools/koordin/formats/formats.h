@@ -22,11 +22,12 @@ std::string WriteCup(const Document& document, Diagnostics& diagnostics);
 
 // GPX 1.1: waypoints (wpt) and routes (rte, their points matched to the waypoints by name).
 // A waypoint's name, elevation (ele), description (desc, else cmt) and style (as sym) are GPX's own
-// elements; its other fields travel in the wpt's extensions, in koordin's own namespace. On
-// writing, each route point gets the coordinates of the waypoint of its name; an empty point (a
-// CUP task without takeoff or landing) is left out, a name that is no waypoint is left out with a
-// warning, and so are a task's CUP option lines. On reading, a route point whose name no wpt has
-// becomes a waypoint itself; tracks and unknown point elements are warned about, not read.
+// elements; its other fields but the slot travel in the wpt's extensions, in koordin's own
+// namespace. On writing, each route point gets the coordinates of the waypoint of its name; an
+// empty point (a CUP task without takeoff or landing) is left out, a name that is no waypoint is
+// left out with a warning, and so are a task's CUP option lines. On reading, a route point whose
+// name no wpt has becomes a waypoint itself; tracks and unknown point elements are warned about,
+// not read.
 Document ReadGpx(std::string_view bytes, Diagnostics& diagnostics);
 std::string WriteGpx(const Document& document, Diagnostics& diagnostics);
 
@@ -35,11 +36,14 @@ std::string WriteGpx(const Document& document, Diagnostics& diagnostics);
 // line per waypoint with signed decimal degrees; tasks in a second table after a blank line, under
 // the header task,points, one line per task with its name and its points (empty ones too).
 // Columns are read by their header names in any order. Runways, CUP user data, pictures and
-// option lines have no column and are left out with a warning.
+// option lines have no column and are left out with a warning; the slot is not kept.
 Document ReadCsv(std::string_view bytes, Diagnostics& diagnostics);
 std::string WriteCsv(const Document& document, Diagnostics& diagnostics);
 
-// JSON: {"waypoints": [...], "tasks": [...]}.
+// JSON: {"waypoints": [...], "tasks": [...]}, UTF-8. A waypoint is an object with every field of
+// Waypoint under its member name ("elevation" in metres or null); a task is {"name", "points"} and
+// "cupOptions" when it has any. Keys that are not read are warned about; a value of the wrong
+// kind is a FormatError at the line of its key.
 Document ReadJson(std::string_view bytes, Diagnostics& diagnostics);
 std::string WriteJson(const Document& document, Diagnostics& diagnostics);
 

@@ -3,7 +3,6 @@
 #include "tools/koordin/formats/format_support.h"
 
 #include <cmath>
-#include <cstring>
 #include <map>
 #include <sstream>
 #include <string>
@@ -48,21 +47,6 @@ std::optional<int> StyleOfSymbol(std::string_view symbol) {
   return std::nullopt;
 }
 
-// A text field of the extension, by member; what the extension carries besides style and marker.
-struct ExtensionText {
-  const char* element;
-  std::string Waypoint::*member;
-};
-const ExtensionText kExtensionTexts[] = {
-    {"code", &Waypoint::code},
-    {"country", &Waypoint::country},
-    {"runwayDirection", &Waypoint::runwayDirection},
-    {"runwayLength", &Waypoint::runwayLength},
-    {"runwayWidth", &Waypoint::runwayWidth},
-    {"frequency", &Waypoint::frequency},
-    {"userData", &Waypoint::userData},
-    {"pictures", &Waypoint::pictures},
-};
 constexpr const char* kStyleElement = "style";
 constexpr const char* kMarkedElement = "marked";
 
@@ -85,8 +69,10 @@ void AppendExtensions(pugi::xml_node point, const Waypoint& waypoint) {
     if (!extensions) extensions = point.append_child("extensions");
     AppendText(extensions, (std::string(kExtensionPrefix) + element).c_str(), text);
   };
-  for (const ExtensionText& field : kExtensionTexts) {
-    if (!(waypoint.*field.member).empty()) add(field.element, waypoint.*field.member);
+  for (const WaypointText& field : WaypointTexts()) {
+    if (field.member != &Waypoint::description && !(waypoint.*field.member).empty()) {
+      add(field.key, waypoint.*field.member);  // the description is GPX's own desc
+    }
   }
   if (waypoint.style != 0) add(kStyleElement, std::to_string(waypoint.style));
   if (waypoint.marked) add(kMarkedElement, "true");
@@ -97,8 +83,9 @@ void AppendWaypoint(pugi::xml_node gpx, const Waypoint& waypoint) {
   pugi::xml_node point = gpx.append_child("wpt");
   AppendPosition(point, waypoint);
   // The order of a wpt's elements is fixed: ele, name, desc, sym, extensions.
-  if (waypoint.elevation)
+  if (waypoint.elevation) {
     AppendText(point, "ele", FormatDecimal(*waypoint.elevation, kMetreDecimals));
+  }
   AppendText(point, "name", waypoint.name);
   if (!waypoint.description.empty()) AppendText(point, "desc", waypoint.description);
   if (const char* symbol = SymbolOf(waypoint.style)) AppendText(point, "sym", symbol);
@@ -268,8 +255,10 @@ class GpxReader {
     }
     const std::string_view name = LocalName(element);
     const std::string text = element.text().get();
-    for (const ExtensionText& field : kExtensionTexts) {
-      if (name == field.element) waypoint.*field.member = text;
+    for (const WaypointText& field : WaypointTexts()) {
+      if (name == field.key && field.member != &Waypoint::description) {
+        waypoint.*field.member = text;
+      }
     }
     if (name == kMarkedElement) waypoint.marked = TrimBlanks(text) == "true";
     if (name != kStyleElement) return false;

@@ -1,0 +1,4 @@
+# 32-bit Windows DLLs and programs, built with MinGW-w64.
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(MINGW_TRIPLET i686-w64-mingw32)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)

@@ -1,0 +1,329 @@
+#include "tools/koordin/commands.h"
+
+#include "tools/koordin/driver.h"
+#include "tools/koordin/dump.h"
+#include "tools/koordin/formats/formats.h"
+#include "tools/koordin/koordin_file.h"
+#include "tools/koordin/koordin_plan.h"
+#include "tools/koordin/safe_output.h"
+#include "tools/koordin/text_format.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <memory>
+#include <ostream>
+#include <stdexcept>
+
+namespace koordin_cli {
+
+namespace {
+
+struct NamedFormat {
+  const char* name;
+  Format format;
+};
+
+constexpr NamedFormat kFormats[] = {
+    {"lst", Format::kKoordin}, {"cup", Format::kCup},   {"gpx", Format::kGpx},
+    {"csv", Format::kCsv},     {"json", Format::kJson},
+};
+
+// A command line that asks for something koordin cannot do; the message says what.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+std::string FormatList() {
+  std::string list;
+  for (const NamedFormat& entry : kFormats)
+    list += (list.empty() ? "" : ", ") + std::string(entry.name);
+  return list;
+}
+
+// The driver, loaded when a command first needs it.
+class Context {
+ public:
+  explicit Context(const CommonOptions& common) : common_(common) {}
+
+  const Driver& driver() {
+    if (!driver_) {
+      driver_ = std::make_unique<Driver>(common_.driverPath.empty() ? Driver::DefaultPath()
+                                                                    : common_.driverPath);
+    }
+    return *driver_;
+  }
+
+  // The KOORDIN file's character set, checked once.
+  const std::string& encoding() {
+    if (!encodingChecked_) {
+      try {
+        CheckKoordinCharset(common_.encoding);
+      } catch (const std::invalid_argument& error) {
+        throw UsageError("--encoding " + common_.encoding + ": " + error.what());
+      }
+      encodingChecked_ = true;
+    }
+    return common_.encoding;
+  }
+
+ private:
+  const CommonOptions& common_;
+  std::unique_ptr<Driver> driver_;
+  bool encodingChecked_ = false;
+};
+
+// The format given with `option`, or else the one the file's extension names.
+Format ResolveFormat(const std::string& path, const std::string& given, const char* option) {
+  if (!given.empty()) {
+    if (std::optional<Format> format = FormatFromName(given)) return *format;
+    throw UsageError(std::string(option) + " " + given + ": not a format koordin knows (" +
+                     FormatList() + ")");
+  }
+  if (std::optional<Format> format = FormatFromPath(path)) return *format;
+  throw UsageError(path + ": cannot tell the format from the file name; give " + option + " (" +
+                   FormatList() + ")");
+}
+
+// A file's contents as a document and as a listing of its slots.
+struct Input {
+  Document document;
+  KoordinListing listing;
+};
+
+Input ReadInput(const std::string& path, Format format, Context& context,
+                Diagnostics& diagnostics) {
+  Input input;
+  if (format == Format::kKoordin) {
+    input.listing = ReadKoordin(context.driver(), path, context.encoding(), diagnostics);
+    input.document = ListingToDocument(input.listing, diagnostics);
+    return input;
+  }
+  const std::string bytes = ReadWholeFile(path);
+  try {
+    switch (format) {
+      case Format::kCup:
+        input.document = ReadCup(bytes, diagnostics);
+        break;
+      case Format::kGpx:
+        input.document = ReadGpx(bytes, diagnostics);
+        // A GPX route has no takeoff or landing: every point of it is one to fly.
+        for (Task& task : input.document.tasks) {
+          task.points.insert(task.points.begin(), std::string());
+          task.points.emplace_back();
+        }
+        break;
+      case Format::kCsv:
+        input.document = ReadCsv(bytes, diagnostics);
+        break;
+      default:
+        input.document = ReadJson(bytes, diagnostics);
+        break;
+    }
+  } catch (const FormatError& error) {
+    const std::string where = error.line() > 0 ? ":" + std::to_string(error.line()) : "";
+    throw FileError(path + where + ": " + error.what());
+  }
+  input.listing = ListingFromDocument(input.document);
+  return input;
+}
+
+std::string WriteDocument(const Document& document, Format format, Diagnostics& diagnostics) {
+  switch (format) {
+    case Format::kCup:
+      return WriteCup(document, diagnostics);
+    case Format::kGpx:
+      return WriteGpx(document, diagnostics);
+    case Format::kCsv:
+      return WriteCsv(document, diagnostics);
+    default:
+      return WriteJson(document, diagnostics);
+  }
+}
+
+void PrintWarnings(std::ostream& err, const std::string& file, const Diagnostics& diagnostics) {
+  for (const std::string& warning : diagnostics.warnings) {
+    err << file << ": warning: " << warning << '\n';
+  }
+}
+
+std::string Contents(std::size_t turnpoints, std::size_t routes) {
+  return CountOf(turnpoints, "turnpoint", "turnpoints") + ", " + CountOf(routes, "route", "routes");
+}
+
+// Runs a command, turning every failure into one line on `err` and an exit status.
+template <typename Command>
+int Guarded(std::ostream& err, Command command) {
+  try {
+    return command();
+  } catch (const UsageError& error) {
+    err << "koordin: " << error.what() << '\n';
+    return kExitUsage;
+  } catch (const DriverLoadError& error) {
+    err << error.what() << '\n';
+  } catch (const FileError& error) {
+    err << error.what() << '\n';
+  } catch (
+      CException* error) {  // not expected outside the reading and writing, which name the file
+    error->Delete();
+    err << "koordin: a file operation failed\n";
+  } catch (const std::exception& error) {
+    err << "koordin: " << error.what() << '\n';
+  }
+  return kExitFailure;
+}
+
+}  // namespace
+
+std::optional<Format> FormatFromName(const std::string& name) {
+  const std::string lower = Lower(name);
+  for (const NamedFormat& entry : kFormats) {
+    if (lower == entry.name) return entry.format;
+  }
+  return std::nullopt;
+}
+
+std::optional<Format> FormatFromPath(const std::string& path) {
+  const std::string extension = std::filesystem::path(path).extension().string();
+  if (extension.size() < 2) return std::nullopt;
+  return FormatFromName(extension.substr(1));
+}
+
+std::vector<std::string> FormatNames() {
+  std::vector<std::string> names;
+  for (const NamedFormat& entry : kFormats) names.emplace_back(entry.name);
+  return names;
+}
+
+int RunInfo(const CommonOptions& common, std::ostream& out, std::ostream& err) {
+  return Guarded(err, [&] {
+    Context context(common);
+    const Driver& driver = context.driver();
+    const FIO_DriverInfoRecord info = QueryDriverInfo(driver);
+    std::string kinds;
+    std::string extensions;
+    for (int bit = 0; bit < 32; ++bit) {
+      const std::uint32_t kind = std::uint32_t{1} << bit;
+      if ((info.objectKinds & kind) == 0) continue;
+      kinds += (kinds.empty() ? "" : ", ") + std::to_string(kind);
+      const std::string extension = QueryExtension(driver, static_cast<std::int32_t>(kind));
+      if (!extension.empty() && extensions.find(extension) == std::string::npos) {
+        extensions += (extensions.empty() ? "" : ", ") + extension;
+      }
+    }
+    TextTable table({"driver", info.driverName}, {false, false});
+    table.AddRow({"version", info.version});
+    table.AddRow({"maker", info.maker});
+    table.AddRow({"library", driver.path()});
+    table.AddRow({"extension", extensions});
+    table.AddRow({"turnpoints", std::to_string(info.turnpointCapacity)});
+    table.AddRow({"routes", std::to_string(info.routeCapacity) + ", each of up to " +
+                                std::to_string(info.pointsPerRoute) + " points"});
+    table.AddRow({"names", std::to_string(info.nameLength) + " characters, route names " +
+                               std::to_string(info.nameLineLength)});
+    table.AddRow({"object kinds", kinds});
+    out << table.Render();
+    return kExitSuccess;
+  });
+}
+
+int RunCheck(const CommonOptions& common, const std::vector<std::string>& files, std::ostream& out,
+             std::ostream& err) {
+  return Guarded(err, [&] {
+    Context context(common);
+    const Driver& driver = context.driver();
+    const std::string& encoding = context.encoding();
+    bool allGood = true;
+    for (const std::string& file : files) {
+      try {
+        Diagnostics diagnostics;
+        const KoordinListing listing = ReadKoordin(driver, file, encoding, diagnostics);
+        const Document document = ListingToDocument(listing, diagnostics);
+        PrintWarnings(err, file, diagnostics);
+        out << file << ": " << Contents(document.waypoints.size(), document.tasks.size()) << '\n';
+      } catch (const FileError& error) {  // unreadable, not KOORDIN, or malformed
+        out << error.what() << '\n';
+        allGood = false;
+      }
+    }
+    return allGood ? kExitSuccess : kExitFailure;
+  });
+}
+
+int RunDump(const CommonOptions& common, const DumpOptions& options, std::ostream& out,
+            std::ostream& err) {
+  return Guarded(err, [&] {
+    Context context(common);
+    const Format format = ResolveFormat(options.file, options.from, "--from");
+    Diagnostics diagnostics;
+    const Input input = ReadInput(options.file, format, context, diagnostics);
+    PrintWarnings(err, options.file, diagnostics);
+    if (options.format == "csv") {
+      out << DumpCsv(input.listing, options.all);
+    } else if (options.format == "json") {
+      out << DumpJson(input.listing, options.all);
+    } else if (options.format == "text") {
+      out << DumpText(input.listing, options.all);
+    } else {
+      throw UsageError("--format " + options.format + ": not a listing form (text, csv, json)");
+    }
+    return kExitSuccess;
+  });
+}
+
+int RunConvert(const CommonOptions& common, const ConvertOptions& options, std::ostream& out,
+               std::ostream& err) {
+  return Guarded(err, [&] {
+    Context context(common);
+    const Format from = ResolveFormat(options.input, options.from, "--from");
+    const Format to = ResolveFormat(options.output, options.to, "--to");
+
+    Diagnostics readWarnings;
+    const Input input = ReadInput(options.input, from, context, readWarnings);
+    PrintWarnings(err, options.input, readWarnings);
+
+    Diagnostics writeWarnings;
+    KoordinPlan plan;
+    std::string bytes;
+    std::string written;
+    if (to == Format::kKoordin) {
+      const Capacities capacities = CapacitiesOf(QueryDriverInfo(context.driver()));
+      plan = PlanKoordin(input.document, capacities, context.encoding(), writeWarnings);
+      written = Contents(plan.turnpoints.size(), plan.routes.size());
+    } else {
+      try {
+        bytes = WriteDocument(input.document, to, writeWarnings);
+      } catch (const FormatError& error) {
+        throw FileError(options.output + ": " + error.what());
+      }
+      written = Contents(input.document.waypoints.size(), input.document.tasks.size());
+    }
+    PrintWarnings(err, options.output, writeWarnings);
+
+    const std::size_t warnings = readWarnings.warnings.size() + writeWarnings.warnings.size();
+    if (options.strict && warnings > 0) {
+      err << options.output << ": not written: " << CountOf(warnings, "warning", "warnings")
+          << " under --strict\n";
+      return kExitFailure;
+    }
+    SafeOutput output(options.output);
+    if (to == Format::kKoordin) {
+      WriteKoordin(context.driver(), plan, output.temporaryPath(), options.output);
+    } else {
+      output.WriteAll(bytes);
+    }
+    output.Commit();
+    if (warnings > 0) err << CountOf(warnings, "warning", "warnings") << '\n';
+    out << options.output << ": " << written << '\n';
+    return kExitSuccess;
+  });
+}
+
+}  // namespace koordin_cli

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+// koordin's commands. Each prints its result to `out`, warnings and errors to `err` (one line
+// each, naming the file), and returns the program's exit status: 0 when everything succeeded.
+namespace koordin_cli {
+
+// The file formats koordin converts between.
+enum class Format { kKoordin, kCup, kGpx, kCsv, kJson };
+
+// The format named `name` (lst, cup, gpx, csv, json; any case), or none.
+std::optional<Format> FormatFromName(const std::string& name);
+
+// The format that the extension of `path` names, or none.
+std::optional<Format> FormatFromPath(const std::string& path);
+
+// The names FormatFromName accepts.
+std::vector<std::string> FormatNames();
+
+// What every command shares: the driver library and the KOORDIN file's character set.
+struct CommonOptions {
+  std::string driverPath;  // empty: the library beside the executable
+  std::string encoding = "CP1252";
+};
+
+struct DumpOptions {
+  std::string file;
+  std::string from;             // the input's format; empty: from its extension or content
+  std::string format = "text";  // text, csv or json
+  bool all = false;             // empty slots too
+};
+
+struct ConvertOptions {
+  std::string input;
+  std::string output;
+  std::string from;  // empty: from the extension
+  std::string to;    // empty: from the extension
+  bool strict = false;
+};
+
+// exit statuses
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;  // a command line koordin cannot follow
+
+// The driver's name, version, maker, extension, capacities and object kinds.
+int RunInfo(const CommonOptions& common, std::ostream& out, std::ostream& err);
+
+// One line per file: what it holds, or what is wrong with it. Fails when any file is not good.
+int RunCheck(const CommonOptions& common, const std::vector<std::string>& files, std::ostream& out,
+             std::ostream& err);
+
+// The turnpoints and routes of a file, in the listing form asked for.
+int RunDump(const CommonOptions& common, const DumpOptions& options, std::ostream& out,
+            std::ostream& err);
+
+// Converts a file into another format, writing the output only when everything succeeded (and,
+// with `strict`, nothing needed a warning).
+int RunConvert(const CommonOptions& common, const ConvertOptions& options, std::ostream& out,
+               std::ostream& err);
+
+}  // namespace koordin_cli

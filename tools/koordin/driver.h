@@ -1,0 +1,61 @@
+#pragma once
+
+#include "driver/fio_api.h"
+
+#include <stdexcept>
+#include <string>
+
+namespace koordin_cli {
+
+// The driver library could not be loaded, or lacks exports: the message names the library and
+// what is wrong.
+class DriverLoadError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The driver as a host meets it: a library loaded at run time, each of its exports found by name
+// and called through a pointer of the type that fio_api.h declares. Unloading the library ends the
+// driver's state, so no record the driver created may outlive this object.
+class Driver {
+ public:
+  // Loads the library at `path` and resolves all fifteen exports. Throws DriverLoadError when the
+  // library cannot be loaded or any export is missing (all missing ones are named).
+  explicit Driver(const std::string& path);
+  Driver(const Driver&) = delete;
+  Driver& operator=(const Driver&) = delete;
+  ~Driver();
+
+  // The library koordin uses without --driver: the vp6fio library beside the executable.
+  static std::string DefaultPath();
+
+  const std::string& path() const { return path_; }
+
+  decltype(FIO_DriverInfo)* DriverInfo = nullptr;
+  decltype(FIO_IsFileOfMyType)* IsFileOfMyType = nullptr;
+  decltype(FIO_GetExtensions)* GetExtensions = nullptr;
+  decltype(FIO_TranslateFilename)* TranslateFilename = nullptr;
+  decltype(FIO_ReadObject)* ReadObject = nullptr;
+  decltype(FIO_InitDriver)* InitDriver = nullptr;
+  decltype(FIO_ExitDriver)* ExitDriver = nullptr;
+  decltype(FIO_WriteTP)* WriteTP = nullptr;
+  decltype(FIO_WriteHeader)* WriteHeader = nullptr;
+  decltype(FIO_ReadFDEntry)* ReadFDEntry = nullptr;
+  decltype(FIO_Flight2IGC)* Flight2IGC = nullptr;
+  decltype(FIO_IGC2Flight)* IGC2Flight = nullptr;
+  decltype(FIO_WriteDeclaration)* WriteDeclaration = nullptr;
+  decltype(FIO_ReadDeclaration)* ReadDeclaration = nullptr;
+  decltype(FIO_WriteRoute)* WriteRoute = nullptr;
+
+ private:
+  std::string path_;
+  void* library_ = nullptr;
+};
+
+// The driver's description of itself, as FIO_DriverInfo fills it.
+FIO_DriverInfoRecord QueryDriverInfo(const Driver& driver);
+
+// The driver's file extension for the object kind, or empty when it declines the kind.
+std::string QueryExtension(const Driver& driver, std::int32_t kind);
+
+}  // namespace koordin_cli

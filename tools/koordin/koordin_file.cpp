@@ -1,0 +1,271 @@
+#include "tools/koordin/koordin_file.h"
+
+#include "koordin/layout.h"
+#include "tools/koordin/formats/charset.h"
+#include "tools/koordin/safe_output.h"
+#include "tools/koordin/text_format.h"
+
+#include <fstream>
+#include <optional>
+#include <set>
+
+namespace koordin_cli {
+
+namespace {
+
+constexpr const char* kUtf8 = "UTF-8";
+constexpr std::size_t kQuotedLineLength = 80;
+constexpr double kMaxLatitude = 90.0;
+constexpr double kMaxLongitude = 180.0;  // longer lines are shown cut, with an ellipsis
+
+// The stages of FIO_WriteHeader: the file's start, the turnpoints done, the routes done.
+constexpr std::int32_t kStageStart = 3;
+constexpr std::int32_t kStageTurnpointsDone = 2;
+constexpr std::int32_t kStageRoutesDone = 4;
+
+// Ends the driver's use when the reading or writing ends, however it ends.
+class DriverSession {
+ public:
+  explicit DriverSession(const Driver& driver) : driver_(driver) { driver_.InitDriver(); }
+  DriverSession(const DriverSession&) = delete;
+  DriverSession& operator=(const DriverSession&) = delete;
+  ~DriverSession() { driver_.ExitDriver(); }
+
+ private:
+  const Driver& driver_;
+};
+
+// A line of the file for a message: in UTF-8, control characters as "?", cut when long.
+std::string ShowLine(const std::string& bytes, const std::string& encoding) {
+  std::string text = IsValidUtf8(bytes) ? bytes : ConvertCharset(bytes, encoding.c_str(), kUtf8);
+  for (char& c : text) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  }
+  if (DisplayWidth(text) > kQuotedLineLength) {
+    std::size_t characters = 0;
+    std::size_t end = 0;
+    while (end < text.size() && characters < kQuotedLineLength) {
+      ++end;
+      while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
+      ++characters;
+    }
+    text = text.substr(0, end) + "\u2026";
+  }
+  return Quoted(text);
+}
+
+// Line `number` (1-based) of the file, without its line end; empty when the file is shorter.
+std::optional<std::string> LineOfFile(const std::string& path, int number) {
+  std::ifstream in(path, std::ios::binary);
+  std::string line;
+  for (int i = 0; i < number; ++i) {
+    if (!std::getline(in, line)) return std::nullopt;
+  }
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return line;
+}
+
+std::string Decode(const std::string& bytes, const std::string& encoding, const std::string& what,
+                   Diagnostics& diagnostics) {
+  bool exact = true;
+  std::string text = ConvertCharset(bytes, encoding.c_str(), kUtf8, &exact);
+  if (!exact) {
+    diagnostics.Warn(what + ": bytes that are no " + encoding +
+                     " characters read as \"?\": " + Quoted(text));
+  }
+  return text;
+}
+
+std::string DescribeFault(const std::string& path, const FIO_Error& fault,
+                          const std::string& encoding, bool fileEnded) {
+  const std::string where = path + ":" + std::to_string(fault.line) + ": ";
+  const std::optional<std::string> line = LineOfFile(path, fault.line);
+  const std::string shown = line ? ShowLine(*line, encoding) : std::string("(no such line)");
+  if (fault.message.IsEmpty()) return where + "header line too long: " + shown;
+  std::string message = where + fault.message.GetString() + ": " + shown;
+  if (fileEnded) message += " (the file ends there)";
+  return message;
+}
+
+std::string DescribeNotKoordin(const std::string& path, const std::string& encoding) {
+  const std::optional<std::string> first = LineOfFile(path, 1);
+  if (!first) return path + ": not a KOORDIN file: it is empty";
+  return path + ": not a KOORDIN file: its first line is " + ShowLine(*first, encoding);
+}
+
+// Warns when `degrees` lies beyond `limit`: the file takes any number, the other formats do not.
+void CheckRange(double degrees, double limit, const char* what, const std::string& where,
+                Diagnostics& diagnostics) {
+  if (degrees >= -limit && degrees <= limit) return;
+  diagnostics.Warn(where + ": " + what + " " + FormatDegrees(degrees) + " is beyond " +
+                   std::to_string(static_cast<int>(limit)) + " degrees");
+}
+
+// `nameLine` is the line of the slot's name, where a warning about the slot points.
+Waypoint ToWaypoint(const FIO_TPEntry& entry, int nameLine, const std::string& encoding,
+                    Diagnostics& diagnostics) {
+  Waypoint waypoint;
+  waypoint.slot = entry.number;
+  const std::string what = "turnpoint " + std::to_string(entry.number);
+  waypoint.name = Decode(entry.name, encoding, what, diagnostics);
+  waypoint.latitude = entry.latitude;
+  waypoint.longitude = entry.longitude;
+  waypoint.elevation = entry.altitude;
+  // The file writes "0.000" for a turnpoint without a frequency.
+  if (entry.frequency != koordin::kEmptyFrequency) {
+    waypoint.frequency = Decode(entry.frequency, encoding, what, diagnostics);
+  }
+  waypoint.marked = (entry.flags & koordin::kMarkerFlagsMask) != 0;
+  if (!waypoint.name.empty()) {
+    const std::string where =
+        "line " + std::to_string(nameLine) + ": turnpoint " + Quoted(waypoint.name);
+    CheckRange(waypoint.latitude, kMaxLatitude, "latitude", where, diagnostics);
+    CheckRange(waypoint.longitude, kMaxLongitude, "longitude", where, diagnostics);
+  }
+  return waypoint;
+}
+
+}  // namespace
+
+KoordinListing ReadKoordin(const Driver& driver, const std::string& path,
+                           const std::string& encoding, Diagnostics& diagnostics) {
+  CHostTextFile file;
+  CFileException openError;
+  if (!file.Open(path.c_str(), CFile::modeRead | CFile::typeText, &openError)) {
+    throw FileError(DescribeFileError(path, "cannot read", openError.m_lOsError));
+  }
+  KoordinListing listing;
+  try {
+    try {
+      if (driver.IsFileOfMyType(&file) != 1)
+        throw NotKoordinError(DescribeNotKoordin(path, encoding));
+      DriverSession session(driver);
+      for (;;) {
+        FIO_TPEntry turnpoint;
+        FIO_Route route;  // owns the points the driver appends, and deletes them
+        const int nameLine = file.lineNumber + 1;
+        const std::int32_t result = driver.ReadObject(&file, &turnpoint, &route);
+        if (result == -1) break;
+        if (turnpoint.number != -1) {  // the driver numbers every turnpoint slot it reads
+          listing.turnpoints.push_back(ToWaypoint(turnpoint, nameLine, encoding, diagnostics));
+          continue;
+        }
+        KoordinRoute read;
+        read.slot = static_cast<int>(listing.routes.size()) + 1;
+        read.line = nameLine;
+        const std::string what = "route " + std::to_string(read.slot);
+        read.name = Decode(route.name, encoding, what, diagnostics);
+        for (const FIO_TPEntry* point : route.points) {
+          read.points.push_back(Decode(point->name, encoding, what, diagnostics));
+        }
+        listing.routes.push_back(std::move(read));
+      }
+    } catch (const FIO_Error& fault) {
+      CStringA rest;
+      const bool fileEnded = !file.ReadString(rest);
+      throw KoordinFormatError(DescribeFault(path, fault, encoding, fileEnded), fault.line);
+    }
+  } catch (CFileException* error) {
+    const std::string message = DescribeFileError(path, "cannot read", error->m_lOsError);
+    error->Delete();
+    throw FileError(message);
+  }
+  return listing;
+}
+
+Document ListingToDocument(const KoordinListing& listing, Diagnostics& diagnostics) {
+  Document document;
+  std::set<std::string> names;
+  for (const Waypoint& turnpoint : listing.turnpoints) {
+    if (turnpoint.name.empty()) continue;
+    document.waypoints.push_back(turnpoint);
+    names.insert(turnpoint.name);
+  }
+  for (const KoordinRoute& route : listing.routes) {
+    const std::string where = "line " + std::to_string(route.line) + ": ";
+    if (route.name.empty()) {
+      if (!route.points.empty()) {
+        diagnostics.Warn(where + "route slot " + std::to_string(route.slot) +
+                         " has points but no name: left out");
+      }
+      continue;
+    }
+    Task task;
+    task.name = route.name;
+    task.points.emplace_back();  // takeoff
+    for (const std::string& point : route.points) {
+      if (names.count(point) == 0) {
+        diagnostics.Warn(where + "route " + Quoted(route.name) + ": point " + Quoted(point) +
+                         " matches no turnpoint");
+      }
+      task.points.push_back(point);
+    }
+    task.points.emplace_back();  // landing
+    document.tasks.push_back(std::move(task));
+  }
+  return document;
+}
+
+KoordinListing ListingFromDocument(const Document& document) {
+  KoordinListing listing;
+  for (const Waypoint& waypoint : document.waypoints) {
+    listing.turnpoints.push_back(waypoint);
+    listing.turnpoints.back().slot = static_cast<int>(listing.turnpoints.size());
+  }
+  for (const Task& task : document.tasks) {
+    KoordinRoute route;
+    route.slot = static_cast<int>(listing.routes.size()) + 1;
+    route.name = task.name;
+    for (std::size_t i = 0; i < task.points.size(); ++i) {
+      const bool end = i == 0 || i + 1 == task.points.size();
+      if (!(end && task.points[i].empty())) route.points.push_back(task.points[i]);
+    }
+    listing.routes.push_back(std::move(route));
+  }
+  return listing;
+}
+
+void WriteKoordin(const Driver& driver, const KoordinPlan& plan, const std::string& path,
+                  const std::string& displayPath) {
+  CHostTextFile file;
+  CFileException openError;
+  if (!file.Open(path.c_str(), CFile::modeCreate | CFile::modeWrite | CFile::typeText,
+                 &openError)) {
+    throw FileError(DescribeFileError(displayPath, "cannot write", openError.m_lOsError));
+  }
+  try {
+    DriverSession session(driver);
+    FIO_HeaderRequest request;
+    request.stage = kStageStart;
+    driver.WriteHeader(&file, &request);
+    for (const PlannedTurnpoint& planned : plan.turnpoints) {
+      FIO_TPEntry turnpoint;
+      turnpoint.name = planned.name;
+      turnpoint.latitude = static_cast<float>(planned.latitude);
+      turnpoint.longitude = static_cast<float>(planned.longitude);
+      turnpoint.altitude = planned.altitude;
+      turnpoint.frequency = planned.frequency;
+      if (planned.marked) turnpoint.flags = koordin::kMarkedFlags;
+      driver.WriteTP(&file, &turnpoint);
+    }
+    request.stage = kStageTurnpointsDone;
+    driver.WriteHeader(&file, &request);
+    for (const PlannedRoute& planned : plan.routes) {
+      FIO_Route route;
+      route.name = planned.name;
+      for (const PlannedPoint& point : planned.points) {
+        AppendRoutePoint(route, point.name.c_str(), 0.0F, 0.0F, point.kind);
+      }
+      driver.WriteRoute(&file, &route);
+    }
+    request.stage = kStageRoutesDone;
+    driver.WriteHeader(&file, &request);
+    file.Close();
+  } catch (CFileException* error) {
+    const std::string message = DescribeFileError(displayPath, "cannot write", error->m_lOsError);
+    error->Delete();
+    throw FileError(message);
+  }
+}
+
+}  // namespace koordin_cli

@@ -1,0 +1,68 @@
+#pragma once
+
+#include "tools/koordin/driver.h"
+#include "tools/koordin/formats/document.h"
+#include "tools/koordin/koordin_plan.h"
+#include "tools/koordin/safe_output.h"
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+// KOORDIN files, read and written through the driver's exports alone.
+namespace koordin_cli {
+
+// A route slot as the file holds it: its points carry names only.
+struct KoordinRoute {
+  int slot = 0;
+  int line = 0;  // the line of the route's name
+  std::string name;
+  std::vector<std::string> points;
+};
+
+// Every slot of a KOORDIN file, empty ones included, names converted to UTF-8. A turnpoint with
+// an empty name is an empty slot, and so is a route with an empty name.
+struct KoordinListing {
+  std::vector<Waypoint> turnpoints;
+  std::vector<KoordinRoute> routes;
+};
+
+// The file is no KOORDIN file; the message names it and quotes its first line.
+class NotKoordinError : public FileError {
+ public:
+  using FileError::FileError;
+};
+
+// A malformed line: the message is compiler style, "FILE:LINE: bad latitude: "<the line>"".
+class KoordinFormatError : public FileError {
+ public:
+  KoordinFormatError(const std::string& message, int line) : FileError(message), line_(line) {}
+  int line() const { return line_; }
+
+ private:
+  int line_;
+};
+
+// Recognises and reads the whole file at `path`, whose text is in `encoding`; warns about bytes
+// that are no character of that set. Throws FileError when the file cannot be opened or read,
+// NotKoordinError when it is not a KOORDIN file and KoordinFormatError at the first malformed
+// line.
+KoordinListing ReadKoordin(const Driver& driver, const std::string& path,
+                           const std::string& encoding, Diagnostics& diagnostics);
+
+// The listing's filled slots as a document. A route's points go between an empty takeoff and
+// an empty landing, as a task's do. Warns, giving the line of the route, about route points whose
+// names match no turnpoint of the file, and about route slots whose points have no route name.
+Document ListingToDocument(const KoordinListing& listing, Diagnostics& diagnostics);
+
+// A listing of a document from any other format: slots numbered in order, all of them filled,
+// a task's empty takeoff and landing left out.
+KoordinListing ListingFromDocument(const Document& document);
+
+// Writes the planned turnpoints and routes as a complete KOORDIN file at `path` (which the
+// caller has made for it), in text mode. `displayPath` is the name errors give. Throws FileError
+// when a line cannot be written.
+void WriteKoordin(const Driver& driver, const KoordinPlan& plan, const std::string& path,
+                  const std::string& displayPath);
+
+}  // namespace koordin_cli

@@ -1,0 +1,78 @@
+#pragma once
+
+#include "koordin/layout.h"
+#include "records/driver_info_record.h"
+#include "tools/koordin/formats/document.h"
+
+#include <string>
+#include <vector>
+
+// What of a document goes into a KOORDIN file, decided before anything is written: names in the
+// file's character set and cut to the file's widths, the turnpoints and routes that fit, and a
+// warning for everything that does not arrive as it was.
+namespace koordin_cli {
+
+// The file's capacities and name widths, as the driver states them.
+struct Capacities {
+  int turnpoints = 0;
+  int routes = 0;
+  int pointsPerRoute = 0;   // point lines in a route slot; a route with more points is long
+  int nameLength = 0;       // characters of a turnpoint or route point name
+  int routeNameLength = 0;  // characters of a route name
+};
+
+// The capacities that FIO_DriverInfo reports.
+Capacities CapacitiesOf(const FIO_DriverInfoRecord& info);
+
+// The kind of a route point that is written whatever the route's length.
+inline constexpr int kPlainPointKind = 1;
+
+// The altitude field holds four characters, a minus sign counting as one.
+inline constexpr int kMinAltitude = -999;
+inline constexpr int kMaxAltitude = 9999;
+
+struct PlannedTurnpoint {
+  std::string name;  // in the file's character set, cut to the name width
+  double latitude = 0.0;
+  double longitude = 0.0;
+  int altitude = 0;  // metres, within kMinAltitude..kMaxAltitude
+  std::string frequency;
+  bool marked = false;
+};
+
+struct PlannedPoint {
+  std::string name;  // in the file's character set, cut to the name width
+  // A long route leaves out its inner points of the omittable kind (koordin/layout.h). koordin
+  // gives that kind to inner points whose names match no turnpoint of the file, so that the
+  // points the instrument can find are the ones that stay.
+  int kind = kPlainPointKind;
+};
+
+// A route as the driver receives it: the first and last points are the task's takeoff and
+// landing, which the file does not carry.
+struct PlannedRoute {
+  std::string name;  // in the file's character set, cut to the route name width
+  std::vector<PlannedPoint> points;
+};
+
+struct KoordinPlan {
+  std::vector<PlannedTurnpoint> turnpoints;  // those that fit, in order
+  std::vector<PlannedRoute> routes;          // those that fit, in order
+};
+
+// Makes transliteration the same on every machine: iconv transliterates by the locale's
+// character type, and koordin uses C.UTF-8 for it, whatever the user's locale.
+void UseTransliterationLocale();
+
+// Throws std::invalid_argument unless `encoding` is a character set that iconv knows and that
+// takes one byte per character, as the KOORDIN file does.
+void CheckKoordinCharset(const std::string& encoding);
+
+// Decides what of `document` a KOORDIN file in the character set `encoding` holds, warning in
+// `diagnostics` (one line each) about turnpoints and routes that do not fit, names cut or
+// transliterated, names that become equal by the cut, route points left out and altitudes out of
+// range. Throws std::invalid_argument for a character set that iconv does not know.
+KoordinPlan PlanKoordin(const Document& document, const Capacities& capacities,
+                        const std::string& encoding, Diagnostics& diagnostics);
+
+}  // namespace koordin_cli
