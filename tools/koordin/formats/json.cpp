@@ -100,6 +100,13 @@ Json Parse(std::string_view text, Lines& lines) {
     if (colon != std::string::npos) message = message.substr(colon + 2);
     throw FormatError(LineOfOffset(text, e.byte == 0 ? 0 : e.byte - 1),
                       "not well-formed JSON: " + message);
+  } catch (const Json::out_of_range& e) {
+    // A number beyond what a double holds (1e400). The library's message starts with its own
+    // name; the line is where the parser stopped.
+    std::string message = e.what();
+    const std::size_t name = message.find("] ");
+    if (name != std::string::npos) message = message.substr(name + 2);
+    throw FormatError(where(), message);
   }
 }
 

@@ -1,0 +1,50 @@
+// Inputs that once crashed a reader under fuzzing (fuzz/), each with what reading it must give now.
+// Every such input is also in its target's corpus under fuzz/corpus/.
+
+#include "tools/koordin/formats/formats.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+namespace koordin_cli {
+namespace {
+
+using Reader = std::function<Document(std::string_view, Diagnostics&)>;
+
+struct Finding {
+  const char* what;
+  Reader read;
+  std::string bytes;
+  int errorLine;         // the FormatError's line, or -1 when the input reads
+  const char* inReport;  // part of the FormatError's message, or of a warning when it reads
+};
+
+TEST(FuzzFindings, EachInputIsReadOrRefusedWithItsLine) {
+  const Finding findings[] = {
+      {"a CUP style of 72 digits, once converted to a whole number beyond its range", ReadCup,
+       "name,code,country,lat,lon,elev,style\r\n\"A\",\"A\",DE,5049.380N,00611.200E,189.0m," +
+           std::string(71, '8') + "5\r\n",
+       -1, "unknown style"},
+      {"a JSON number beyond a double, once an exception of the JSON library", ReadJson,
+       "{\"waypoints\": [],\n \"extra\": [1e400]}", 2, "number overflow parsing '1e400'"},
+  };
+  for (const Finding& finding : findings) {
+    Diagnostics diagnostics;
+    try {
+      finding.read(finding.bytes, diagnostics);
+      EXPECT_EQ(finding.errorLine, -1) << finding.what << ": read without a FormatError";
+      std::string warnings;
+      for (const std::string& warning : diagnostics.warnings) warnings += warning + "\n";
+      EXPECT_NE(warnings.find(finding.inReport), std::string::npos) << finding.what << warnings;
+    } catch (const FormatError& error) {
+      EXPECT_EQ(error.line(), finding.errorLine) << finding.what << ": " << error.what();
+      EXPECT_NE(std::string(error.what()).find(finding.inReport), std::string::npos)
+          << finding.what << ": " << error.what();
+    }
+  }
+}
+
+}  // namespace
+}  // namespace koordin_cli
