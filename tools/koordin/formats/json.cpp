@@ -75,7 +75,8 @@ constexpr int kItemKeyDepth = 3;
 Json Parse(std::string_view text, Lines& lines) {
   std::size_t read = 0;
   std::string array;
-  const auto where = [&] { return LineOfOffset(text, read == 0 ? 0 : read - 1); };
+  const LineIndex lineIndex(text);
+  const auto where = [&] { return lineIndex.LineOf(read == 0 ? 0 : read - 1); };
   const Json::parser_callback_t callback = [&](int depth, Json::parse_event_t event, Json& parsed) {
     if (event == Json::parse_event_t::key && depth == kTopKeyDepth) {
       array = parsed.get<std::string>();
@@ -98,7 +99,7 @@ Json Parse(std::string_view text, Lines& lines) {
     const std::size_t column = message.find("column ");
     const std::size_t colon = message.find(": ", column == std::string::npos ? 0 : column);
     if (colon != std::string::npos) message = message.substr(colon + 2);
-    throw FormatError(LineOfOffset(text, e.byte == 0 ? 0 : e.byte - 1),
+    throw FormatError(lineIndex.LineOf(e.byte == 0 ? 0 : e.byte - 1),
                       "not well-formed JSON: " + message);
   } catch (const Json::out_of_range& e) {
     // A number beyond what a double holds (1e400). The library's message starts with its own
