@@ -80,8 +80,15 @@ std::string ReadWholeFile(const std::string& path) {
     throw FileError(DescribeFileError(path, "cannot read", EISDIR));
   std::ifstream in(path, std::ios::binary);
   if (!in) throw FileError(DescribeFileError(path, "cannot read", errno));
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // One byte beyond the limit tells a larger file.
+  std::string bytes(kMaxInputBytes + 1, '\0');
+  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (in.bad()) throw FileError(DescribeFileError(path, "cannot read", errno));
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  if (bytes.size() > kMaxInputBytes) {
+    throw FileError(path + ": too large: koordin reads files of up to " +
+                    std::to_string(kMaxInputBytes >> 20) + " MiB");
+  }
   return bytes;
 }
 
