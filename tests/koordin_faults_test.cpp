@@ -1,5 +1,5 @@
 // koordin given sources that are no file, no longer there, empty, garbage, endless or 100 MB in
-// one line: each ends with one line naming the file and what is
+// one line, and targets it must not write: each ends with one line naming the file and what is
 // wrong, status 1, the old target as it was, no temporary file, and little memory.
 
 #include "tests/koordin_testing.h"
@@ -118,6 +118,19 @@ TEST_F(KoordinFaults, ASourceItCannotUseIsOneClearLineAndCostsNothing) {
       }
     }
   }
+}
+
+// A target that is no regular file is not replaced: renaming the new file over a device or a
+// named pipe would put a plain file in its place.
+TEST_F(KoordinFaults, ATargetThatIsNoRegularFileStaysWhatItIs) {
+  TempDir dir;
+  dir.Write("in.lst", KoordinText({Slot{"Alpha"}}));
+  RunShell(dir, "mkfifo out.cup");
+  const auto run = RunKoordin(dir, "convert in.lst out.cup");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "out.cup: cannot write: not a regular file\n");
+  EXPECT_EQ(RunShell(dir, "test -p out.cup").status, 0);
+  EXPECT_EQ(dir.Files(), (std::vector<std::string>{"in.lst", "out.cup"}));
 }
 
 }  // namespace

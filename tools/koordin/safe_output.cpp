@@ -36,8 +36,13 @@ std::string DescribeFileError(const std::string& path, const std::string& what, 
 
 SafeOutput::SafeOutput(const std::string& target) : target_(target) {
   std::error_code status;
-  if (fs::is_directory(target, status)) {
+  const fs::file_status existing = fs::status(target, status);
+  if (fs::is_directory(existing)) {
     throw FileError(DescribeFileError(target, "cannot write", EISDIR));
+  }
+  // The new file is renamed into place: over a device or a named pipe it would take its place.
+  if (fs::exists(existing) && !fs::is_regular_file(existing)) {
+    throw FileError(target + ": cannot write: not a regular file");
   }
   std::mt19937 random(std::random_device{}());
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {

@@ -20,7 +20,8 @@ class FileError : public std::runtime_error {
 class SafeOutput {
  public:
   // Creates the temporary file beside `target`. Throws FileError naming the target when it
-  // cannot be created (no such folder, no permission).
+  // cannot be created (no such folder, no permission), or when the target exists and is no
+  // regular file (a folder, a device, a named pipe), which the new file would replace.
   explicit SafeOutput(const std::string& target);
   SafeOutput(const SafeOutput&) = delete;
   SafeOutput& operator=(const SafeOutput&) = delete;
