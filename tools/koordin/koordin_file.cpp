@@ -14,9 +14,9 @@ namespace koordin_cli {
 namespace {
 
 constexpr const char* kUtf8 = "UTF-8";
-constexpr std::size_t kQuotedLineLength = 80;
+constexpr std::size_t kQuotedLineLength = 80;  // longer lines are shown cut, with an ellipsis
 constexpr double kMaxLatitude = 90.0;
-constexpr double kMaxLongitude = 180.0;  // longer lines are shown cut, with an ellipsis
+constexpr double kMaxLongitude = 180.0;
 
 // The stages of FIO_WriteHeader: the file's start, the turnpoints done, the routes done.
 constexpr std::int32_t kStageStart = 3;
