@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 #include <string>
 #include <utility>
@@ -18,8 +17,8 @@ namespace {
 struct ChunkedFile : CFile {
   ChunkedFile(std::string bytes, UINT chunk) : bytes(std::move(bytes)), chunk(chunk) {}
   UINT Read(void* buffer, UINT count) override {
-    EXPECT_EQ(count, static_cast<UINT>(CFIOToken::kBlockSize));
-    const std::size_t n = bytes.copy(static_cast<char*>(buffer), std::min<UINT>(count, chunk));
+    EXPECT_EQ(count, 128U) << "a block";
+    const std::size_t n = bytes.copy(static_cast<char*>(buffer), count < chunk ? count : chunk);
     bytes.erase(0, n);
     return static_cast<UINT>(n);
   }
@@ -27,8 +26,7 @@ struct ChunkedFile : CFile {
   UINT chunk;
 };
 
-// Every line read, as "text@lineNo|", each into a fresh "~" that an empty line leaves as it was;
-// "!line|" for an over-long line, after which reading goes on; a fault of the file ends it all.
+// Each line as "text@lineNo|", read into a fresh "~" an empty line keeps; "!line|" if too long.
 std::string ReadAll(CFile& file, int limit = 200, bool skip = false) {
   CFIOToken in(&file);
   std::string all;
@@ -46,7 +44,6 @@ std::string ReadAll(CFile& file, int limit = 200, bool skip = false) {
   }
 }
 
-// Reads `bytes` on short reads of 1, 7 and 128 bytes, and from a real file.
 void Expect(const std::string& bytes, const std::string& read, int limit = 200, bool skip = false) {
   for (const UINT chunk : {1U, 7U, 128U}) {
     ChunkedFile file(bytes, chunk);
@@ -61,14 +58,13 @@ TEST(CFIOToken, ReadLineTakesEveryLineEndTheLimitAndFaults) {
   const std::string x127(127, 'x'), o200(200, 'o'), y(203, 'y');
   const std::pair<std::string, std::string> cases[] = {
       {"abc\r\ndef", "abc@1|def@2|"},               // no final line end
-      {"a\rb\rc\r", "a@1|b@1|c@1|"},                // lone CRs count no lines
-      {"a\n\rb\n", "a@1|~@2|b@2|"},                 // LF CR is two line ends
+      {"a\n\rb\n\nc", "a@1|~@2|b@2|~@3|c@4|"},      // LF CR is two line ends
       {"\r\n\r\r\nabc\n\r", "~@1|~@2|~@2|abc@3|"},  // nor is a CR at the very end a line
       {x127 + "\r\ndef", x127 + "@1|def@2|"},       // the line end across two blocks
       {x127 + "\rdef", x127 + "@1|def@1|"},
       {std::string("\xA0z\0\t \n", 6), std::string("\xA0z\0\t @1|", 8)},
       {o200 + "\n" + o200 + "\r\n" + y, o200 + "@1|" + o200 + "@2|!3|yy@3|"},
-      {"a\rb\r" + y + "\n", "a@1|b@1|!1|yy@1|"},
+      {"a\rb\r" + y + "\n", "a@1|b@1|!1|yy@1|"},  // lone CRs count no lines
   };
   for (const auto& [bytes, lines] : cases) Expect(bytes, lines);
   Expect("\r\n\r\r\nabc\n\n", "abc@3|", 200, true);            // skipEmpty
@@ -78,15 +74,19 @@ TEST(CFIOToken, ReadLineTakesEveryLineEndTheLimitAndFaults) {
   EXPECT_EQ(ReadAll(unopened), "file fault");
 }
 
-TEST(CFIOToken, CharacterClasses) {
-  ChunkedFile file("", 1);
-  const CFIOToken reader(&file);
-  for (int i = 0; i < 256; ++i) {
-    const char ch = static_cast<char>(i);
-    EXPECT_EQ(reader.IsNumberChar(ch), ch && std::strchr("0123456789.-+", ch)) << i;
-    EXPECT_EQ(reader.IsDelimiter(ch), ch && std::strchr("={}", ch)) << i;
-    EXPECT_TRUE(reader.IsWordChar(ch)) << i;
-  }
+TEST(CFIOToken, CharacterClassesAndPushBack) {
+  ChunkedFile file("a\nb", 128);
+  CFIOToken in(&file);
+  char ch = 0;
+  do {  // every byte value
+    EXPECT_EQ(in.IsNumberChar(ch), ch && std::strchr("0123456789.-+", ch)) << int{ch};
+    EXPECT_EQ(in.IsDelimiter(ch), ch && std::strchr("={}", ch)) << int{ch};
+    EXPECT_TRUE(in.IsWordChar(ch)) << int{ch};
+  } while (++ch != 0);
+  ASSERT_TRUE(in.GetNextChar(ch) && in.GetNextChar(ch));
+  in.UngetChar(ch);  // the line feed, and with it the count of its line
+  ASSERT_TRUE(in.GetNextChar(ch) && in.GetNextChar(ch));
+  EXPECT_EQ(std::string(1, ch) + std::to_string(in.lineNo), "b2");
 }
 
 }  // namespace
