@@ -1,87 +1,47 @@
 #pragma once
 
-#include "tools/koordin/formats/document.h"
+#include "tools/koordin/formats/formats.h"
 
-#include <gtest/gtest.h>
-
-#include <string>
+#include <cmath>
+#include <sstream>
 
 namespace koordin_cli {
 
-// Coordinates that agree to this many degrees count as the same (a tenth of a metre).
-constexpr double kSameDegrees = 1e-6;
-
-// Checks every field of `actual` against `expected`, coordinates to `degrees`; the slot only when
-// `withSlot`.
-inline void ExpectSameWaypoint(const Waypoint& expected, const Waypoint& actual,
-                               double degrees = kSameDegrees, bool withSlot = true) {
-  SCOPED_TRACE("waypoint " + expected.name);
-  EXPECT_EQ(actual.name, expected.name);
-  EXPECT_EQ(actual.code, expected.code);
-  EXPECT_EQ(actual.country, expected.country);
-  EXPECT_NEAR(actual.latitude, expected.latitude, degrees);
-  EXPECT_NEAR(actual.longitude, expected.longitude, degrees);
-  ASSERT_EQ(actual.elevation.has_value(), expected.elevation.has_value());
-  if (expected.elevation) {
-    EXPECT_NEAR(*actual.elevation, *expected.elevation, 0.05);
+// Every field of a document, a line per waypoint and task, then the warnings after "! ".
+inline std::string Describe(const Document& in, const std::vector<std::string>& warnings = {}) {
+  std::ostringstream out;
+  out << std::fixed;  // degrees and metres to six places
+  for (const Waypoint& w : in.waypoints) {
+    out << w.name << '|' << w.code << '|' << w.country << '|' << w.latitude << ' ' << w.longitude
+        << ' ' << w.elevation.value_or(NAN) << '|' << w.style << '|' << w.runwayDirection << ' '
+        << w.runwayLength << ' ' << w.runwayWidth << '|' << w.frequency << '|' << w.description
+        << '|' << w.userData << '|' << w.pictures << '|' << w.marked << ' ' << w.slot << '\n';
   }
-  EXPECT_EQ(actual.style, expected.style);
-  EXPECT_EQ(actual.runwayDirection, expected.runwayDirection);
-  EXPECT_EQ(actual.runwayLength, expected.runwayLength);
-  EXPECT_EQ(actual.runwayWidth, expected.runwayWidth);
-  EXPECT_EQ(actual.frequency, expected.frequency);
-  EXPECT_EQ(actual.description, expected.description);
-  EXPECT_EQ(actual.userData, expected.userData);
-  EXPECT_EQ(actual.pictures, expected.pictures);
-  EXPECT_EQ(actual.marked, expected.marked);
-  if (withSlot) {
-    EXPECT_EQ(actual.slot, expected.slot);
+  for (const Task& task : in.tasks) {
+    out << "task " << task.name;
+    for (const std::string& point : task.points) out << '|' << point;
+    for (const std::string& option : task.cupOptions) out << "\n  " << option;
+    out << '\n';
   }
+  for (const std::string& warning : warnings) out << "! " << warning << '\n';
+  return out.str();
 }
 
-inline void ExpectSameTask(const Task& expected, const Task& actual) {
-  EXPECT_EQ(actual.name, expected.name);
-  EXPECT_EQ(actual.points, expected.points);
-  EXPECT_EQ(actual.cupOptions, expected.cupOptions);
+// What `read` makes of `bytes`, described with its warnings; or its FormatError, "line N: what".
+inline std::string ReadAs(decltype(&ReadCup) read, std::string_view bytes) try {
+  Diagnostics diagnostics;
+  return Describe(read(bytes, diagnostics), diagnostics.warnings);
+} catch (const FormatError& e) {
+  return "line " + std::to_string(e.line()) + ": " + e.what();
 }
 
-// A document with what trips up writers: umlauts, commas, quotes, a line break, an elevation in
-// feet, a point on the date line, and tasks with an empty takeoff and landing.
+// Umlauts, commas, quotes, a line break, the date line, no elevation, an empty takeoff and landing.
 inline Document SampleDocument() {
-  Document document;
-  Waypoint aachen;
-  aachen.name = "Aachen Merzbrück";
-  aachen.code = "AACH";
-  aachen.country = "DE";
-  aachen.latitude = 50.823;
-  aachen.longitude = 6.1866667;
-  aachen.elevation = 189.0;
-  aachen.style = 5;
-  aachen.runwayDirection = "80";
-  aachen.runwayLength = "520m";
-  aachen.runwayWidth = "20m";
-  aachen.frequency = "122.875";
-  aachen.description = "Platz, \"EDKA\"\nzweite Zeile";
-  aachen.userData = "user, data";
-  aachen.pictures = "a.jpg;b.jpg";
-  aachen.marked = true;
-  aachen.slot = 3;
-  Waypoint peak;
-  peak.name = "Gipfel \"Süd\"";
-  peak.latitude = -45.5;
-  peak.longitude = -179.9999;
-  peak.elevation = 170 * 0.3048;
-  peak.style = 7;
-  Waypoint unknown;
-  unknown.name = "Öhringen, Feld";
-  unknown.latitude = 49.2;
-  unknown.longitude = 9.5;
-  document.waypoints = {aachen, peak, unknown};
-  document.tasks.push_back(Task{"Dreieck · 300 km",
-                                {"", "Aachen Merzbrück", "Gipfel \"Süd\"", "Öhringen, Feld", ""},
-                                {"Options,NoStart=12:00:00", "ObsZone=0,Style=2,R1=400m"}});
-  document.tasks.push_back(Task{"Hin und zurück", {"Öhringen, Feld", "Aachen Merzbrück"}, {}});
-  return document;
+  const std::string aachen = "Aachen Merzbrück", peak = "Gipfel \"Süd\", Öhr";
+  return {{{aachen, "AACH", "DE", 50.823, 6.1866667, 189.0, 5, "80", "520m", "20m", "122.875",
+            "Platz, \"EDKA\"\nzweite Zeile", "user, data", "a.jpg;b.jpg", true, 3},
+           {peak, "", "", -45.5, -179.9999, {}, 7, "", "", "", "", "", "", "", false, 0}},
+          {{"Dreieck, 300 km", {"", aachen, peak, ""}, {"Options,NoStart=12:00", "ObsZone=0"}}}};
 }
 
 }  // namespace koordin_cli

@@ -1,250 +1,245 @@
-// koordin as a user runs it: the built program, its driver beside it, files in a folder of their
-// own. Each test states what the user sees: standard output, standard error, the exit status and
-// the files left behind.
+// koordin as a user runs it: shell sessions in a folder of their own, each command with the exit
+// status, standard output and standard error it must give, and the files it must leave.
 
 #include "tests/koordin_testing.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
+#include <tuple>
 #include <vector>
 
+namespace koordin_testing {
 namespace {
 
-using koordin_testing::KoordinText;
-using koordin_testing::Lines;
-using koordin_testing::ReadFile;
-using koordin_testing::RouteSlot;
-using koordin_testing::RunKoordin;
-using koordin_testing::Slot;
-using koordin_testing::TempDir;
+using Step = std::tuple<std::string, int, std::string, std::string>;  // command, status, out, err
 
-const Slot kAlpha{"Alpha", "50:30:00", "N", "007:15:00", "W", "0120:0.000"};
-const Slot kBeta{"Beta", "47:00:00", "N", "011:30:30", "O", "1500:122.500"};
-const Slot kGamma{"Gamma", "46:10:00", "N", "009:00:00", "O", "0400:0.000"};
-
-// Three turnpoints and two routes, one of them with a point that is no turnpoint.
-std::string GoodFile() {
-  return KoordinText({kAlpha, kBeta, kGamma},
-                     {RouteSlot{"Runde", {"Beta", "Gamma"}}, RouteSlot{"Irrweg", {"Nirgends"}}});
+// Runs the steps in order in `dir`.
+void ExpectSession(const TempDir& dir, const std::vector<Step>& steps) {
+  for (const auto& [command, status, out, err] : steps) {
+    SCOPED_TRACE(command);
+    const Run run = RunShell(dir, command);
+    EXPECT_EQ(run.status, status);
+    EXPECT_EQ(run.out, out);
+    EXPECT_EQ(run.err, err);
+  }
 }
 
-// The good file with line `number` (1-based) replaced.
-std::string WithLine(int number, const std::string& line) {
-  std::vector<std::string> lines = Lines(GoodFile());
-  lines[static_cast<std::size_t>(number - 1)] = line;
+constexpr const char* kCupHeader = "name,lat,lon,elev,freq\r\n";
+
+// Three turnpoints and two routes, one with a point that is no turnpoint. In the KOORDIN file
+// slot 1 (Alpha) begins at line 3, slot 3 (Gamma) at line 15 and route slot 2 at line 1549.
+const std::string kGoodCup = std::string(kCupHeader) +
+                             "Alpha,5030.000N,00715.000W,120m,\nBeta,4700.000N,01130.500E,1500m,"
+                             "122.500\nGamma,4610.000N,00900.000E,400m,\n-----Related Tasks-----\n"
+                             "Runde,,Beta,Gamma,\nIrrweg,,Nirgends,\n";
+const std::string kIrrweg =
+    ": warning: line 1549: route \"Irrweg\": point \"Nirgends\" matches no turnpoint\n";
+
+TEST(Koordin, ChecksListsAndDescribes) {
+  TempDir dir;
+  dir.Write("good.cup", kGoodCup);
+  const std::string blanks(15, ' '), xs(80, 'x');
+  dir.Write("long.lst", xs + xs + xs);
+  const std::string beyond = "far.lst: warning: line 3: turnpoint \"Alpha\": ";
+  ExpectSession(
+      dir,
+      {{"koordin convert good.cup good.lst 2>/dev/null && koordin check good.lst", 0,
+        "good.lst: 3 turnpoints, 2 routes\ngood.lst: 3 turnpoints, 2 routes\n",
+        "good.lst" + kIrrweg},
+       {"sed 16s/.*/4x:10:00/ good.lst >bad.lst && koordin check bad.lst", 1,
+        "bad.lst:16: bad latitude: \"4x:10:00\"\n", ""},
+       {"sed '4s/.*/95:00:00/;6s/.*/190:30:00/' good.lst >far.lst && koordin check far.lst", 0,
+        "far.lst: 3 turnpoints, 2 routes\n",
+        beyond + "latitude 95.000000 is beyond 90 degrees\n" + beyond +
+            "longitude -190.500000 is beyond 180 degrees\nfar.lst" + kIrrweg},
+       // Every file is checked; any bad one fails the run.
+       {"sed 18s/.*/9:00/ good.lst >lon.lst && head -9 good.lst >cut.lst && : >empty.lst && koordin"
+        " check lon.lst cut.lst good.cup empty.lst long.lst missing.lst good.lst 2>/dev/null",
+        1,
+        "lon.lst:18: bad longtiude: \"9:00\"\ncut.lst:9: bad latitude: \"Beta" + blanks +
+            "\" (the file ends there)\ngood.cup: not a KOORDIN file: its first line is \"name," +
+            "lat,lon,elev,freq\"\nempty.lst: not a KOORDIN file: it is empty\nlong.lst:1: " +
+            "header line too long: \"" + xs + "…\"\nmissing.lst: cannot read: No such file or " +
+            "directory\ngood.lst: 3 turnpoints, 2 routes\n",
+        ""},
+       {"koordin --driver '" PARTIAL_DRIVER "' check good.lst", 1, "",
+        PARTIAL_DRIVER ": not a usable driver: missing exports FIO_ReadObject, FIO_WriteRoute\n"},
+       {"koordin --driver ./none.so info", 1, "",
+        "./none.so: cannot load the driver: ./none.so: cannot open shared object file: No such "
+        "file or directory\n"},
+       {"koordin convert good.txt out.lst", 2, "",
+        "koordin: good.txt: cannot tell the format from the file name; give --from (lst, cup, "
+        "gpx, csv, json)\n"},
+       {"koordin --encoding NOSUCHSET check good.lst", 2, "",
+        "koordin: --encoding NOSUCHSET: not a character set that iconv knows\n"},
+       {"koordin --encoding UTF-8 check good.lst", 2, "",
+        "koordin: --encoding UTF-8: UTF-8 is not a single-byte character set\n"},
+       {"koordin dump good.lst --format xml", 2, "",
+        "--format: xml not in {text,csv,json}\nRun with --help for more information.\n"},
+       {"koordin --version && koordin info && koordin --help | grep -A1 Examples:", 0,
+        "koordin " KOORDIN_VERSION "\ndriver        VP6 (Version 2)\nversion       Version 1.03\n"
+        "maker         Tarnwickelmarden\nlibrary       " +
+            fs::path(KOORDIN_PROGRAM).parent_path().string() +
+            "/libvp6fio.so\nextension     lst\nturnpoints    255\nroutes        32, each of up to "
+            "15 points\nnames         18 characters, route names 19\nobject kinds  1, 8, 64, 512\n"
+            "Examples:\n  koordin convert examples/gliding-sites.cup sites.lst   CUP waypoints and "
+            "tasks into KOORDIN\n",
+        ""},
+       {"koordin dump good.lst 2>/dev/null", 0,
+        "slot  name    latitude              longitude               alt m  freq     marker\n"
+        "   1  Alpha  50.500000  50°30'00\"N  -7.250000  007°15'00\"W    120\n"
+        "   2  Beta   47.000000  47°00'00\"N  11.508333  011°30'30\"E   1500  122.500\n"
+        "   3  Gamma  46.166668  46°10'00\"N   9.000000  009°00'00\"E    400\n"
+        "\n"
+        "route  name    points\n"
+        "    1  Runde   Beta > Gamma\n"
+        "    2  Irrweg  Nirgends\n",
+        ""},
+       // With --all, every slot: a header and 255 turnpoints, a blank line, a header, 32 routes.
+       {"koordin dump good.lst --format csv --all 2>/dev/null | sed -n '3p;5p;$p;$='", 0,
+        "2,Beta,47.000000,11.508333,\"47°00'00\"\"N\",\"011°30'30\"\"E\",1500,122.500,0\n4,,0."
+        "000000,0.000000,\"00°00'00\"\"N\",\"000°00'00\"\"E\",0,,0\n32,,\n290\n",
+        ""},
+       {"koordin dump good.lst --format json 2>/dev/null | tr -d ' \\n' | grep -o "
+        "'{\"slot\":2,[^}]*}'",
+        0,
+        "{\"slot\":2,\"name\":\"Beta\",\"latitude\":47.0,\"longitude\":11.508333,\"latitude_dms\":"
+        "\"47°00'00\\\"N\",\"longitude_dms\":\"011°30'30\\\"E\",\"altitude\":1500,\"frequency\":"
+        "\"122.500\",\"marked\":false}\n{\"slot\":2,\"name\":\"Irrweg\",\"points\":[\"Nirgends\"]"
+        "}\n",
+        ""}});
+}
+
+// "Punkt 007": waypoint `n` of the big CUP file.
+std::string Punkt(int n) {
+  return "Punkt " + std::to_string(1000 + n).substr(1);
+}
+
+// A CUP waypoint line at a place of its own (one minute of latitude per number).
+std::string CupWaypoint(const std::string& name, int n, const std::string& elevation = "500m") {
+  return name + "," + std::to_string(4700 + n / 60 * 100 + n % 60) + ".000N,00930.000E," +
+         elevation + ",\r\n";
+}
+
+const std::string kSued = "Flugplatz Ober-Mörlen Süd", kNord = "Flugplatz Ober-Mörlen Nord";
+
+// 300 waypoints and 40 tasks: more than a KOORDIN file holds, with two long names that become one
+// by the cut, an altitude too high, a long task and a point that falls off the end.
+std::string BigCup() {
+  std::string cup = kCupHeader;
+  for (int i = 1; i <= 300; ++i)
+    cup += CupWaypoint(i == 5 ? kSued : i == 6 ? kNord : Punkt(i), i, i == 7 ? "33000ft" : "500m");
+  cup += "-----Related Tasks-----\r\nAufgabe 01";
+  for (int i : {1, 2, 3, 4, 8, 9, 10, 11, 280, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 1})
+    cup += "," + Punkt(i);
+  cup += "\r\nAufgabe 02,,Punkt 001,Punkt 290,Punkt 002,\r\n";
+  for (int t = 3; t <= 40; ++t)
+    cup += "Aufgabe " + std::to_string(100 + t).substr(1) + ",," + Punkt(t + 10) + "," +
+           Punkt(t + 11) + ",\r\n";
+  return cup;
+}
+
+// What koordin says about BigCup when it writes `file`, one line each.
+std::string BigCupWarnings(const std::string& file) {
   std::string text;
-  for (const std::string& each : lines) text += each + "\n";
+  const auto warn = [&](const std::string& what) { text += file + ": warning: " + what + "\n"; };
+  const std::string cut = "\": name cut to 18 characters: \"Flugplatz Ober-Mör\"";
+  warn("turnpoint \"" + kSued + cut);
+  warn("turnpoint \"" + kNord + cut);
+  warn("turnpoint \"Punkt 007\": altitude 10058 m outside -999..9999, written as 9999");
+  for (int i = 256; i <= 300; ++i)
+    warn("turnpoint \"" + Punkt(i) + "\" dropped: the file holds 255 turnpoints");
+  warn("turnpoints \"" + kSued + "\" and \"" + kNord +
+       "\" become one name when cut to 18 characters: \"Flugplatz Ober-Mör\"");
+  const std::string longRoute = "route \"Aufgabe 01\": point \"Punkt ";
+  warn(longRoute + "280\" left out: it names no turnpoint in the file, and the route has more " +
+       "than 15 points");
+  warn(longRoute + "020\" left out: a route holds 15 points");
+  warn(longRoute + "021\" left out: a route holds 15 points");
+  warn("route \"Aufgabe 02\": point \"Punkt 290\" names no turnpoint in the file");
+  for (int t = 33; t <= 40; ++t)
+    warn("route \"Aufgabe " + std::to_string(t) + "\" dropped: the file holds 32 routes");
   return text;
 }
 
-TEST(KoordinCheck, OneLinePerFileWithWhatItHoldsOrWhatIsWrong) {
-  struct Case {
-    const char* what;
-    std::string bytes;
-    std::string expected;  // after "<path>"
-  };
-  const std::string lines = GoodFile();
-  const Case cases[] = {
-      {"good", GoodFile(), ": 3 turnpoints, 2 routes"},
-      // Slot 3 begins at line 15: its latitude is line 16.
-      {"bad latitude in slot 3", WithLine(16, "4x:10:00"), ":16: bad latitude: \"4x:10:00\""},
-      {"bad hemisphere line", WithLine(17, ""), ":17: bad latitude: \"\""},
-      {"bad longitude", WithLine(18, "9:00"), ":18: bad longtiude: \"9:00\""},
-      {"bad altitude", WithLine(20, "hoch:0.000"), ":20: bad altitude/frequency: \"hoch:0.000\""},
-      {"cut off in slot 2", lines.substr(0, lines.find("47:00:00")),
-       ":9: bad latitude: \"" + koordin_testing::NameField("Beta") + "\" (the file ends there)"},
-      {"not KOORDIN", "name,code,country\n\"A\",\"B\",DE\n",
-       ": not a KOORDIN file: its first line is \"name,code,country\""},
-      {"second header line differs", WithLine(2, "v2.1"),
-       ": not a KOORDIN file: its first line is \"VP6 KOORDIN Datei Peschges Variometer GmbH\""},
-      {"empty", "", ": not a KOORDIN file: it is empty"},
-      {"over-long header", std::string(300, 'x') + "\n",
-       ":1: header line too long: \"" + std::string(80, 'x') + "\u2026\""},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    TempDir dir;
-    const std::string path = dir.Write("file.lst", c.bytes);
-    const auto run = RunKoordin(dir, "check '" + path + "'");
-    EXPECT_EQ(run.out, path + c.expected + "\n");
-    EXPECT_EQ(run.status, c.expected.rfind(": 3 turnpoints", 0) == 0 ? 0 : 1);
-  }
-}
-
-TEST(KoordinCheck, FailsWhenAnyFileIsBadAndStillChecksTheRest) {
+TEST(Koordin, ConvertsAndTellsWhatIsLost) {
   TempDir dir;
-  const std::string good = dir.Write("good.lst", GoodFile());
-  const std::string bad = dir.Write("bad.lst", WithLine(16, "4x:10:00"));
-  const std::string missing = dir / "missing.lst";
-  const auto run = RunKoordin(dir, "check '" + good + "' '" + bad + "' '" + missing + "'");
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(Lines(run.out),
-            (std::vector<std::string>{good + ": 3 turnpoints, 2 routes",
-                                      bad + ":16: bad latitude: \"4x:10:00\"",
-                                      missing + ": cannot read: No such file or directory"}));
-}
-
-TEST(KoordinCheck, WarnsAboutRoutePointsThatMatchNoTurnpoint) {
-  TempDir dir;
-  const std::string good = dir.Write("good.lst", GoodFile());
-  const auto run = RunKoordin(dir, "check '" + good + "'");
-  EXPECT_EQ(run.status, 0);
-  // Route slot 2 begins at line 1549.
-  EXPECT_EQ(run.err, good + ": warning: line 1549: route \"Irrweg\": point \"Nirgends\" matches " +
-                         "no turnpoint\n");
-}
-
-TEST(KoordinCheck, WarnsAboutCoordinatesBeyondTheGlobe) {
-  TempDir dir;
-  const std::string path = dir.Write(
-      "far.lst", KoordinText({kAlpha, Slot{"Pol", "95:00:00", "N", "190:30:00", "W", "0000"}}));
-  const auto run = RunKoordin(dir, "check far.lst");
-  EXPECT_EQ(run.status, 0);
-  EXPECT_EQ(run.out, "far.lst: 2 turnpoints, 0 routes\n");
-  EXPECT_EQ(Lines(run.err), (std::vector<std::string>{
-                                "far.lst: warning: line 9: turnpoint \"Pol\": latitude 95.000000 "
-                                "is beyond 90 degrees",
-                                "far.lst: warning: line 9: turnpoint \"Pol\": longitude "
-                                "-190.500000 is beyond 180 degrees"}));
-}
-
-TEST(KoordinDriver, NamesEveryExportTheLibraryLacks) {
-  TempDir dir;
-  const std::string good = dir.Write("good.lst", GoodFile());
-  const auto run = RunKoordin(dir, "--driver '" PARTIAL_DRIVER "' check '" + good + "'");
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.out, "");
-  EXPECT_EQ(run.err, std::string(PARTIAL_DRIVER) +
-                         ": not a usable driver: missing exports FIO_ReadObject, FIO_WriteRoute\n");
-}
-
-TEST(KoordinDriver, SaysWhyALibraryCannotBeLoaded) {
-  TempDir dir;
-  const auto run = RunKoordin(dir, "--driver '" + (dir / "none.so") + "' info");
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err.rfind(dir / "none.so" + ": cannot load the driver: ", 0), 0u) << run.err;
-  EXPECT_EQ(Lines(run.err).size(), 1u);
-}
-
-TEST(KoordinInfo, ShowsWhatTheDriverSaysAboutItself) {
-  TempDir dir;
-  const auto run = RunKoordin(dir, "info");
-  ASSERT_EQ(run.status, 0) << run.err;
-  const std::vector<std::string> lines = Lines(run.out);
-  ASSERT_EQ(lines.size(), 9u) << run.out;
-  EXPECT_EQ(lines[0], "driver        VP6 (Version 2)");
-  EXPECT_EQ(lines[1], "version       Version 1.03");
-  EXPECT_EQ(lines[2], "maker         Tarnwickelmarden");
-  EXPECT_EQ(lines[4], "extension     lst");
-  EXPECT_EQ(lines[5], "turnpoints    255");
-  EXPECT_EQ(lines[6], "routes        32, each of up to 15 points");
-  EXPECT_EQ(lines[7], "names         18 characters, route names 19");
-  EXPECT_EQ(lines[8], "object kinds  1, 8, 64, 512");
-}
-
-TEST(KoordinDump, ListsTheFilledSlotsAsAnAlignedTable) {
-  TempDir dir;
-  const std::string path = dir.Write("good.lst", GoodFile());
-  const auto run = RunKoordin(dir, "dump '" + path + "'");
-  ASSERT_EQ(run.status, 0) << run.err;
-  EXPECT_EQ(run.out,
-            "slot  name    latitude              longitude               alt m  freq     marker\n"
-            "   1  Alpha  50.500000  50°30'00\"N  -7.250000  007°15'00\"W    120\n"
-            "   2  Beta   47.000000  47°00'00\"N  11.508333  011°30'30\"E   1500  122.500\n"
-            "   3  Gamma  46.166668  46°10'00\"N   9.000000  009°00'00\"E    400\n"
-            "\n"
-            "route  name    points\n"
-            "    1  Runde   Beta > Gamma\n"
-            "    2  Irrweg  Nirgends\n");
-}
-
-TEST(KoordinDump, ListsEmptySlotsWithAll) {
-  TempDir dir;
-  const std::string path = dir.Write("good.lst", GoodFile());
-  const auto run = RunKoordin(dir, "dump '" + path + "' --all --format csv");
-  ASSERT_EQ(run.status, 0) << run.err;
-  const std::vector<std::string> lines = Lines(run.out);
-  // A header and 255 turnpoint slots, a blank line, a header and 32 route slots.
-  ASSERT_EQ(lines.size(), 1u + 255u + 1u + 1u + 32u);
-  EXPECT_EQ(lines[4], "4,,0.000000,0.000000,\"00°00'00\"\"N\",\"000°00'00\"\"E\",0,,0");
-  EXPECT_EQ(lines.back(), "32,,");
-}
-
-TEST(KoordinDump, WritesCsvAndJson) {
-  TempDir dir;
-  const std::string path = dir.Write("good.lst", GoodFile());
-  const auto csv = RunKoordin(dir, "dump '" + path + "' --format csv");
-  ASSERT_EQ(csv.status, 0) << csv.err;
-  EXPECT_EQ(csv.out,
-            "slot,name,latitude,longitude,latitude_dms,longitude_dms,altitude,frequency,marked\n"
-            "1,Alpha,50.500000,-7.250000,\"50°30'00\"\"N\",\"007°15'00\"\"W\",120,,0\n"
-            "2,Beta,47.000000,11.508333,\"47°00'00\"\"N\",\"011°30'30\"\"E\",1500,122.500,0\n"
-            "3,Gamma,46.166668,9.000000,\"46°10'00\"\"N\",\"009°00'00\"\"E\",400,,0\n"
-            "\n"
-            "route,name,points\n"
-            "1,Runde,Beta > Gamma\n"
-            "2,Irrweg,Nirgends\n");
-  const auto json = RunKoordin(dir, "dump '" + path + "' --format json");
-  ASSERT_EQ(json.status, 0) << json.err;
-  EXPECT_NE(json.out.find("      \"slot\": 2,\n"
-                          "      \"name\": \"Beta\",\n"
-                          "      \"latitude\": 47.0,\n"
-                          "      \"longitude\": 11.508333,\n"
-                          "      \"latitude_dms\": \"47°00'00\\\"N\",\n"
-                          "      \"longitude_dms\": \"011°30'30\\\"E\",\n"
-                          "      \"altitude\": 1500,\n"
-                          "      \"frequency\": \"122.500\",\n"
-                          "      \"marked\": false\n"),
-            std::string::npos)
-      << json.out;
-  EXPECT_NE(json.out.find("\"points\": [\n        \"Beta\",\n        \"Gamma\"\n      ]"),
-            std::string::npos)
-      << json.out;
-}
-
-TEST(KoordinUsage, RefusesWhatItCannotDoWithOneLine) {
-  struct Case {
-    const char* arguments;
-    int status;
-    const char* error;
-  };
-  const Case cases[] = {
-      {"convert in.txt out.lst", 2,
-       "koordin: in.txt: cannot tell the format from the file name; give --from (lst, cup, gpx, "
-       "csv, json)\n"},
-      {"convert in.cup out.lst --from xls", 2,
-       "koordin: --from xls: not a format koordin knows (lst, cup, gpx, csv, json)\n"},
-      {"--encoding NOSUCHSET convert in.lst out.cup", 2,
-       "koordin: --encoding NOSUCHSET: not a character set that iconv knows\n"},
-      {"--encoding UTF-8 convert in.lst out.cup", 2,
-       "koordin: --encoding UTF-8: UTF-8 is not a single-byte character set\n"},
-      {"convert in.lst", 2, "OUT is required\nRun with --help for more information.\n"},
-      {"", 2, "A subcommand is required\nRun with --help for more information.\n"},
-      {"dump in.lst --format xml", 2,
-       "--format: xml not in {text,csv,json}\nRun with --help for more information.\n"},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.arguments);
-    TempDir dir;
-    dir.Write("in.lst", GoodFile());
-    dir.Write("in.cup", "name,code,country,lat,lon,elev,style\n");
-    dir.Write("in.txt", "");
-    const auto run = RunKoordin(dir, c.arguments);
-    EXPECT_EQ(run.status, c.status);
-    EXPECT_EQ(run.err, c.error);
-  }
-}
-
-TEST(KoordinUsage, HelpShowsExamplesAndVersionTheNumber) {
-  TempDir dir;
-  const auto help = RunKoordin(dir, "--help");
-  EXPECT_EQ(help.status, 0);
-  EXPECT_NE(help.out.find("Examples:\n  koordin convert"), std::string::npos) << help.out;
-  const auto version = RunKoordin(dir, "--version");
-  EXPECT_EQ(version.status, 0);
-  EXPECT_EQ(version.out, "koordin " KOORDIN_VERSION "\n");
+  dir.Write("good.cup", kGoodCup);
+  dir.Write("big.cup", BigCup());
+  dir.Write("saentis.cup", kCupHeader + CupWaypoint("Säntis", 1));
+  dir.Write("lodz.cup", kCupHeader + CupWaypoint("Łódź", 1));
+  dir.Write("o.lst", "old\n");
+  dir.Write("o.cup", "old\n");
+  const std::string example = "'" KOORDIN_SOURCE_DIR "/examples/gliding-sites.cup'";
+  // After a failure the targets o.lst and o.cup are as they were, and no hidden temporary remains.
+  const std::string untouched = " || ls -A | grep '^[.]' || cat o.lst o.cup";
+  // A file size limit of 2 KiB (koordin's messages stay within it) makes writes fail part-way.
+  const std::string full = "trap '' XFSZ; ulimit -f 4; ";
+  ExpectSession(
+      dir,
+      {{"koordin convert good.cup good.lst 2>/dev/null && koordin convert good.lst g.cup " +
+            std::string("2>/dev/null && tail -2 g.cup"),
+        0,
+        // A KOORDIN file's routes have no takeoff and landing: the tasks get empty ones.
+        "good.lst: 3 turnpoints, 2 routes\ng.cup: 3 turnpoints, 2 routes\n\"Runde\",\"\","
+        "\"Beta\",\"Gamma\",\"\"\r\n\"Irrweg\",\"\",\"Nirgends\",\"\"\r\n",
+        ""},
+       // Names go into the KOORDIN file in its character set, and come out of it.
+       {"koordin convert saentis.cup s.lst --strict && sed -n '3s/ *$//p' s.lst", 0,
+        "s.lst: 1 turnpoint, 0 routes\nS\xE4ntis\n", ""},
+       {"koordin --encoding ISO-8859-2 convert lodz.cup l2.lst && sed -n '3s/ *$//p' l2.lst", 0,
+        "l2.lst: 1 turnpoint, 0 routes\n\xA3\xF3\x64\xBC\n", ""},
+       {"koordin convert lodz.cup l1.lst && sed -n '3s/ *$//p' l1.lst", 0,
+        "l1.lst: 1 turnpoint, 0 routes\nL\xF3\x64z\n",
+        "l1.lst: warning: turnpoint \"Łódź\": characters outside CP1252 written as \"Lódz\"\n"
+        "1 warning\n"},
+       {"sed '3s/Alpha /S\\x84ntis/' good.lst >850.lst && koordin --encoding CP850 dump 850.lst "
+        "--format csv 2>/dev/null | sed -n 2p | cut -d, -f2",
+        0, "Säntis\n", ""},
+       {"sed '3s/Alpha/A\\x81B  /' good.lst >81.lst && koordin dump 81.lst --format csv | sed -n "
+        "2p | cut -d, -f2",
+        0, "A?B\n",
+        "81.lst: warning: turnpoint 1: bytes that are no CP1252 characters read as \"?\": "
+        "\"A?B\"\n81.lst" +
+            kIrrweg},
+       // More than the file holds: each loss is told, and --strict writes nothing.
+       {"koordin convert big.cup o.lst --strict" + untouched, 0, "old\nold\n",
+        BigCupWarnings("o.lst") + "o.lst: not written: 61 warnings under --strict\n"},
+       {"koordin convert big.cup big.lst", 0, "big.lst: 255 turnpoints, 32 routes\n",
+        BigCupWarnings("big.lst") + "61 warnings\n"},
+       {"koordin dump big.lst --format csv 2>/dev/null | sed -n '6p;8p;259p;$p' | cut -d, -f1-3,7",
+        0,
+        "5,Flugplatz Ober-Mör,47.083332,500\n7,Punkt 007,47.116665,9999\n1,Aufgabe 01,Punkt 002 > "
+        "Punkt 003 > Punkt 004 > Punkt 008 > Punkt 009 > Punkt 010 > Punkt 011 > Punkt 012 > Punkt "
+        "013 > Punkt 014 > Punkt 015 > Punkt 016 > Punkt 017 > Punkt 018 > Punkt 019\n32,Aufgabe "
+        "32,Punkt 042 > Punkt 043\n",
+        ""},
+       // Failures: one line, the last, naming the file.
+       {"(" + full + "koordin convert " + example + " o.lst)" + untouched, 0, "old\nold\n",
+        "o.lst: warning: turnpoint \"Würzburg Mainbrücke\": name cut to 18 characters: "
+        "\"Würzburg Mainbrück\"\no.lst: cannot write: File too large\n"},
+       {"(" + full + "koordin convert big.cup o.cup)" + untouched, 0, "old\nold\n",
+        "o.cup: cannot write: File too large\n"},
+       {"koordin convert saentis.cup no/o.cup" + untouched, 0, "old\nold\n",
+        "no/o.cup: cannot write: No such file or directory\n"},
+       {"koordin convert no.cup o.lst" + untouched, 0, "old\nold\n",
+        "no.cup: cannot read: No such file or directory\n"},
+       {"sed 16s/.*/x/ good.lst >bad.lst && koordin convert bad.lst o.lst" + untouched, 0,
+        "old\nold\n", "bad.lst:16: bad latitude: \"x\"\n"},
+       {"koordin convert good.cup o.lst --from lst" + untouched, 0, "old\nold\n",
+        "good.cup: not a KOORDIN file: its first line is \"name,lat,lon,elev,freq\"\n"},
+       {"sed 4s/.*/95:00:00/ good.lst >f.lst && koordin convert f.lst o.cup" + untouched, 0,
+        "old\nold\n",
+        "f.lst: warning: line 3: turnpoint \"Alpha\": latitude 95.000000 is beyond 90 degrees\n"
+        "f.lst" +
+            kIrrweg + "o.cup: waypoint \"Alpha\": bad latitude 95: beyond 90 degrees\n"},
+       // The example comes back whole through every format.
+       {"koordin convert " + example + " sites.lst 2>/dev/null && for f in cup gpx csv json lst; " +
+            "do koordin convert sites.lst m.$f >/dev/null && koordin convert m.$f back.lst " +
+            ">/dev/null && cmp back.lst sites.lst && echo $f; done",
+        0, "sites.lst: 28 turnpoints, 3 routes\ncup\ngpx\ncsv\njson\nlst\n", ""}});
 }
 
 }  // namespace
+}  // namespace koordin_testing

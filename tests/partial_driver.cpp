@@ -1,40 +1,21 @@
-// A library with all but two of the driver's exports, for the test that koordin names what a
-// library lacks. The functions are never called; only their names matter.
+// A library with all but two of the driver's exports (FIO_ReadObject and FIO_WriteRoute are
+// missing), for the test that koordin names what a library lacks. Only the names matter.
 
-#define EXPORT extern "C" __attribute__((visibility("default")))
+#define EXPORT(name)                                             \
+  extern "C" __attribute__((visibility("default"))) int name() { \
+    return -1;                                                   \
+  }
 
-EXPORT int FIO_DriverInfo() {
-  return -1;
-}
-EXPORT int FIO_IsFileOfMyType() {
-  return -1;
-}
-EXPORT int FIO_GetExtensions() {
-  return -1;
-}
-EXPORT int FIO_TranslateFilename() {
-  return -1;
-}
-EXPORT void FIO_InitDriver() {}
-EXPORT void FIO_ExitDriver() {}
-EXPORT int FIO_WriteTP() {
-  return -1;
-}
-EXPORT int FIO_WriteHeader() {
-  return -1;
-}
-EXPORT int FIO_ReadFDEntry() {
-  return -1;
-}
-EXPORT int FIO_Flight2IGC() {
-  return -1;
-}
-EXPORT int FIO_IGC2Flight() {
-  return -1;
-}
-EXPORT int FIO_WriteDeclaration() {
-  return -1;
-}
-EXPORT int FIO_ReadDeclaration() {
-  return -1;
-}
+EXPORT(FIO_DriverInfo)
+EXPORT(FIO_IsFileOfMyType)
+EXPORT(FIO_GetExtensions)
+EXPORT(FIO_TranslateFilename)
+EXPORT(FIO_InitDriver)
+EXPORT(FIO_ExitDriver)
+EXPORT(FIO_WriteTP)
+EXPORT(FIO_WriteHeader)
+EXPORT(FIO_ReadFDEntry)
+EXPORT(FIO_Flight2IGC)
+EXPORT(FIO_IGC2Flight)
+EXPORT(FIO_WriteDeclaration)
+EXPORT(FIO_ReadDeclaration)

@@ -5,6 +5,7 @@
 #include "tools/koordin/safe_output.h"
 #include "tools/koordin/text_format.h"
 
+#include <algorithm>
 #include <fstream>
 #include <limits>
 #include <optional>
@@ -175,7 +176,8 @@ KoordinListing ReadKoordin(const Driver& driver, const std::string& path,
       for (;;) {
         FIO_TPEntry turnpoint;
         FIO_Route route;  // owns the points the driver appends, and deletes them
-        const int nameLine = file.lineNumber + 1;
+        // A read from the file's beginning passes over the header first.
+        const int nameLine = std::max(file.lineNumber, std::int32_t{koordin::kHeaderLines}) + 1;
         const std::int32_t result = driver.ReadObject(&file, &turnpoint, &route);
         if (result == -1) break;
         if (turnpoint.number != -1) {  // the driver numbers every turnpoint slot it reads
