@@ -165,8 +165,8 @@ BOOL CStdioFile::ReadLimitedString(CStringA& line, int maxLength, bool& tooLong)
 BOOL CStdioFile::ReadLine(CStringA& line, long long maxLength, bool* tooLong) {
   line.Empty();
   if (tooLong != nullptr) *tooLong = false;
-  // The bytes a line may take before its line feed: in text mode one more, for the carriage
-  // return of a CR LF line end.
+  // The bytes of a line kept before its line feed: one more than the limit, which either shows the
+  // line too long or is the carriage return of a CR LF line end in text mode.
   const long long room = maxLength < 0 ? LLONG_MAX : maxLength + 1;
   char chunk[256];
   int filled = 0;
