@@ -1,6 +1,7 @@
 #include "afx/afx_file.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -154,11 +155,25 @@ BOOL CStdioFile::Open(const char* path, UINT flags, CFileException* error) {
 }
 
 BOOL CStdioFile::ReadString(CStringA& line) {
+  return ReadLine(line, -1, nullptr);
+}
+
+BOOL CStdioFile::ReadLimitedString(CStringA& line, int maxLength, bool& tooLong) {
+  return ReadLine(line, maxLength, &tooLong);
+}
+
+BOOL CStdioFile::ReadLine(CStringA& line, long long maxLength, bool* tooLong) {
   line.Empty();
+  if (tooLong != nullptr) *tooLong = false;
+  // The bytes of a line kept before its line feed: one more than the limit, which either shows the
+  // line too long or is the carriage return of a CR LF line end in text mode.
+  const long long room = maxLength < 0 ? LLONG_MAX : maxLength + 1;
   char chunk[256];
   int filled = 0;
+  long long taken = 0;
   bool readAny = false;
   bool complete = false;
+  bool cut = false;
   int ch;
   while ((ch = GetByte(m_pStream)) != EOF) {
     readAny = true;
@@ -166,17 +181,29 @@ BOOL CStdioFile::ReadString(CStringA& line) {
       complete = true;
       break;
     }
+    if (taken == room) {  // one byte more than the line may hold: it stays unread
+      std::ungetc(ch, m_pStream);
+      cut = true;
+      break;
+    }
     if (filled == static_cast<int>(sizeof chunk)) {
       line.Append(chunk, filled);
       filled = 0;
     }
     chunk[filled++] = static_cast<char>(ch);
+    ++taken;
   }
   line.Append(chunk, filled);
   if (complete && textMode_ && !line.IsEmpty() && line[line.GetLength() - 1] == '\r') {
     line.Truncate(line.GetLength() - 1);
   }
-  if (!complete && std::ferror(m_pStream)) {
+  if (maxLength >= 0 && !cut && line.GetLength() > maxLength) {
+    // One character too many, then the line end: the rest of the line, its end, stays unread.
+    if (complete) std::ungetc('\n', m_pStream);
+    cut = true;
+  }
+  if (tooLong != nullptr) *tooLong = cut;
+  if (!complete && !cut && std::ferror(m_pStream)) {
     const int osError = errno;
     std::clearerr(m_pStream);
     AfxThrowFileException(CauseFromErrno(osError), osError, m_strFilePath);

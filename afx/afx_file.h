@@ -115,6 +115,12 @@ class AFX_API CStdioFile : public CFile {
   // Empties `line`, then fills it with the next line without its line end. Returns false at the
   // end of the file, with `line` left empty.
   virtual BOOL ReadString(CStringA& line);
+  // Reads the next line as ReadString does, but no more than `maxLength` + 1 characters of it
+  // (`maxLength` >= 0): when the line is longer than `maxLength`, `line` holds its first
+  // `maxLength` + 1 characters, `tooLong` is set and the rest of the line, its line end
+  // included, stays unread. Not part of MFC: it lets a host bound the memory that one line of a
+  // file can take.
+  BOOL ReadLimitedString(CStringA& line, int maxLength, bool& tooLong);
   // Writes the text as it stands; throws CFileException when the write fails.
   virtual void WriteString(const char* text);
 
@@ -127,6 +133,9 @@ class AFX_API CStdioFile : public CFile {
   FILE* m_pStream = nullptr;
 
  private:
+  // ReadString and ReadLimitedString; a negative `maxLength` for no limit.
+  BOOL ReadLine(CStringA& line, long long maxLength, bool* tooLong);
+
   bool textMode_ = false;
   bool ownsStream_ = false;
 };

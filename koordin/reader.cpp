@@ -10,7 +10,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
-#include <vector>
+#include <utility>
 
 namespace koordin {
 
@@ -65,7 +65,7 @@ std::int32_t ReadTurnpointSlot(CHostTextFile& file, FIO_TPEntry& tp, global_valu
   std::string frequency;
   ReadLine(file, line);  // AAAA:frequency
   if (!ParseAltitudeLine(line, tp.altitude, frequency)) Fail(file, kBadAltitude);
-  tp.frequency = frequency;
+  tp.frequency = std::move(frequency);
 
   ++state.tpRead;
   return tp.name.empty() ? kReadEmptySlot : kReadTurnpoint;
@@ -97,7 +97,46 @@ bool TakeMarker(CStringA& nameLine) {
   return true;
 }
 
+namespace {
+
+bool IsDigit(char ch) {
+  return ch >= '0' && ch <= '9';
+}
+
+// The number of `width` decimal digits at `text`, or -1 when any of them is no digit.
+std::int32_t FixedDigits(const char* text, int width) {
+  std::int32_t value = 0;
+  for (int i = 0; i < width; ++i) {
+    if (!IsDigit(text[i])) return -1;
+    value = value * 10 + (text[i] - '0');
+  }
+  return value;
+}
+
+// A character that the C runtime's "%s" takes in every locale: printable ASCII but the blank.
+bool IsPlainTextChar(char ch) {
+  return ch > ' ' && ch < 0x7F;
+}
+
+}  // namespace
+
 bool ParseDmsLine(const char* line, bool isLongitude, DmsFields& fields) {
+  const int degreeWidth = isLongitude ? kLongitudeDegreeDigits : kLatitudeDegreeDigits;
+  // The form every written file has, every field exactly as wide as the format allows and all
+  // digits, is taken apart directly: the formatted input reads the same three numbers from it.
+  // Whatever follows the seconds is ignored by both.
+  const std::int32_t d = FixedDigits(line, degreeWidth);
+  if (d >= 0 && line[degreeWidth] == ':') {
+    const char* minutes = line + degreeWidth + 1;
+    const std::int32_t m = FixedDigits(minutes, kMinuteDigits);
+    if (m >= 0 && minutes[kMinuteDigits] == ':') {
+      const std::int32_t s = FixedDigits(minutes + kMinuteDigits + 1, kMinuteDigits);
+      if (s >= 0) {
+        fields = {d, m, s};
+        return true;
+      }
+    }
+  }
   // The C runtime reads "%02d" as a field of at most two characters: the 0 is the first digit of
   // the width, not a flag.
   const char* format = isLongitude ? "%03d:%02d:%02d"   // DDD:MM:SS
@@ -106,16 +145,32 @@ bool ParseDmsLine(const char* line, bool isLongitude, DmsFields& fields) {
 }
 
 bool ParseHemisphereLine(const char* line, char& letter) {
-  return std::sscanf(line, "%c", &letter) == 1;
+  // What "%c" reads: the first character, whatever it is, and nothing from an empty line.
+  if (line[0] == '\0') return false;
+  letter = line[0];
+  return true;
 }
 
 bool ParseAltitudeLine(const char* line, std::int32_t& altitude, std::string& frequency) {
+  // Four digits, then the end of the line or a colon and a frequency of plain characters, as
+  // every written file has them: taken apart directly, the formatted input reads the same.
+  const std::int32_t digits = FixedDigits(line, kAltitudeDigits);
+  if (digits >= 0 && (line[kAltitudeDigits] == '\0' || line[kAltitudeDigits] == ':')) {
+    const char* text = line[kAltitudeDigits] == ':' ? line + kAltitudeDigits + 1 : "";
+    const char* end = text;
+    while (IsPlainTextChar(*end)) ++end;
+    if (*end == '\0') {
+      altitude = digits;
+      frequency.assign(text, static_cast<std::size_t>(end - text));
+      return true;
+    }
+  }
   // The file's frequency is at most kFrequencyChars characters, but a longer one is taken whole
   // rather than cut: the buffer is at least as long as the line, so "%s" can neither run past it
   // nor lose a character.
-  std::vector<char> text(std::max<std::size_t>(std::strlen(line), kFrequencyChars) + 1, '\0');
-  const int read = std::sscanf(line, "%04d:%s", &altitude, text.data());  // AAAA:frequency
-  frequency = text.data();
+  frequency.assign(std::max<std::size_t>(std::strlen(line), kFrequencyChars) + 1, '\0');
+  const int read = std::sscanf(line, "%04d:%s", &altitude, frequency.data());  // AAAA:frequency
+  frequency.resize(std::strlen(frequency.c_str()));
   return read >= 1;
 }
 

@@ -8,9 +8,11 @@
 #include "koordin/layout.h"
 #include "text/ko_point.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 
 namespace koordin {
 
@@ -28,11 +30,19 @@ void WriteLine(CHostTextFile& file, const char* format, ...) {
 
 CStringA FormatNameField(const FIO_TPEntry& tp, bool withMarker) {
   const bool marked = withMarker && (tp.flags & kMarkerFlagsMask) != 0;
+  // What "%-18.18s%c" makes of the name and the marker, without a formatting pass: the name up to
+  // its first zero byte, cut or filled with blanks to the field's width, then the 19th character.
   // A name longer than the field is cut: the file holds no more. The command-line host warns.
-  CStringA field;
-  field.Format("%-*.*s%c", kNameWidth, kNameWidth, tp.name.c_str(),
-               marked ? kMarkerByte : kUnmarkedByte);
-  return field;
+  char field[kNameLineWidth];
+  const std::size_t cut = std::min(tp.name.size(), static_cast<std::size_t>(kNameWidth));
+  const void* zero = std::memchr(tp.name.data(), '\0', cut);
+  const std::size_t length =
+      zero != nullptr ? static_cast<std::size_t>(static_cast<const char*>(zero) - tp.name.data())
+                      : cut;
+  std::memcpy(field, tp.name.data(), length);
+  std::memset(field + length, ' ', kNameWidth - length);
+  field[kNameWidth] = marked ? static_cast<char>(kMarkerByte) : kUnmarkedByte;
+  return CStringA(field, kNameLineWidth);
 }
 
 }  // namespace koordin

@@ -48,6 +48,48 @@ TEST(CStdioFile, ReadStringSplitsLinesLikeTheWindowsRuntime) {
   }
 }
 
+// Each read with a limit of 3: the line (or its first 4 characters), and whether it was too long.
+TEST(CStdioFile, ReadLimitedStringStopsAfterOneCharacterBeyondTheLimit) {
+  struct Read {
+    std::string line;
+    bool tooLong;
+  };
+  const UINT text = CFile::modeRead | CFile::typeText;
+  const UINT binary = CFile::modeRead | CFile::typeBinary;
+  const struct {
+    std::string bytes;
+    UINT flags;
+    std::vector<Read> reads;
+  } cases[] = {
+      {"abc\nd", text, {{"abc", false}, {"d", false}}},
+      {"abcd\ne", text, {{"abcd", true}, {"", false}, {"e", false}}},  // the line end stays
+      {"abcdefg\n", text, {{"abcd", true}, {"efg", false}}},
+      {"abc\r\nd", text, {{"abc", false}, {"d", false}}},  // CR LF is a line end, no character
+      {"abc\r\nd", binary, {{"abc\r", true}, {"", false}, {"d", false}}},
+      {"abc\rd\n", text, {{"abc\r", true}, {"d", false}}},  // a lone CR is a character
+      {"abcd", text, {{"abcd", true}}},
+      {std::string("a\0b\0c", 5), text, {{std::string("a\0b\0", 4), true}, {"c", false}}},
+  };
+  for (const auto& c : cases) {
+    TempFile file(c.bytes);
+    CStdioFile stdio(file.path(), c.flags);
+    for (const Read& expected : c.reads) {
+      CStringA line = "old";
+      bool tooLong = !expected.tooLong;
+      ASSERT_TRUE(stdio.ReadLimitedString(line, 3, tooLong)) << c.bytes;
+      EXPECT_EQ(std::string(line.GetString(), static_cast<std::size_t>(line.GetLength())),
+                expected.line)
+          << c.bytes;
+      EXPECT_EQ(tooLong, expected.tooLong) << c.bytes;
+    }
+    CStringA line;
+    bool tooLong = true;
+    EXPECT_FALSE(stdio.ReadLimitedString(line, 3, tooLong)) << c.bytes;
+    EXPECT_TRUE(line.IsEmpty());
+    EXPECT_FALSE(tooLong);
+  }
+}
+
 TEST(CStdioFile, FailedOpenReportsCauseErrorAndName) {
   CStdioFile stdio;
   CFileException error;

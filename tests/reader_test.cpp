@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <list>
 #include <memory>
 #include <regex>
@@ -183,6 +184,78 @@ TEST_P(Reading, APassReadsEverySlotAndASeekToTheBeginningStartsAnother) {
     EXPECT_EQ(route.points[0]->name + route.points[1]->name + route.points[14]->name, "OnlyPoints");
     EXPECT_TRUE(Read() == "-1" && Read() == "-1");
     EXPECT_EQ(g_pGlobalValues->tpRead + g_pGlobalValues->routesRead, 255 + 32);
+  }
+}
+
+// The parsers take the forms of a written file apart themselves and leave the rest to the C
+// runtime; either way they must read what the C runtime's formatted input reads.
+TEST(LineParsers, ReadWhatTheFormattedInputReads) {
+  const std::string lines[] = {
+      "50:30:00",
+      "007:15:00",
+      "50:30:00x",
+      "007:15:00 more",
+      "5:30:00",
+      "50:3:00",
+      "50:30:0",
+      "050:30:00",
+      "50:30",
+      "50-30-00",
+      " 50:30:00",
+      "-5:30:00",
+      "+50:30:00",
+      "50:30:-0",
+      "99:99:99",
+      "999:99:99",
+      "0120:0.000",
+      "0120",
+      "0120:",
+      "0120:123.450",
+      "0120:123 450",
+      "0120:\t118",
+      "0120:\xA0",
+      "0120:a\x7F",
+      "12345:118.000",
+      "-005:0.000",
+      "012",
+      "0120x",
+      "0120::",
+      "",
+      "N",
+      " ",
+      "\x01",
+      "0120:~!\"#$%&'()",
+      "1234:1234:1234",
+  };
+  for (const std::string& line : lines) {
+    for (const bool isLongitude : {false, true}) {
+      koordin::DmsFields fields;
+      int d = 0, m = 0, sec = 0;
+      const int read = std::sscanf(line.c_str(), isLongitude ? "%03d:%02d:%02d" : "%02d:%02d:%02d",
+                                   &d, &m, &sec);
+      ASSERT_EQ(koordin::ParseDmsLine(line.c_str(), isLongitude, fields), read == 3) << line;
+      if (read == 3) {
+        EXPECT_EQ(fields.degrees, d) << line;
+        EXPECT_EQ(fields.minutes, m) << line;
+        EXPECT_EQ(fields.seconds, sec) << line;
+      }
+    }
+    std::int32_t altitude = 0;
+    std::string frequency;
+    int expectedAltitude = 0;
+    std::string text(line.size() + 1, '\0');
+    const int read = std::sscanf(line.c_str(), "%04d:%s", &expectedAltitude, text.data());
+    ASSERT_EQ(koordin::ParseAltitudeLine(line.c_str(), altitude, frequency), read >= 1) << line;
+    if (read >= 1) {
+      EXPECT_EQ(altitude, expectedAltitude) << line;
+      EXPECT_EQ(frequency, text.c_str()) << line;
+    }
+    char letter = 0;
+    char expectedLetter = 0;
+    ASSERT_EQ(koordin::ParseHemisphereLine(line.c_str(), letter),
+              std::sscanf(line.c_str(), "%c", &expectedLetter) == 1)
+        << line;
+    EXPECT_EQ(letter, expectedLetter) << line;
   }
 }
 

@@ -107,6 +107,7 @@ Input ReadInput(const std::string& path, Format format, Context& context,
     return input;
   }
   const std::string bytes = ReadWholeFile(path);
+  if (bytes.empty()) throw FileError(path + ": the file is empty");
   try {
     switch (format) {
       case Format::kCup:

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <limits>
 #include <optional>
 #include <set>
 
@@ -16,6 +17,8 @@ namespace {
 
 constexpr const char* kUtf8 = "UTF-8";
 constexpr std::size_t kQuotedLineLength = 80;  // longer lines are shown cut, with an ellipsis
+// Bytes of a file's line that a message may show: the quoted characters, each of up to 4 bytes.
+constexpr std::size_t kShownLineBytes = 4 * kQuotedLineLength + 1;
 constexpr double kMaxLatitude = 90.0;
 constexpr double kMaxLongitude = 180.0;
 
@@ -55,16 +58,45 @@ std::string ShowLine(const std::string& bytes, const std::string& encoding) {
   return Quoted(text);
 }
 
-// Line `number` (1-based) of the file, without its line end; empty when the file is shorter.
+// Line `number` (1-based) of the file, without its line end, or as much of it as a message shows;
+// none when the file is shorter. The rest of a longer line is not read: it may have no end.
 std::optional<std::string> LineOfFile(const std::string& path, int number) {
+  if (number < 1) return std::string();
   std::ifstream in(path, std::ios::binary);
+  for (int i = 1; i < number; ++i) {
+    if (!in.ignore(std::numeric_limits<std::streamsize>::max(), '\n') || in.peek() == EOF) {
+      return std::nullopt;
+    }
+  }
+  if (in.peek() == EOF) return std::nullopt;
   std::string line;
-  for (int i = 0; i < number; ++i) {
-    if (!std::getline(in, line)) return std::nullopt;
+  for (int ch = in.get(); ch != EOF && ch != '\n' && line.size() < kShownLineBytes; ch = in.get()) {
+    line += static_cast<char>(ch);
   }
   if (!line.empty() && line.back() == '\r') line.pop_back();
   return line;
 }
+
+// The longest line koordin reads from a KOORDIN file. Its own lines are short; a longer one
+// (a file of a single line of 100 MB) would only take memory, so it ends the reading.
+constexpr int kMaxLineLength = 4096;
+
+// Thrown out of the driver's reading when a line is longer than kMaxLineLength.
+struct LineTooLong {
+  int line;
+};
+
+// The host's text file, with koordin's bound on the length of a line.
+class LimitedTextFile : public CHostTextFile {
+ public:
+  BOOL ReadString(CStringA& line) override {
+    bool tooLong = false;
+    const BOOL read = ReadLimitedString(line, kMaxLineLength, tooLong);
+    if (read) ++lineNumber;
+    if (tooLong) throw LineTooLong{lineNumber};
+    return read;
+  }
+};
 
 std::string Decode(const std::string& bytes, const std::string& encoding, const std::string& what,
                    Diagnostics& diagnostics) {
@@ -130,7 +162,7 @@ Waypoint ToWaypoint(const FIO_TPEntry& entry, int nameLine, const std::string& e
 
 KoordinListing ReadKoordin(const Driver& driver, const std::string& path,
                            const std::string& encoding, Diagnostics& diagnostics) {
-  CHostTextFile file;
+  LimitedTextFile file;
   CFileException openError;
   if (!file.Open(path.c_str(), CFile::modeRead | CFile::typeText, &openError)) {
     throw FileError(DescribeFileError(path, "cannot read", openError.m_lOsError));
@@ -163,10 +195,19 @@ KoordinListing ReadKoordin(const Driver& driver, const std::string& path,
         listing.routes.push_back(std::move(read));
       }
     } catch (const FIO_Error& fault) {
-      CStringA rest;
-      const bool fileEnded = !file.ReadString(rest);
+      bool fileEnded = false;
+      try {
+        CStringA rest;
+        fileEnded = !file.ReadString(rest);
+      } catch (const LineTooLong&) {  // the rest of an over-long header line
+      }
       throw KoordinFormatError(DescribeFault(path, fault, encoding, fileEnded), fault.line);
     }
+  } catch (const LineTooLong& tooLong) {
+    throw KoordinFormatError(path + ":" + std::to_string(tooLong.line) + ": a line of more than " +
+                                 std::to_string(kMaxLineLength) +
+                                 " characters, which koordin does not read",
+                             tooLong.line);
   } catch (CFileException* error) {
     const std::string message = DescribeFileError(path, "cannot read", error->m_lOsError);
     error->Delete();

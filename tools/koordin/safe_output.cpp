@@ -36,8 +36,13 @@ std::string DescribeFileError(const std::string& path, const std::string& what, 
 
 SafeOutput::SafeOutput(const std::string& target) : target_(target) {
   std::error_code status;
-  if (fs::is_directory(target, status)) {
+  const fs::file_status existing = fs::status(target, status);
+  if (fs::is_directory(existing)) {
     throw FileError(DescribeFileError(target, "cannot write", EISDIR));
+  }
+  // The new file is renamed into place: over a device or a named pipe it would take its place.
+  if (fs::exists(existing) && !fs::is_regular_file(existing)) {
+    throw FileError(target + ": cannot write: not a regular file");
   }
   std::mt19937 random(std::random_device{}());
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
@@ -80,8 +85,15 @@ std::string ReadWholeFile(const std::string& path) {
     throw FileError(DescribeFileError(path, "cannot read", EISDIR));
   std::ifstream in(path, std::ios::binary);
   if (!in) throw FileError(DescribeFileError(path, "cannot read", errno));
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // One byte beyond the limit tells a larger file.
+  std::string bytes(kMaxInputBytes + 1, '\0');
+  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (in.bad()) throw FileError(DescribeFileError(path, "cannot read", errno));
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  if (bytes.size() > kMaxInputBytes) {
+    throw FileError(path + ": too large: koordin reads files of up to " +
+                    std::to_string(kMaxInputBytes >> 20) + " MiB");
+  }
   return bytes;
 }
 

@@ -128,17 +128,23 @@ std::optional<long long> ParseInteger(std::string_view text) {
   return value;
 }
 
-int LineOfOffset(std::string_view text, std::size_t offset) {
-  // An offset at or past the end is on the last line, not after its line end.
-  const std::size_t at = text.empty() ? 0 : std::min(offset, text.size() - 1);
-  const std::string_view before = text.substr(0, at);
-  int line = 1;
-  for (std::size_t i = 0; i < before.size(); ++i) {
-    if (before[i] == '\n' || (before[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'))) {
-      ++line;
+LineIndex::LineIndex(std::string_view text) : size_(text.size()) {
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'))) {
+      lineEnds_.push_back(i);
     }
   }
-  return line;
+}
+
+int LineIndex::LineOf(std::size_t offset) const {
+  // An offset at or past the end is on the last line, not after its line end.
+  const std::size_t at = size_ == 0 ? 0 : std::min(offset, size_ - 1);
+  const auto endsBefore = std::lower_bound(lineEnds_.begin(), lineEnds_.end(), at);
+  return 1 + static_cast<int>(endsBefore - lineEnds_.begin());
+}
+
+int LineOfOffset(std::string_view text, std::size_t offset) {
+  return LineIndex(text).LineOf(offset);
 }
 
 std::string Quoted(std::string_view text) {

@@ -63,8 +63,20 @@ std::optional<double> ParseDecimal(std::string_view text);
 std::optional<long long> ParseInteger(std::string_view text);
 
 // The 1-based line on which byte `offset` of `text` lies; the last line for an offset at or past
-// the end.
+// the end. It reads the text up to the offset: a reader that asks for many lines uses LineIndex.
 int LineOfOffset(std::string_view text, std::size_t offset);
+
+// The lines of a text, found once, so that each question for the line of an offset takes time
+// logarithmic in the number of lines, not linear in the text. Answers as LineOfOffset does.
+class LineIndex {
+ public:
+  explicit LineIndex(std::string_view text);
+  int LineOf(std::size_t offset) const;
+
+ private:
+  std::size_t size_;
+  std::vector<std::size_t> lineEnds_;  // offsets of every LF, and of every CR not before an LF
+};
 
 // `text` in double quotes, for messages.
 std::string Quoted(std::string_view text);

@@ -147,14 +147,14 @@ pugi::xml_node ChildNamed(pugi::xml_node node, std::string_view name) {
 class GpxReader {
  public:
   GpxReader(std::string_view text, Diagnostics& diagnostics)
-      : text_(text), diagnostics_(diagnostics) {}
+      : text_(text), lines_(text), diagnostics_(diagnostics) {}
 
   Document Read() {
     pugi::xml_document xml;
     const pugi::xml_parse_result result =
         xml.load_buffer(text_.data(), text_.size(), pugi::parse_default, pugi::encoding_auto);
     if (!result) {
-      throw FormatError(LineOfOffset(text_, static_cast<std::size_t>(result.offset)),
+      throw FormatError(lines_.LineOf(static_cast<std::size_t>(result.offset)),
                         std::string("not well-formed XML: ") + result.description());
     }
     const pugi::xml_node gpx = xml.document_element();
@@ -184,7 +184,7 @@ class GpxReader {
  private:
   int LineOf(pugi::xml_node node) const {
     const std::ptrdiff_t offset = node.offset_debug();
-    return offset < 0 ? 0 : LineOfOffset(text_, static_cast<std::size_t>(offset));
+    return offset < 0 ? 0 : lines_.LineOf(static_cast<std::size_t>(offset));
   }
 
   double Coordinate(pugi::xml_node point, const char* attribute, const char* what) const {
@@ -321,6 +321,7 @@ class GpxReader {
   }
 
   std::string_view text_;
+  LineIndex lines_;
   Diagnostics& diagnostics_;
   Document document_;
   NameIndex names_;

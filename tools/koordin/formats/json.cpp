@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstddef>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <string>
@@ -72,35 +73,100 @@ constexpr int kTopKeyDepth = 1;
 constexpr int kItemDepth = 2;
 constexpr int kItemKeyDepth = 3;
 
-Json Parse(std::string_view text, Lines& lines) {
-  std::size_t read = 0;
-  std::string array;
-  const auto where = [&] { return LineOfOffset(text, read == 0 ? 0 : read - 1); };
-  const Json::parser_callback_t callback = [&](int depth, Json::parse_event_t event, Json& parsed) {
-    if (event == Json::parse_event_t::key && depth == kTopKeyDepth) {
-      array = parsed.get<std::string>();
-      lines.topKeys.emplace(array, where());
-    } else if (event == Json::parse_event_t::object_start && depth == kItemDepth) {
-      lines.arrays[array].push_back(ObjectLines{where(), {}});
-    } else if (event == Json::parse_event_t::key && depth == kItemKeyDepth &&
-               !lines.arrays[array].empty()) {
-      lines.arrays[array].back().keys.emplace(parsed.get<std::string>(), where());
+// Takes the events of a parse without building anything: records the lines of what Lines holds,
+// `where` telling the line the parser is on, and stops at the first fault, keeping its offset
+// and the library's exception.
+class LineRecorder : public nlohmann::json_sax<Json> {
+ public:
+  LineRecorder(Lines& lines, std::function<int()> where)
+      : lines_(lines), where_(std::move(where)) {}
+
+  bool null() override { return true; }
+  bool boolean(bool) override { return true; }
+  bool number_integer(number_integer_t) override { return true; }
+  bool number_unsigned(number_unsigned_t) override { return true; }
+  bool number_float(number_float_t, const string_t&) override { return true; }
+  bool string(string_t&) override { return true; }
+  bool binary(binary_t&) override { return true; }
+  bool start_object(std::size_t) override {
+    if (depth_ == kItemDepth) lines_.arrays[array_].push_back(ObjectLines{where_(), {}});
+    ++depth_;
+    return true;
+  }
+  bool key(string_t& key) override {
+    if (depth_ == kTopKeyDepth) {
+      array_ = key;
+      lines_.topKeys.emplace(array_, where_());
+    } else if (depth_ == kItemKeyDepth && !lines_.arrays[array_].empty()) {
+      lines_.arrays[array_].back().keys.emplace(key, where_());
     }
     return true;
-  };
-  const char* begin = text.data();
-  try {
-    return Json::parse(TrackingIterator(begin, begin, &read),
-                       TrackingIterator(begin + text.size(), begin, &read), callback);
-  } catch (const Json::parse_error& e) {
-    // The library's message starts with its own name and position, which FormatError carries.
-    std::string message = e.what();
-    const std::size_t column = message.find("column ");
-    const std::size_t colon = message.find(": ", column == std::string::npos ? 0 : column);
-    if (colon != std::string::npos) message = message.substr(colon + 2);
-    throw FormatError(LineOfOffset(text, e.byte == 0 ? 0 : e.byte - 1),
-                      "not well-formed JSON: " + message);
   }
+  bool end_object() override {
+    --depth_;
+    return true;
+  }
+  bool start_array(std::size_t) override {
+    ++depth_;
+    return true;
+  }
+  bool end_array() override {
+    --depth_;
+    return true;
+  }
+  bool parse_error(std::size_t offset, const std::string&,
+                   const nlohmann::detail::exception& fault) override {
+    faultOffset = offset;
+    isSyntaxError = dynamic_cast<const Json::parse_error*>(&fault) != nullptr;
+    faultMessage = fault.what();
+    return false;
+  }
+
+  std::size_t faultOffset = 0;
+  bool isSyntaxError = false;
+  std::string faultMessage;  // empty when the parse succeeded
+
+ private:
+  Lines& lines_;
+  std::function<int()> where_;
+  int depth_ = 0;  // the objects and arrays open
+  std::string array_;
+};
+
+// The library's message without its own name and position: "[json.exception.parse_error.101]
+// parse error at line 1, column 2: what" gives "what".
+std::string WithoutLibraryPrefix(const std::string& message, bool hasPosition) {
+  const std::size_t name = message.find("] ");
+  std::size_t from = name == std::string::npos ? 0 : name + 2;
+  if (hasPosition) {
+    const std::size_t column = message.find("column ", from);
+    const std::size_t colon = message.find(": ", column == std::string::npos ? from : column);
+    if (colon != std::string::npos) from = colon + 2;
+  }
+  return message.substr(from);
+}
+
+// Parses `text`, filling `lines`. The library's parser with a callback searches the whole array
+// after each object in it (quadratic in the objects of an array), so the lines are taken by one
+// pass of events and the value by a plain parse.
+Json Parse(std::string_view text, Lines& lines) {
+  std::size_t read = 0;
+  const LineIndex lineIndex(text);
+  LineRecorder recorder(lines, [&] { return lineIndex.LineOf(read == 0 ? 0 : read - 1); });
+  const char* begin = text.data();
+  Json::sax_parse(TrackingIterator(begin, begin, &read),
+                  TrackingIterator(begin + text.size(), begin, &read), &recorder);
+  if (!recorder.faultMessage.empty()) {
+    const std::size_t offset = recorder.faultOffset;
+    const int line = lineIndex.LineOf(offset == 0 ? 0 : offset - 1);
+    if (recorder.isSyntaxError) {
+      throw FormatError(
+          line, "not well-formed JSON: " + WithoutLibraryPrefix(recorder.faultMessage, true));
+    }
+    // A number beyond what a double holds (1e400).
+    throw FormatError(line, WithoutLibraryPrefix(recorder.faultMessage, false));
+  }
+  return Json::parse(text);
 }
 
 // --- reading --------------------------------------------------------------------------------

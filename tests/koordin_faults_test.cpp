@@ -1,0 +1,143 @@
+// koordin given sources that are no file, no longer there, empty, garbage, endless or 100 MB in
+// one line, and targets it must not write: each ends with one line naming the file and what is
+// wrong, status 1, the old target as it was, no temporary file, and little memory.
+
+#include "koordin/layout.h"
+
+#include "tests/koordin_testing.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <random>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using koordin_testing::ReadFile;
+using koordin_testing::RunKoordin;
+using koordin_testing::RunShell;
+using koordin_testing::TempDir;
+
+// The most memory koordin may take for any input, in KiB as GNU time reports it. Sanitized builds
+// take several times the memory by design and are not held to it.
+constexpr long kMostMemoryKiB = 64 * 1024;
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kMeasureMemory = false;
+#else
+constexpr bool kMeasureMemory = true;
+#endif
+
+constexpr std::size_t kHugeLineBytes = 100'000'000;
+constexpr std::size_t kGarbageBytes = 64 * 1024;
+const std::string kOldTarget = "the old file";
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// Files the cases share: a line of 100 MB is written once.
+class KoordinFaults : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    shared_ = new TempDir;
+    {
+      std::ofstream huge(*shared_ / "huge", std::ios::binary);
+      const std::string block(1 << 20, 'x');
+      for (std::size_t written = 0; written < kHugeLineBytes; written += block.size()) {
+        huge.write(block.data(), static_cast<std::streamsize>(block.size()));
+      }
+    }
+    std::ofstream headedHuge(*shared_ / "headed-huge", std::ios::binary);
+    headedHuge << koordin::kHeaderLine1 << "\n" << koordin::kHeaderLine2 << "\n";
+    headedHuge << std::ifstream(*shared_ / "huge", std::ios::binary).rdbuf();
+    std::mt19937 random(7);
+    std::string garbage(kGarbageBytes, '\0');
+    for (char& byte : garbage) byte = static_cast<char>(random() & 0xFF);
+    shared_->Write("garbage", garbage);
+  }
+  static void TearDownTestSuite() {
+    delete shared_;
+    shared_ = nullptr;
+  }
+  static TempDir* shared_;
+};
+
+TempDir* KoordinFaults::shared_ = nullptr;
+
+struct Source {
+  const char* what;
+  const char* setup;  // shell commands that make in.bin in the test's folder
+  // How standard error begins, for a source read as KOORDIN and as any other format.
+  const char* koordinError;
+  const char* formatError;
+};
+
+TEST_F(KoordinFaults, ASourceItCannotUseIsOneClearLineAndCostsNothing) {
+  const std::string shared = *shared_ / "";
+  const Source sources[] = {
+      {"a folder given as the file", "mkdir in.bin", "in.bin: cannot read: Is a directory",
+       "in.bin: cannot read: Is a directory"},
+      {"a file that is gone, its link left", "ln -s gone in.bin",
+       "in.bin: cannot read: No such file or directory",
+       "in.bin: cannot read: No such file or directory"},
+      {"an empty file", ": >in.bin", "in.bin: not a KOORDIN file: it is empty",
+       "in.bin: the file is empty"},
+      {"binary garbage", "cp garbage in.bin", "in.bin:", "in.bin:"},
+      {"100 MB in one line", "ln -s huge in.bin", "in.bin:1: header line too long: \"xxx",
+       "in.bin: too large: koordin reads files of up to 1 MiB"},
+      {"a header, then 100 MB in one line", "ln -s headed-huge in.bin",
+       "in.bin:3: a line of more than 4096 characters, which koordin does not read",
+       "in.bin: too large: koordin reads files of up to 1 MiB"},
+      {"a source without end", "ln -s /dev/zero in.bin", "in.bin:1: header line too long",
+       "in.bin: too large: koordin reads files of up to 1 MiB"},
+  };
+  for (const Source& source : sources) {
+    for (const std::string format : {"lst", "cup", "gpx", "csv", "json"}) {
+      SCOPED_TRACE(std::string(source.what) + " read as " + format);
+      TempDir dir;
+      RunShell(dir,
+               "ln -s '" + shared + "huge' '" + shared + "headed-huge' '" + shared + "garbage' .");
+      RunShell(dir, source.setup);
+      const std::string target = format == "lst" ? "out.cup" : "out.lst";
+      dir.Write(target, kOldTarget);
+      const auto run = RunShell(dir, "/usr/bin/time -f %M -o memory koordin convert in.bin " +
+                                         target + " --from " + format);
+      EXPECT_EQ(run.status, 1) << run.err;  // a crash would be no exit status
+      ASSERT_EQ(Lines(run.err).size(), 1u) << run.err;
+      const std::string error = format == "lst" ? source.koordinError : source.formatError;
+      EXPECT_EQ(run.err.rfind(error, 0), 0u) << run.err;
+      EXPECT_EQ(ReadFile(dir / target), kOldTarget);
+      for (const std::string& file : dir.Files()) {
+        EXPECT_TRUE(file == target || file == "memory" || file == "in.bin" || file == "garbage" ||
+                    file == "huge" || file == "headed-huge")
+            << "left behind: " << file;
+      }
+      if (kMeasureMemory) {
+        // GNU time's last line is the peak resident memory; a line before it tells the status.
+        EXPECT_LT(std::stol(Lines(ReadFile(dir / "memory")).back()), kMostMemoryKiB);
+      }
+    }
+  }
+}
+
+// A target that is no regular file is not replaced: renaming the new file over a device or a
+// named pipe would put a plain file in its place.
+TEST_F(KoordinFaults, ATargetThatIsNoRegularFileStaysWhatItIs) {
+  TempDir dir;
+  dir.Write("in.cup", "name,code,country,lat,lon\r\n\"A\",\"A\",DE,5049.380N,00611.200E\r\n");
+  RunShell(dir, "mkfifo out.lst");
+  const auto run = RunKoordin(dir, "convert in.cup out.lst");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_EQ(run.err, "out.lst: cannot write: not a regular file\n");
+  EXPECT_EQ(RunShell(dir, "test -p out.lst").status, 0);
+  EXPECT_EQ(dir.Files(), (std::set<std::string>{"in.cup", "out.lst"}));
+}
+
+}  // namespace
