@@ -60,21 +60,47 @@ std::string CutWithWarning(const std::string& encoded, int width, const std::str
   return cut;
 }
 
-// Warns about names (UTF-8) that come out equal in the file when at least one of them was cut.
-void WarnAboutCollisions(const std::map<std::string, std::vector<std::string>>& originalsByCut,
-                         const std::set<std::string>& cutNames, const char* plural, int width,
-                         const NameEncoder& encoder, Diagnostics& diagnostics) {
-  for (const auto& [fileName, originals] : originalsByCut) {
-    if (originals.size() < 2 || cutNames.count(fileName) == 0) continue;
-    std::string list;
-    for (std::size_t i = 0; i < originals.size(); ++i) {
-      if (i > 0) list += (i + 1 == originals.size()) ? " and " : ", ";
-      list += Quoted(originals[i]);
-    }
-    diagnostics.Warn(std::string(plural) + " " + list + " become one name when cut to " +
-                     std::to_string(width) + " characters: " + Quoted(encoder.Decode(fileName)));
+// The names of one table of the file as they will stand there: each cut to the table's width,
+// with a warning for every cut and, at the end, for names that the cut made equal.
+class NameTable {
+ public:
+  NameTable(int width, NameEncoder& encoder, Diagnostics& diagnostics)
+      : width_(width), encoder_(encoder), diagnostics_(diagnostics) {}
+
+  // The file's form of `name` (UTF-8), encoded and cut, with a warning naming `what` if cut.
+  std::string Place(const std::string& name, const std::string& what) {
+    const std::string encoded = encoder_.Encode(name, what);
+    const std::string cut = CutWithWarning(encoded, width_, what, encoder_, diagnostics_);
+    if (encoded.size() > static_cast<std::size_t>(width_)) cutNames_.insert(cut);
+    originalsByCut_[cut].push_back(name);
+    return cut;
   }
-}
+
+  // Whether a name placed in the table stands in the file as `fileName`.
+  bool Contains(const std::string& fileName) const { return originalsByCut_.count(fileName) != 0; }
+
+  // Warns about names that come out equal in the file when at least one of them was cut.
+  void WarnAboutCollisions(const char* plural) const {
+    for (const auto& [fileName, originals] : originalsByCut_) {
+      if (originals.size() < 2 || cutNames_.count(fileName) == 0) continue;
+      std::string list;
+      for (std::size_t i = 0; i < originals.size(); ++i) {
+        if (i > 0) list += (i + 1 == originals.size()) ? " and " : ", ";
+        list += Quoted(originals[i]);
+      }
+      diagnostics_.Warn(std::string(plural) + " " + list + " become one name when cut to " +
+                        std::to_string(width_) +
+                        " characters: " + Quoted(encoder_.Decode(fileName)));
+    }
+  }
+
+ private:
+  int width_;
+  NameEncoder& encoder_;
+  Diagnostics& diagnostics_;
+  std::map<std::string, std::vector<std::string>> originalsByCut_;
+  std::set<std::string> cutNames_;
+};
 
 // The whole number of metres the file carries, within its range.
 int PlanAltitude(const Waypoint& waypoint, const std::string& what, Diagnostics& diagnostics) {
@@ -133,8 +159,7 @@ KoordinPlan PlanKoordin(const Document& document, const Capacities& capacities,
   NameEncoder encoder(encoding, diagnostics);
   KoordinPlan plan;
 
-  std::map<std::string, std::vector<std::string>> turnpointsByName;
-  std::set<std::string> cutTurnpointNames;
+  NameTable turnpointNames(capacities.nameLength, encoder, diagnostics);
   for (std::size_t i = 0; i < document.waypoints.size(); ++i) {
     const Waypoint& waypoint = document.waypoints[i];
     const std::string name = TrimRight(waypoint.name);
@@ -149,12 +174,7 @@ KoordinPlan PlanKoordin(const Document& document, const Capacities& capacities,
       continue;
     }
     PlannedTurnpoint planned;
-    const std::string encoded = encoder.Encode(name, what);
-    planned.name = CutWithWarning(encoded, capacities.nameLength, what, encoder, diagnostics);
-    if (encoded.size() > static_cast<std::size_t>(capacities.nameLength)) {
-      cutTurnpointNames.insert(planned.name);
-    }
-    turnpointsByName[planned.name].push_back(name);
+    planned.name = turnpointNames.Place(name, what);
     planned.latitude = waypoint.latitude;
     planned.longitude = waypoint.longitude;
     planned.altitude = PlanAltitude(waypoint, what, diagnostics);
@@ -162,11 +182,9 @@ KoordinPlan PlanKoordin(const Document& document, const Capacities& capacities,
     planned.marked = waypoint.marked;
     plan.turnpoints.push_back(std::move(planned));
   }
-  WarnAboutCollisions(turnpointsByName, cutTurnpointNames, "turnpoints", capacities.nameLength,
-                      encoder, diagnostics);
+  turnpointNames.WarnAboutCollisions("turnpoints");
 
-  std::map<std::string, std::vector<std::string>> routesByName;
-  std::set<std::string> cutRouteNames;
+  NameTable routeNames(capacities.routeNameLength, encoder, diagnostics);
   for (std::size_t i = 0; i < document.tasks.size(); ++i) {
     const Task& task = document.tasks[i];
     std::string name = TrimRight(task.name);
@@ -183,12 +201,7 @@ KoordinPlan PlanKoordin(const Document& document, const Capacities& capacities,
       continue;
     }
     PlannedRoute route;
-    const std::string encoded = encoder.Encode(name, what);
-    route.name = CutWithWarning(encoded, capacities.routeNameLength, what, encoder, diagnostics);
-    if (encoded.size() > static_cast<std::size_t>(capacities.routeNameLength)) {
-      cutRouteNames.insert(route.name);
-    }
-    routesByName[route.name].push_back(name);
+    route.name = routeNames.Place(name, what);
 
     // The driver writes the inner points in order, up to a slot's point lines; a long route
     // loses its inner points of the omittable kind first.
@@ -200,7 +213,7 @@ KoordinPlan PlanKoordin(const Document& document, const Capacities& capacities,
       PlannedPoint point;
       point.name = CutName(encoder.Encode(pointName, "", false), capacities.nameLength);
       const bool inner = p > 0 && p + 1 < count;
-      if (inner && turnpointsByName.count(point.name) == 0) point.kind = koordin::kOmittableKind;
+      if (inner && !turnpointNames.Contains(point.name)) point.kind = koordin::kOmittableKind;
       route.points.push_back(point);
       if (!inner) continue;
       const std::string pointWhat = what + ": point " + Quoted(pointName);
@@ -220,8 +233,7 @@ KoordinPlan PlanKoordin(const Document& document, const Capacities& capacities,
     }
     plan.routes.push_back(std::move(route));
   }
-  WarnAboutCollisions(routesByName, cutRouteNames, "routes", capacities.routeNameLength, encoder,
-                      diagnostics);
+  routeNames.WarnAboutCollisions("routes");
   return plan;
 }
 
