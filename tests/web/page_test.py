@@ -1,0 +1,164 @@
+#!/usr/bin/env python3
+"""The browser page in headless Chromium: opened from disk, it lists the bundled example, writes
+the same KOORDIN bytes as the koordin program for the same choices, and answers bad files with one
+message and no download.
+
+Usage: page_test.py PAGE KOORDIN (the built index.html and the native koordin program)."""
+
+import json
+import pathlib
+import subprocess
+import sys
+import tempfile
+import time
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.by import By
+from selenium.webdriver.support.ui import WebDriverWait
+
+PAGE, KOORDIN = pathlib.Path(sys.argv[1]).resolve(), pathlib.Path(sys.argv[2]).resolve()
+ROOT = pathlib.Path(__file__).resolve().parents[2]
+EXAMPLE = ROOT / "examples" / "gliding-sites.cup"
+TIMEOUT = 60  # seconds for any one step; no step needs to be fast, only to end
+
+failures = []
+
+
+def check(fact, ok, detail=""):
+    print(("ok: " if ok else "FAILED: ") + fact + ("" if ok else f" ({detail})"))
+    if not ok:
+        failures.append(fact)
+
+
+def koordin(*args, cwd):
+    return subprocess.run([str(KOORDIN), *args], cwd=cwd, capture_output=True, check=True)
+
+
+def start_browser(downloads):
+    options = webdriver.ChromeOptions()
+    options.binary_location = "/usr/bin/chromium"
+    for argument in ("--headless=new", "--no-sandbox", "--disable-gpu", "--window-size=1280,1000",
+                     "--allow-file-access-from-files"):
+        options.add_argument(argument)
+    options.add_experimental_option("prefs", {
+        "download.default_directory": str(downloads), "download.prompt_for_download": False})
+    browser = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    browser.execute_cdp_cmd("Page.setDownloadBehavior", {"behavior": "allow", "downloadPath": str(downloads)})
+    return browser
+
+
+def wait_for(browser, condition, what):
+    try:
+        return WebDriverWait(browser, TIMEOUT, poll_frequency=0.1).until(lambda _: condition())
+    except Exception:
+        raise AssertionError(f"timed out waiting for {what}")
+
+
+def open_file(browser, path):
+    """Chooses a file in the page's file input and waits until the page has answered."""
+    browser.execute_script("document.getElementById('message').textContent = '';"
+                           "delete document.body.dataset.planned;")
+    field = browser.find_element(By.ID, "file")
+    browser.execute_script("arguments[0].value = '';", field)
+    field.send_keys(str(path))
+    wait_for(browser, lambda: browser.execute_script(
+        "return document.getElementById('message').textContent !== '' || 'planned' in document.body.dataset;"),
+        f"the page to answer {path.name}")
+
+
+def download(browser, downloads, name):
+    """Saves the page's KOORDIN file and returns its bytes."""
+    target = downloads / name
+    target.unlink(missing_ok=True)
+    browser.execute_script("document.getElementById('target').value = 'lst';")
+    browser.find_element(By.ID, "download").click()
+    wait_for(browser, lambda: target.exists() and not list(downloads.glob("*.crdownload")), f"{name} to be saved")
+    time.sleep(0.2)
+    return target.read_bytes()
+
+
+def row_names(browser, table):
+    return [cells[1].text for cells in (row.find_elements(By.TAG_NAME, "td")
+            for row in browser.find_elements(By.CSS_SELECTOR, f"#{table} tbody tr"))]
+
+
+def main():
+    work = pathlib.Path(tempfile.mkdtemp(prefix="koordin-page-"))
+    downloads = work / "downloads"
+    downloads.mkdir()
+    browser = start_browser(downloads)
+    try:
+        browser.get(PAGE.as_uri())
+        support = json.loads(wait_for(browser, lambda: browser.execute_script("return document.body.dataset.ready"),
+                                      "koordin to start"))
+
+        # The bundled example, listed as koordin lists it.
+        browser.find_element(By.ID, "example").click()
+        wait_for(browser, lambda: browser.execute_script("return 'planned' in document.body.dataset"), "the example's plan")
+        listed = json.loads(koordin("dump", "--format", "json", str(EXAMPLE), cwd=work).stdout)
+        check("the table lists the example's turnpoints",
+              row_names(browser, "turnpoints") == [t["name"] for t in listed["turnpoints"]],
+              row_names(browser, "turnpoints")[:3])
+        check("the routes table lists the example's tasks",
+              row_names(browser, "routes") == [r["name"] for r in listed["routes"]], row_names(browser, "routes"))
+
+        # The KOORDIN file, to the byte.
+        koordin("convert", str(EXAMPLE), "all.lst", cwd=work)
+        check("the downloaded KOORDIN file equals koordin convert's",
+              download(browser, downloads, "gliding-sites.lst") == (work / "all.lst").read_bytes())
+        browser.save_screenshot(str(PAGE.parent / "screenshot.png"))
+
+        # A radius around a turnpoint.
+        if not (support.get("--near") and support.get("--radius")):
+            print("skipped: radius: koordin has no --radius yet")
+        else:
+            browser.find_element(By.ID, "near").send_keys("Hahnweide")
+            browser.execute_script("delete document.body.dataset.planned;")
+            browser.find_element(By.ID, "radius").send_keys("150")
+            wait_for(browser, lambda: browser.execute_script("return 'planned' in document.body.dataset"), "the radius plan")
+            time.sleep(0.5)
+            koordin("convert", str(EXAMPLE), "near.lst", "--near", "Hahnweide", "--radius", "150", cwd=work)
+            check("the downloaded KOORDIN file within 150 km equals koordin convert's",
+                  download(browser, downloads, "gliding-sites.lst") == (work / "near.lst").read_bytes())
+            check("points beyond the radius are shown as dropped",
+                  len(browser.find_elements(By.CSS_SELECTOR, "#turnpoints tr.dropped")) > 0)
+            browser.save_screenshot(str(PAGE.parent / "screenshot.png"))
+
+        # Bad files: one message each, naming the line where there is one, and nothing to download.
+        good = (work / "all.lst").read_text(encoding="cp1252").split("\n")
+        bad_line = good[:3] + ["5x:49:23"] + good[4:]
+        cases = [
+            ("sites.txt", b"name,code\n", "not a file koordin reads"),
+            ("empty.cup", b"", "empty"),
+            ("empty.lst", b"", "empty"),
+            ("bad.lst", "\n".join(bad_line).encode("cp1252"), "bad.lst:4: bad latitude"),
+            ("huge.cup", None, "too large"),
+        ]
+        for name, content, expected in cases:
+            path = work / name
+            if content is None:
+                with open(path, "wb") as huge:  # 100 MB of one endless line
+                    huge.truncate(100 * 1024 * 1024)
+            else:
+                path.write_bytes(content)
+            open_file(browser, path)
+            message = browser.find_element(By.ID, "message").text
+            check(f"{name}: the page says what is wrong", expected in message, message)
+            check(f"{name}: there is nothing to download",
+                  not browser.find_element(By.ID, "result").is_displayed())
+        browser.find_element(By.ID, "example").click()
+        wait_for(browser, lambda: browser.execute_script("return 'planned' in document.body.dataset"),
+                 "the page to open the example after bad files")
+        check("after bad files the page still works", len(row_names(browser, "turnpoints")) == len(listed["turnpoints"]))
+        errors = [e for e in browser.get_log("browser") if e["level"] == "SEVERE"]
+        check("the browser logged no errors", not errors, errors[:2])
+    finally:
+        browser.quit()
+    if failures:
+        print(f"{len(failures)} failed")
+        sys.exit(1)
+    print("page test: all passed")
+
+
+main()
