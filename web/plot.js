@@ -64,7 +64,7 @@ function drawPlot(svg, plan, listing) {
   }
 
   const kmPerPixel = KM_PER_DEGREE / scale;
-  const km = niceStep(kmPerPixel * width / 4, 1, NICE_KM);
+  const km = [...NICE_KM].reverse().find(k => k <= kmPerPixel * width / 4) ?? NICE_KM[0];
   const length = km / kmPerPixel;
   const sx = width - margin - length, sy = height - 22;
   svg.append(svgElement('path', { class: 'scale', d: `M${sx},${sy - 5}V${sy}H${sx + length}V${sy - 5}`, fill: 'none' }));

@@ -15,12 +15,25 @@ import time
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
 from selenium.webdriver.common.by import By
-from selenium.webdriver.support.ui import WebDriverWait
+from selenium.webdriver.support.ui import Select, WebDriverWait
 
 PAGE, KOORDIN = pathlib.Path(sys.argv[1]).resolve(), pathlib.Path(sys.argv[2]).resolve()
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 EXAMPLE = ROOT / "examples" / "gliding-sites.cup"
 TIMEOUT = 60  # seconds for any one step; no step needs to be fast, only to end
+
+# Two waypoints and a route whose third point is no waypoint.
+GPX = """<?xml version="1.0" encoding="UTF-8"?>
+<gpx version="1.1" creator="test" xmlns="http://www.topografix.com/GPX/1/1">
+  <wpt lat="48.630556" lon="9.430278"><ele>353</ele><name>Hahnweide</name></wpt>
+  <wpt lat="48.588611" lon="9.470833"><name>Burg Teck</name></wpt>
+  <rte><name>Teckrunde</name>
+    <rtept lat="48.630556" lon="9.430278"><name>Hahnweide</name></rtept>
+    <rtept lat="48.588611" lon="9.470833"><name>Burg Teck</name></rtept>
+    <rtept lat="48.5625" lon="9.5625"><name>Neidlingen</name></rtept>
+  </rte>
+</gpx>
+"""
 
 failures = []
 
@@ -147,9 +160,24 @@ def main():
             check(f"{name}: the page says what is wrong", expected in message, message)
             check(f"{name}: there is nothing to download",
                   not browser.find_element(By.ID, "result").is_displayed())
+        # GPX, which the browser's XML parser reads for koordin.
+        gpx = work / "round.gpx"
+        gpx.write_text(GPX, encoding="utf-8")
+        open_file(browser, gpx)
+        check("a GPX file's waypoints are listed", row_names(browser, "turnpoints") == ["Hahnweide", "Burg Teck", "Neidlingen"],
+              row_names(browser, "turnpoints"))
+        check("a GPX file's routes are listed", row_names(browser, "routes") == ["Teckrunde"], row_names(browser, "routes"))
+        gpx.write_text("<gpx><wpt lat='48.6'", encoding="utf-8")
+        open_file(browser, gpx)
+        check("a GPX file that is no XML: the page says so",
+              "not a GPX file" in browser.find_element(By.ID, "message").text, browser.find_element(By.ID, "message").text)
+
         browser.find_element(By.ID, "example").click()
         wait_for(browser, lambda: browser.execute_script("return 'planned' in document.body.dataset"),
                  "the page to open the example after bad files")
+        Select(browser.find_element(By.ID, "language")).select_by_value("de")
+        check("German labels", browser.find_element(By.CSS_SELECTOR, "#tables h2").text == "Wendepunkte",
+              browser.find_element(By.CSS_SELECTOR, "#tables h2").text)
         check("after bad files the page still works", len(row_names(browser, "turnpoints")) == len(listed["turnpoints"]))
         errors = [e for e in browser.get_log("browser") if e["level"] == "SEVERE"]
         check("the browser logged no errors", not errors, errors[:2])
