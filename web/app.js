@@ -264,7 +264,9 @@ function download() {
   if (!state.input) return;
   const extension = $('target').value;
   const name = `${baseName(state.input.name)}.${extension}`;
-  const path = `${WORK}/out.${extension}`;
+  // GPX is written by the browser, from koordin's JSON.
+  const written = extension === 'gpx' ? 'json' : extension;
+  const path = `${WORK}/out.${written}`;
   const result = state.engine.run(['convert', state.input.path, path, ...choiceArguments()]);
   const fs = state.engine.module.FS;
   if (result.status !== 0) {
@@ -272,8 +274,13 @@ function download() {
     showMessage(result.err.join('\n'));
     return;
   }
-  const bytes = fs.readFile(path);
+  let bytes = fs.readFile(path);
   fs.unlink(path);
+  if (extension === 'gpx') {
+    const gpx = koordinJsonToGpx(new TextDecoder().decode(bytes));
+    bytes = new TextEncoder().encode(gpx.text);
+    $('warnings').append(...gpx.warnings.map(w => Object.assign(document.createElement('li'), { textContent: w })));
+  }
   const link = document.createElement('a');
   link.href = URL.createObjectURL(new Blob([bytes], { type: 'application/octet-stream' }));
   link.download = name;

@@ -34,3 +34,51 @@ function gpxToKoordinJson(source) {
   }));
   return JSON.stringify({ waypoints, tasks });
 }
+
+// koordin's JSON form written as GPX 1.1 by the browser's XML serializer: waypoints with name,
+// elevation and description, routes with the coordinates of the waypoints they name. Returns the
+// text and a warning for each route point that names no waypoint.
+function koordinJsonToGpx(source) {
+  const document = JSON.parse(source);
+  const namespace = 'http://www.topografix.com/GPX/1/1';
+  const xml = window.document.implementation.createDocument(namespace, 'gpx', null);
+  const gpx = xml.documentElement;
+  gpx.setAttribute('version', '1.1');
+  gpx.setAttribute('creator', 'koordin');
+  const add = (parent, name, text) => {
+    const element = xml.createElementNS(namespace, name);
+    if (text !== undefined) element.textContent = text;
+    parent.append(element);
+    return element;
+  };
+  const place = (element, waypoint) => {
+    element.setAttribute('lat', waypoint.latitude);
+    element.setAttribute('lon', waypoint.longitude);
+  };
+  const byName = new Map();
+  for (const waypoint of document.waypoints) {
+    const point = add(gpx, 'wpt');
+    place(point, waypoint);
+    if (waypoint.elevation != null) add(point, 'ele', waypoint.elevation);
+    add(point, 'name', waypoint.name);
+    if (waypoint.description) add(point, 'desc', waypoint.description);
+    byName.set(waypoint.name, waypoint);
+  }
+  const warnings = [];
+  for (const task of document.tasks) {
+    const route = add(gpx, 'rte');
+    if (task.name) add(route, 'name', task.name);
+    for (const name of task.points.filter(Boolean)) {
+      const waypoint = byName.get(name);
+      if (!waypoint) {
+        warnings.push(`route "${task.name}": point "${name}" is no waypoint; left out`);
+        continue;
+      }
+      const point = add(route, 'rtept');
+      place(point, waypoint);
+      add(point, 'name', name);
+    }
+  }
+  const text = '<?xml version="1.0" encoding="UTF-8"?>\n' + new XMLSerializer().serializeToString(xml) + '\n';
+  return { text, warnings };
+}

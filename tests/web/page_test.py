@@ -80,11 +80,11 @@ def open_file(browser, path):
         f"the page to answer {path.name}")
 
 
-def download(browser, downloads, name):
-    """Saves the page's KOORDIN file and returns its bytes."""
+def download(browser, downloads, name, extension="lst"):
+    """Saves the page's file in the format of `extension` and returns its bytes."""
     target = downloads / name
     target.unlink(missing_ok=True)
-    browser.execute_script("document.getElementById('target').value = 'lst';")
+    browser.execute_script("document.getElementById('target').value = arguments[0];", extension)
     browser.find_element(By.ID, "download").click()
     wait_for(browser, lambda: target.exists() and not list(downloads.glob("*.crdownload")), f"{name} to be saved")
     time.sleep(0.2)
@@ -120,6 +120,21 @@ def main():
         koordin("convert", str(EXAMPLE), "all.lst", cwd=work)
         check("the downloaded KOORDIN file equals koordin convert's",
               download(browser, downloads, "gliding-sites.lst") == (work / "all.lst").read_bytes())
+        for extension in ("cup", "csv", "json"):
+            koordin("convert", str(EXAMPLE), f"all.{extension}", cwd=work)
+            check(f"the downloaded {extension} file equals koordin convert's",
+                  download(browser, downloads, f"gliding-sites.{extension}", extension) ==
+                  (work / f"all.{extension}").read_bytes())
+        # GPX, written by the page itself, reads back as koordin's own GPX does.
+        (work / "page.gpx").write_bytes(download(browser, downloads, "gliding-sites.gpx", "gpx"))
+        koordin("convert", str(EXAMPLE), "all.gpx", cwd=work)
+        page_gpx, own_gpx = (json.loads(koordin("dump", "--format", "json", name, cwd=work).stdout)
+                             for name in ("page.gpx", "all.gpx"))
+        for table, fields in (("turnpoints", ("name", "latitude", "longitude", "altitude")),
+                              ("routes", ("name", "points"))):
+            check(f"the page's GPX has koordin's {table}",
+                  [[e[f] for f in fields] for e in page_gpx[table]] == [[e[f] for f in fields] for e in own_gpx[table]],
+                  page_gpx[table][:1])
         browser.save_screenshot(str(PAGE.parent / "screenshot.png"))
 
         # A radius around a turnpoint.
