@@ -19,7 +19,7 @@ function niceStep(span, count, steps) {
 }
 
 function drawPlot(svg, plan, listing) {
-  const width = 800, height = 520, margin = 34;
+  const width = 800, margin = 34;
   const points = plan.turnpoints
     .map(entry => ({ ...entry, ...(listing.turnpoints[entry.source - 1] ?? {}), kept: entry.kept, name: entry.name }))
     .filter(p => Number.isFinite(p.latitude) && Number.isFinite(p.longitude));
@@ -30,6 +30,10 @@ function drawPlot(svg, plan, listing) {
   const pad = Math.max(north - south, east - west, 0.05) * 0.06;
   south -= pad; north += pad; west -= pad; east += pad;
   const shrink = Math.cos(((south + north) / 2) * Math.PI / 180);
+  // The picture takes the shape of the area, within bounds.
+  const aspect = (north - south) / Math.max((east - west) * shrink, 1e-9);
+  const height = Math.round(Math.min(Math.max(width * aspect, 360), 640));
+  svg.setAttribute('viewBox', `0 0 ${width} ${height}`);
   const scale = Math.min((width - 2 * margin) / ((east - west) * shrink), (height - 2 * margin) / (north - south));
   const x0 = width / 2 - ((west + east) / 2 - west) * shrink * scale;
   const y0 = height / 2 + ((south + north) / 2 - south) * scale;
@@ -57,10 +61,17 @@ function drawPlot(svg, plan, listing) {
     }
   });
 
+  // Names of kept points where they do not cover another name.
+  const labels = [];
+  const free = box => labels.every(b => box.x1 < b.x0 || box.x0 > b.x1 || box.y1 < b.y0 || box.y0 > b.y1);
   for (const p of points) {
-    svg.append(svgElement('circle', { class: p.kept ? 'kept' : 'dropped', cx: x(p.longitude), cy: y(p.latitude), r: p.kept ? 4 : 3.5 },
-    ));
-    if (p.kept) svg.append(svgElement('text', { class: 'label', x: x(p.longitude) + 6, y: y(p.latitude) + 3 }, p.name));
+    const cx = x(p.longitude), cy = y(p.latitude);
+    svg.append(svgElement('circle', { class: p.kept ? 'kept' : 'dropped', cx, cy, r: p.kept ? 4 : 3.5 }));
+    const box = { x0: cx + 5, x1: cx + 8 + p.name.length * 5.6, y0: cy - 6, y1: cy + 6 };
+    if (p.kept && free(box)) {
+      labels.push(box);
+      svg.append(svgElement('text', { class: 'label', x: cx + 6, y: cy + 3 }, p.name));
+    }
   }
 
   const kmPerPixel = KM_PER_DEGREE / scale;

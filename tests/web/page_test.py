@@ -35,6 +35,27 @@ GPX = """<?xml version="1.0" encoding="UTF-8"?>
 </gpx>
 """
 
+# Makes the page's koordin answer --dry-run with a plan in the agreed form: every second turnpoint
+# 151.5 km away and dropped, the routes kept.
+STUB_PLAN = """
+const run = state.engine.run;
+state.engine.run = args => {
+  if (!args.includes('--dry-run')) return run(args);
+  const plan = {
+    target: 'lst',
+    turnpoints: state.listing.turnpoints.map((t, i) => ({
+      source: i + 1, name: t.name, latitude: t.latitude, longitude: t.longitude, kept: i % 2 === 0,
+      slot: i % 2 === 0 ? i / 2 + 1 : null, distanceKm: 151.5, reason: i % 2 === 0 ? null : 'outside 150 km'})),
+    routes: state.listing.routes.map((r, i) => ({source: i + 1, name: r.name, kept: true, slot: i + 1, reason: null})),
+    warnings: ['planned warning'],
+  };
+  return {status: 0, out: JSON.stringify(plan), err: []};
+};
+state.support.dryRun = true;
+delete document.body.dataset.planned;
+replan();
+"""
+
 failures = []
 
 
@@ -51,7 +72,7 @@ def koordin(*args, cwd):
 def start_browser(downloads):
     options = webdriver.ChromeOptions()
     options.binary_location = "/usr/bin/chromium"
-    for argument in ("--headless=new", "--no-sandbox", "--disable-gpu", "--window-size=1280,1000",
+    for argument in ("--headless=new", "--no-sandbox", "--disable-gpu", "--window-size=1200,900",
                      "--allow-file-access-from-files"):
         options.add_argument(argument)
     options.add_experimental_option("prefs", {
@@ -115,6 +136,7 @@ def main():
               row_names(browser, "turnpoints")[:3])
         check("the routes table lists the example's tasks",
               row_names(browser, "routes") == [r["name"] for r in listed["routes"]], row_names(browser, "routes"))
+        browser.save_screenshot(str(PAGE.parent / "screenshot.png"))  # for the README
 
         # The KOORDIN file, to the byte.
         koordin("convert", str(EXAMPLE), "all.lst", cwd=work)
@@ -135,7 +157,6 @@ def main():
             check(f"the page's GPX has koordin's {table}",
                   [[e[f] for f in fields] for e in page_gpx[table]] == [[e[f] for f in fields] for e in own_gpx[table]],
                   page_gpx[table][:1])
-        browser.save_screenshot(str(PAGE.parent / "screenshot.png"))
 
         # A radius around a turnpoint.
         if not (support.get("--near") and support.get("--radius")):
@@ -152,6 +173,23 @@ def main():
             check("points beyond the radius are shown as dropped",
                   len(browser.find_elements(By.CSS_SELECTOR, "#turnpoints tr.dropped")) > 0)
             browser.save_screenshot(str(PAGE.parent / "screenshot.png"))
+
+        # The page's side of the plan that convert --dry-run --plan-format json prints: a plan in
+        # that form, for a koordin that has none yet, shows its drops in the table and on the map.
+        if not support.get("dryRun"):
+            browser.execute_script(STUB_PLAN)
+            wait_for(browser, lambda: browser.execute_script("return 'planned' in document.body.dataset"), "the stub plan")
+            dropped = browser.find_elements(By.CSS_SELECTOR, "#turnpoints tr.dropped")
+            check("a planned drop is a dropped row", len(dropped) == len(listed["turnpoints"]) // 2, len(dropped))
+            check("a dropped row says why", dropped and dropped[0].text.endswith("outside 150 km"),
+                  dropped and dropped[0].text)
+            check("a dropped row shows its distance", dropped and " 151.5 " in dropped[0].text, dropped and dropped[0].text)
+            check("a planned drop is a hollow point on the map",
+                  len(browser.find_elements(By.CSS_SELECTOR, "#plot circle.dropped")) == len(dropped))
+            check("a plan's warning is shown", browser.find_element(By.ID, "warnings").text == "planned warning",
+                  browser.find_element(By.ID, "warnings").text)
+            browser.refresh()
+            wait_for(browser, lambda: browser.execute_script("return document.body.dataset.ready"), "koordin to restart")
 
         # Bad files: one message each, naming the line where there is one, and nothing to download.
         good = (work / "all.lst").read_text(encoding="cp1252").split("\n")
