@@ -47,7 +47,10 @@ const LABELS = {
 };
 
 const READABLE = ['lst', 'cup', 'gpx', 'csv', 'json'];
+// koordin works in this folder of its in-memory file system, so that its messages name the files
+// as the pilot knows them.
 const WORK = '/work';
+const OUT = '/out';  // what koordin writes, apart from the pilot's files
 const $ = id => document.getElementById(id);
 
 const state = {
@@ -68,6 +71,8 @@ async function startEngine() {
     printErr: line => lines.err.push(line),
   });
   module.FS.mkdir(WORK);
+  module.FS.chdir(WORK);
+  module.FS.mkdir(OUT);
   const run = args => {
     lines.out = [];
     lines.err = [];
@@ -112,7 +117,7 @@ function baseName(name) {
 function removeWorkFiles() {
   const fs = state.engine.module.FS;
   for (const entry of fs.readdir(WORK)) {
-    if (entry !== '.' && entry !== '..') fs.unlink(`${WORK}/${entry}`);
+    if (entry !== '.' && entry !== '..') fs.unlink(entry);
   }
 }
 
@@ -125,7 +130,7 @@ function openFile(name, bytes) {
   if (!READABLE.includes(extension)) return fail(text('unknownFormat', name));
   removeWorkFiles();
   const safeName = name.replace(/[\/\\]/g, '_');
-  let path = `${WORK}/${safeName}`;
+  let path = safeName;
   if (extension === 'gpx') {
     // koordin here has no XML parser: the browser's reads the GPX into koordin's JSON form.
     let json;
@@ -134,7 +139,7 @@ function openFile(name, bytes) {
     } catch (error) {
       return fail(`${name}: ${error.message}`);
     }
-    path = `${WORK}/${baseName(safeName)}.json`;
+    path = `${baseName(safeName)}.json`;
     bytes = new TextEncoder().encode(json);
   }
   state.engine.module.FS.writeFile(path, bytes);
@@ -175,7 +180,7 @@ function warningsOf(lines) {
 // The plan: koordin's own with --dry-run; else the converted file read back, which keeps the
 // first turnpoints and routes in order.
 function makePlan() {
-  const target = `${WORK}/plan.lst`;
+  const target = `${OUT}/plan.lst`;
   const args = ['convert', state.input.path, target, ...choiceArguments()];
   if (state.support.dryRun) {
     const result = state.engine.run([...args, '--dry-run', '--plan-format', 'json']);
@@ -266,7 +271,7 @@ function download() {
   const name = `${baseName(state.input.name)}.${extension}`;
   // GPX is written by the browser, from koordin's JSON.
   const written = extension === 'gpx' ? 'json' : extension;
-  const path = `${WORK}/out.${written}`;
+  const path = `${OUT}/out.${written}`;
   const result = state.engine.run(['convert', state.input.path, path, ...choiceArguments()]);
   const fs = state.engine.module.FS;
   if (result.status !== 0) {
@@ -304,7 +309,13 @@ function applyLanguage(language) {
 
 async function readChosen(file) {
   if (!file) return;
-  const bytes = new Uint8Array(await file.arrayBuffer());
+  let bytes;
+  try {
+    bytes = new Uint8Array(await file.arrayBuffer());
+  } catch (error) {  // e.g. more than the browser will hold
+    fail(`${file.name}: ${error.message}`);
+    return;
+  }
   openFile(file.name, bytes);
 }
 
