@@ -231,8 +231,20 @@ function render() {
   $('summary').textContent = text('summary', kept, plan.turnpoints.length, keptRoutes, plan.routes.length);
   $('warnings').replaceChildren(...plan.warnings.map(w => Object.assign(document.createElement('li'), { textContent: w })));
   renderTables(plan);
-  drawPlot($('plot'), plan, state.listing);
+  drawPlot($('plot'), plan, state.listing, radiusCircle());
   document.body.dataset.planned = String(Date.now());
+}
+
+// The place and radius chosen, when koordin chooses by them and the place is a turnpoint of the
+// file or "latitude,longitude".
+function radiusCircle() {
+  const radiusKm = Number($('radius').value);
+  const place = $('near').value.trim();
+  if (!place || !(radiusKm > 0) || !state.support.options['--radius']) return null;
+  const named = state.listing.turnpoints.find(t => t.name === place);
+  if (named) return { latitude: named.latitude, longitude: named.longitude, radiusKm };
+  const [latitude, longitude] = place.split(',').map(Number);
+  return Number.isFinite(latitude) && Number.isFinite(longitude) ? { latitude, longitude, radiusKm } : null;
 }
 
 function cell(value) {

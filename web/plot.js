@@ -18,7 +18,8 @@ function niceStep(span, count, steps) {
   return steps.find(step => span / step <= count) ?? steps[steps.length - 1];
 }
 
-function drawPlot(svg, plan, listing) {
+// `around`, when given, is {latitude, longitude, radiusKm}: the circle of a radius choice.
+function drawPlot(svg, plan, listing, around) {
   const width = 800, margin = 34;
   const points = plan.turnpoints
     .map(entry => ({ ...entry, ...(listing.turnpoints[entry.source - 1] ?? {}), kept: entry.kept, name: entry.name }))
@@ -60,6 +61,14 @@ function drawPlot(svg, plan, listing) {
       svg.append(svgElement('polyline', { class: route.kept ? 'route' : 'route dropped', points: coordinates.join(' ') }));
     }
   });
+
+  if (around) {
+    const radius = (around.radiusKm / KM_PER_DEGREE) * scale;
+    svg.append(svgElement('ellipse', {
+      class: 'circle', cx: x(around.longitude), cy: y(around.latitude), ry: radius,
+      rx: radius * shrink / Math.cos(around.latitude * Math.PI / 180),
+    }));
+  }
 
   // Names of kept points where they do not cover another name.
   const labels = [];
