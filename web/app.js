@@ -83,6 +83,12 @@ async function startEngine() {
       status = typeof error === 'object' && error && 'status' in error ? error.status : -1;
       if (status === -1) lines.err.push(text('failed'));
     }
+    // The runtime stays alive between calls, so nothing flushes a last line without its line end.
+    module._fflush(0);
+    for (const descriptor of [1, 2]) {
+      const stream = module.FS.getStream(descriptor);
+      if (stream && stream.stream_ops.flush) stream.stream_ops.flush(stream);
+    }
     return { status, out: lines.out.join('\n'), err: lines.err };
   };
   return { module, run };

@@ -23,10 +23,10 @@ target_link_libraries(koordin_host PUBLIC vp6fio)
 
 # koordin as a JavaScript module for the browser page: one file with the WebAssembly inside, so
 # that the page works opened from disk; main is called with a command line, as often as the page
-# likes, on the in-memory file system.
+# likes, on the in-memory file system; fflush lets the page take a last line without its line end.
 target_link_options(koordin PRIVATE
   -sMODULARIZE=1 -sEXPORT_NAME=createKoordin
   -sINVOKE_RUN=0 -sEXIT_RUNTIME=0
   -sSINGLE_FILE=1 -sFORCE_FILESYSTEM=1 -sALLOW_MEMORY_GROWTH=1
   -sENVIRONMENT=web,node
-  -sEXPORTED_RUNTIME_METHODS=callMain,FS)
+  -sEXPORTED_FUNCTIONS=_main,_fflush -sEXPORTED_RUNTIME_METHODS=callMain,FS)
