@@ -135,7 +135,8 @@ function openFile(name, bytes) {
   const extension = extensionOf(name);
   if (!READABLE.includes(extension)) return fail(text('unknownFormat', name));
   removeWorkFiles();
-  const safeName = name.replace(/[\/\\]/g, '_');
+  // A plain file name, never read as an option.
+  const safeName = name.replace(/[\/\\]/g, '_').replace(/^-/, '_');
   let path = safeName;
   if (extension === 'gpx') {
     // koordin here has no XML parser: the browser's reads the GPX into koordin's JSON form.
@@ -148,7 +149,11 @@ function openFile(name, bytes) {
     path = `${baseName(safeName)}.json`;
     bytes = new TextEncoder().encode(json);
   }
-  state.engine.module.FS.writeFile(path, bytes);
+  try {
+    state.engine.module.FS.writeFile(path, bytes);
+  } catch (error) {  // more than koordin's memory can take
+    return fail(`${name}: ${error.message ?? error}`);
+  }
   const listed = state.engine.run(['dump', '--format', 'json', path]);
   if (listed.status !== 0) return fail(listed.err.join('\n'));
   state.input = { name, path };
@@ -191,7 +196,11 @@ function makePlan() {
   if (state.support.dryRun) {
     const result = state.engine.run([...args, '--dry-run', '--plan-format', 'json']);
     if (result.status !== 0 && !result.out) return { error: result.err.join('\n') };
-    return JSON.parse(result.out);
+    try {
+      return JSON.parse(result.out);
+    } catch (error) {
+      return { error: `koordin's plan: ${error.message}` };
+    }
   }
   const converted = state.engine.run(args);
   if (converted.status !== 0) return { error: converted.err.join('\n') };
