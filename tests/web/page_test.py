@@ -10,7 +10,6 @@ import pathlib
 import subprocess
 import sys
 import tempfile
-import time
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
@@ -108,7 +107,6 @@ def download(browser, downloads, name, extension="lst"):
     browser.execute_script("document.getElementById('target').value = arguments[0];", extension)
     browser.find_element(By.ID, "download").click()
     wait_for(browser, lambda: target.exists() and not list(downloads.glob("*.crdownload")), f"{name} to be saved")
-    time.sleep(0.2)
     return target.read_bytes()
 
 
@@ -162,11 +160,12 @@ def main():
         if not (support.get("--near") and support.get("--radius")):
             print("skipped: radius: koordin has no --radius yet")
         else:
-            browser.find_element(By.ID, "near").send_keys("Hahnweide")
-            browser.execute_script("delete document.body.dataset.planned;")
-            browser.find_element(By.ID, "radius").send_keys("150")
+            browser.execute_script("""
+                delete document.body.dataset.planned;
+                document.getElementById('near').value = 'Hahnweide';
+                document.getElementById('radius').value = '150';
+                document.getElementById('radius').dispatchEvent(new Event('input'));""")
             wait_for(browser, lambda: browser.execute_script("return 'planned' in document.body.dataset"), "the radius plan")
-            time.sleep(0.5)
             koordin("convert", str(EXAMPLE), "near.lst", "--near", "Hahnweide", "--radius", "150", cwd=work)
             check("the downloaded KOORDIN file within 150 km equals koordin convert's",
                   download(browser, downloads, "gliding-sites.lst") == (work / "near.lst").read_bytes())
