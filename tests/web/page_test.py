@@ -231,6 +231,10 @@ def main():
         check("German labels", browser.find_element(By.CSS_SELECTOR, "#tables h2").text == "Wendepunkte",
               browser.find_element(By.CSS_SELECTOR, "#tables h2").text)
         check("after bad files the page still works", len(row_names(browser, "turnpoints")) == len(listed["turnpoints"]))
+        fetched = browser.execute_script(
+            "return performance.getEntriesByType('resource').map(e => e.name).concat(location.href);")
+        remote = [url for url in fetched if not url.startswith(("file:", "blob:", "data:"))]
+        check("the page fetched nothing but local files", fetched and not remote, remote[:3])
         errors = [e for e in browser.get_log("browser") if e["level"] == "SEVERE"]
         check("the browser logged no errors", not errors, errors[:2])
     finally:
