@@ -9,6 +9,7 @@ const LABELS = {
     choose: 'choose a file', example: 'open the example', choices: 'Choose',
     near: 'Near (turnpoint or lat,lon)', radius: 'Radius (km)', only: 'Only names (patterns)',
     exclude: 'Exclude names (patterns)', style: 'Styles', tasks: 'Tasks',
+    encoding: 'Character set of the KOORDIN file',
     saveAs: 'Save as', download: 'Download', turnpoints: 'Turnpoints', routes: 'Routes',
     name: 'Name', latitude: 'Latitude', longitude: 'Longitude', altitude: 'Alt. m',
     frequency: 'Freq.', slot: 'Slot', distance: 'km', status: 'Status', points: 'Points',
@@ -29,7 +30,8 @@ const LABELS = {
     choose: 'Datei wählen', example: 'Beispiel öffnen', choices: 'Auswahl',
     near: 'Nahe bei (Wendepunkt oder Breite,Länge)', radius: 'Umkreis (km)',
     only: 'Nur Namen (Muster)', exclude: 'Namen ausschließen (Muster)', style: 'Arten',
-    tasks: 'Aufgaben', saveAs: 'Speichern als', download: 'Herunterladen',
+    tasks: 'Aufgaben', encoding: 'Zeichensatz der KOORDIN-Datei', saveAs: 'Speichern als',
+    download: 'Herunterladen',
     turnpoints: 'Wendepunkte', routes: 'Strecken', name: 'Name', latitude: 'Breite',
     longitude: 'Länge', altitude: 'Höhe m', frequency: 'Frequenz', slot: 'Platz', distance: 'km',
     status: 'Status', points: 'Punkte', legendKept: 'übernommen', legendDropped: 'weggelassen',
@@ -54,7 +56,7 @@ const OUT = '/out';  // what koordin writes, apart from the pilot's files
 const $ = id => document.getElementById(id);
 
 const state = {
-  language: 'en', engine: null, support: {}, input: null, listing: null, plan: null,
+  language: 'en', engine: null, support: {}, opened: null, input: null, listing: null, plan: null,
 };
 
 function text(key, ...args) {
@@ -130,6 +132,7 @@ function removeWorkFiles() {
 // Takes a file's bytes into koordin's memory and lists it; one message when it cannot be read.
 function openFile(name, bytes) {
   state.input = state.listing = state.plan = null;
+  state.opened = { name, bytes };
   showMessage('');
   $('source').textContent = text('opened', name, bytes.length);
   const extension = extensionOf(name);
@@ -154,7 +157,7 @@ function openFile(name, bytes) {
   } catch (error) {  // more than koordin's memory can take
     return fail(`${name}: ${error.message ?? error}`);
   }
-  const listed = state.engine.run(['dump', '--format', 'json', path]);
+  const listed = state.engine.run([...encodingArguments(), 'dump', '--format', 'json', path]);
   if (listed.status !== 0) return fail(listed.err.join('\n'));
   state.input = { name, path };
   state.listing = JSON.parse(listed.out);
@@ -184,6 +187,11 @@ function choiceArguments() {
   return args;
 }
 
+// The KOORDIN file's character set, for reading and writing one.
+function encodingArguments() {
+  return ['--encoding', $('encoding').value];
+}
+
 function warningsOf(lines) {
   return lines.filter(line => line.includes(': warning: ')).map(line => line.slice(line.indexOf(': warning: ') + 11));
 }
@@ -192,7 +200,7 @@ function warningsOf(lines) {
 // first turnpoints and routes in order.
 function makePlan() {
   const target = `${OUT}/plan.lst`;
-  const args = ['convert', state.input.path, target, ...choiceArguments()];
+  const args = [...encodingArguments(), 'convert', state.input.path, target, ...choiceArguments()];
   if (state.support.dryRun) {
     const result = state.engine.run([...args, '--dry-run', '--plan-format', 'json']);
     if (result.status !== 0 && !result.out) return { error: result.err.join('\n') };
@@ -204,7 +212,7 @@ function makePlan() {
   }
   const converted = state.engine.run(args);
   if (converted.status !== 0) return { error: converted.err.join('\n') };
-  const listed = state.engine.run(['dump', '--format', 'json', target]);
+  const listed = state.engine.run([...encodingArguments(), 'dump', '--format', 'json', target]);
   state.engine.module.FS.unlink(target);
   const written = JSON.parse(listed.out);
   const keep = (entries, count, extra) => entries.map((entry, i) => ({
@@ -299,7 +307,7 @@ function download() {
   // GPX is written by the browser, from koordin's JSON.
   const written = extension === 'gpx' ? 'json' : extension;
   const path = `${OUT}/out.${written}`;
-  const result = state.engine.run(['convert', state.input.path, path, ...choiceArguments()]);
+  const result = state.engine.run([...encodingArguments(), 'convert', state.input.path, path, ...choiceArguments()]);
   const fs = state.engine.module.FS;
   if (result.status !== 0) {
     if (fs.analyzePath(path).exists) fs.unlink(path);
@@ -362,6 +370,7 @@ async function main() {
   $('example').addEventListener('click', () =>
     openFile(KOORDIN_EXAMPLE.name, Uint8Array.from(atob(KOORDIN_EXAMPLE.base64), c => c.charCodeAt(0))));
   $('download').addEventListener('click', download);
+  $('encoding').addEventListener('change', () => state.opened && openFile(state.opened.name, state.opened.bytes));
   const drop = $('drop');
   drop.addEventListener('dragover', event => { event.preventDefault(); drop.classList.add('over'); });
   drop.addEventListener('dragleave', () => drop.classList.remove('over'));

@@ -156,6 +156,19 @@ def main():
                   [[e[f] for f in fields] for e in page_gpx[table]] == [[e[f] for f in fields] for e in own_gpx[table]],
                   page_gpx[table][:1])
 
+        # A KOORDIN file in another character set, read and written in it.
+        koordin("--encoding", "CP850", "convert", str(EXAMPLE), "cp850.lst", cwd=work)
+        open_file(browser, work / "cp850.lst")
+        browser.execute_script("delete document.body.dataset.planned;")
+        Select(browser.find_element(By.ID, "encoding")).select_by_value("CP850")
+        wait_for(browser, lambda: browser.execute_script("return 'planned' in document.body.dataset"), "the CP850 plan")
+        in_cp850 = json.loads(koordin("--encoding", "CP850", "dump", "--format", "json", "cp850.lst", cwd=work).stdout)
+        check("a CP850 KOORDIN file's names read in CP850",
+              row_names(browser, "turnpoints") == [t["name"] for t in in_cp850["turnpoints"]], row_names(browser, "turnpoints")[7:9])
+        check("the KOORDIN file written in CP850 equals koordin's",
+              download(browser, downloads, "cp850.lst") == (work / "cp850.lst").read_bytes())
+        Select(browser.find_element(By.ID, "encoding")).select_by_value("CP1252")
+
         # A radius around a turnpoint.
         if not (support.get("--near") and support.get("--radius")):
             print("skipped: radius: koordin has no --radius yet")
