@@ -19,6 +19,7 @@ from selenium.webdriver.support.ui import Select, WebDriverWait
 PAGE, KOORDIN = pathlib.Path(sys.argv[1]).resolve(), pathlib.Path(sys.argv[2]).resolve()
 ROOT = pathlib.Path(__file__).resolve().parents[2]
 EXAMPLE = ROOT / "examples" / "gliding-sites.cup"
+SCREENSHOT = PAGE.parent.parent / "web-screenshot.png"  # beside the page, not in it
 TIMEOUT = 60  # seconds for any one step; no step needs to be fast, only to end
 
 # Two waypoints and a route whose third point is no waypoint.
@@ -134,7 +135,7 @@ def main():
               row_names(browser, "turnpoints")[:3])
         check("the routes table lists the example's tasks",
               row_names(browser, "routes") == [r["name"] for r in listed["routes"]], row_names(browser, "routes"))
-        browser.save_screenshot(str(PAGE.parent / "screenshot.png"))  # for the README
+        browser.save_screenshot(str(SCREENSHOT))  # for the README
 
         # The KOORDIN file, to the byte.
         koordin("convert", str(EXAMPLE), "all.lst", cwd=work)
@@ -184,7 +185,7 @@ def main():
                   download(browser, downloads, "gliding-sites.lst") == (work / "near.lst").read_bytes())
             check("points beyond the radius are shown as dropped",
                   len(browser.find_elements(By.CSS_SELECTOR, "#turnpoints tr.dropped")) > 0)
-            browser.save_screenshot(str(PAGE.parent / "screenshot.png"))
+            browser.save_screenshot(str(SCREENSHOT))
 
         # The page's side of the plan that convert --dry-run --plan-format json prints: a plan in
         # that form, for a koordin that has none yet, shows its drops in the table and on the map.
