@@ -23,6 +23,8 @@ const LABELS = {
     unsupported: list => `This koordin cannot choose by ${list} yet; it converts everything.`,
     failed: 'koordin stopped unexpectedly; reload the page.',
     written: name => `${name} saved.`,
+    moreRows: count => `… and ${count} more`,
+    reading: name => `Reading ${name}…`,
   },
   de: {
     tagline: 'Wendepunkte für das Variometer VP6', language: 'Sprache',
@@ -45,6 +47,8 @@ const LABELS = {
     unsupported: list => `Dieses koordin kann noch nicht nach ${list} auswählen; es übernimmt alles.`,
     failed: 'koordin ist unerwartet stehen geblieben; bitte die Seite neu laden.',
     written: name => `${name} gespeichert.`,
+    moreRows: count => `… und ${count} weitere`,
+    reading: name => `${name} wird gelesen…`,
   },
 };
 
@@ -278,8 +282,13 @@ function status(entry) {
   return entry.kept ? text('kept') : `${text('dropped')}: ${entry.reason ?? ''}`;
 }
 
+// Rows beyond these would only slow the page down; the summary counts them all.
+const MAX_ROWS = 1000;
+
 function renderTables(plan) {
-  $('turnpoints').tBodies[0].replaceChildren(...plan.turnpoints.map(entry => {
+  const shown = plan.turnpoints.slice(0, MAX_ROWS);
+  const more = plan.turnpoints.length - shown.length;
+  $('turnpoints').tBodies[0].replaceChildren(...shown.map(entry => {
     const listed = state.listing.turnpoints[entry.source - 1] ?? {};
     const row = document.createElement('tr');
     row.className = entry.kept ? 'kept' : 'dropped';
@@ -288,6 +297,12 @@ function renderTables(plan) {
       cell(entry.distanceKm == null ? '' : entry.distanceKm.toFixed(1)), cell(status(entry)));
     return row;
   }));
+  if (more > 0) {
+    const row = $('turnpoints').tBodies[0].insertRow();
+    const note = cell(text('moreRows', more));
+    note.colSpan = 9;
+    row.append(note);
+  }
   $('routes').tBodies[0].replaceChildren(...plan.routes.map(entry => {
     const listed = state.listing.routes[entry.source - 1] ?? { points: [] };
     const row = document.createElement('tr');
@@ -351,6 +366,9 @@ async function readChosen(file) {
     fail(`${file.name}: ${error.message}`);
     return;
   }
+  // Shows that koordin is at work before it takes the page for a moment.
+  $('source').textContent = text('reading', file.name);
+  await new Promise(resolve => requestAnimationFrame(() => setTimeout(resolve)));
   openFile(file.name, bytes);
 }
 

@@ -226,6 +226,19 @@ def main():
             check(f"{name}: the page says what is wrong", expected in message, message)
             check(f"{name}: there is nothing to download",
                   not browser.find_element(By.ID, "result").is_displayed())
+        # Many more turnpoints than slots: all counted, a thousand listed.
+        many = work / "many.cup"
+        many.write_text(EXAMPLE.read_text(encoding="utf-8").split("\n")[0] + "\n" + "".join(
+            f'"P{i:04d}",,DE,{4700 + i // 60:04d}.{i % 60:03d}N,00900.000E,500.0m,1,,,,,"",,\n' for i in range(1500)),
+            encoding="utf-8")
+        open_file(browser, many)
+        rows = browser.find_elements(By.CSS_SELECTOR, "#turnpoints tbody tr")
+        check("a large file's summary counts every turnpoint",
+              browser.find_element(By.ID, "summary").text.startswith("255 of 1500 turnpoints"),
+              browser.find_element(By.ID, "summary").text)
+        check("a large file lists a thousand rows and says how many more there are",
+              len(rows) == 1001 and rows[-1].text == "… and 500 more", (len(rows), rows[-1].text))
+
         # GPX, which the browser's XML parser reads for koordin.
         gpx = work / "round.gpx"
         gpx.write_text(GPX, encoding="utf-8")
