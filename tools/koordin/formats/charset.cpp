@@ -93,7 +93,12 @@ bool IsValidUtf8(std::string_view bytes) {
 }
 
 std::string ConvertCharset(std::string_view bytes, const char* from, const char* to, bool* exact) {
+#if defined(__EMSCRIPTEN__)
+  // This libc's iconv knows no //TRANSLIT; it puts '*' for what the target set lacks.
+  const std::string target = to;
+#else
   const std::string target = std::string(to) + "//TRANSLIT";
+#endif
   Converter converter(from, target.c_str());
   std::string out;
   const bool converted = converter.Run(bytes, out);

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace koordin_cli {
@@ -14,6 +16,38 @@ namespace {
 constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 constexpr const char* kWindows1252 = "CP1252";
 constexpr const char* kUtf8 = "UTF-8";
+
+#if defined(__EMSCRIPTEN__)
+// This C++ library has no floating-point to_chars and from_chars: the same results from the C
+// library, for the magnitudes of coordinates and elevations.
+
+// The shortest fixed notation that reads back as `value`.
+std::string ShortestFixed(double value) {
+  char buffer[512];
+  for (int precision = 0;; ++precision) {
+    std::snprintf(buffer, sizeof buffer, "%.*f", precision, value);
+    if (precision >= 17 || std::strtod(buffer, nullptr) == value) return buffer;
+  }
+}
+
+// A number in fixed notation (an optional minus, digits with at most one point), or nothing.
+std::optional<double> ReadFixed(std::string_view text) {
+  if (!text.empty() && text.front() == '-') text.remove_prefix(1);
+  bool digits = false;
+  bool point = false;
+  for (char c : text) {
+    if (c == '.' && !point) {
+      point = true;
+    } else if (std::isdigit(static_cast<unsigned char>(c))) {
+      digits = true;
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (!digits) return std::nullopt;
+  return std::strtod(std::string(text).c_str(), nullptr);
+}
+#endif
 
 bool IsBlank(char c) {
   return c == ' ' || c == '\t';
@@ -97,10 +131,14 @@ double RoundDecimal(double value, int decimals) {
 
 std::string FormatDecimal(double value, int decimals) {
   const double rounded = RoundDecimal(value, decimals);
+#if defined(__EMSCRIPTEN__)
+  return ShortestFixed(rounded);
+#else
   char buffer[512];  // room for any finite double in fixed notation
   const auto result =
       std::to_chars(buffer, buffer + sizeof buffer, rounded, std::chars_format::fixed);
   return std::string(buffer, result.ptr);
+#endif
 }
 
 std::optional<double> ParseDecimal(std::string_view text) {
@@ -108,6 +146,11 @@ std::optional<double> ParseDecimal(std::string_view text) {
   if (text.empty() || !(std::isdigit(static_cast<unsigned char>(text.back())))) {
     return std::nullopt;  // also keeps out "inf", "nan" and a trailing "."
   }
+#if defined(__EMSCRIPTEN__)
+  const std::optional<double> value = ReadFixed(text);
+  if (!value || !std::isfinite(*value)) return std::nullopt;
+  return value;
+#else
   double value = 0.0;
   const auto result =
       std::from_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
@@ -116,6 +159,7 @@ std::optional<double> ParseDecimal(std::string_view text) {
     return std::nullopt;
   }
   return value;
+#endif
 }
 
 std::optional<long long> ParseInteger(std::string_view text) {

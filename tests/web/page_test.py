@@ -1,0 +1,275 @@
+#!/usr/bin/env python3
+"""The browser page in headless Chromium: opened from disk, it lists the bundled example, writes
+the same KOORDIN bytes as the koordin program for the same choices, and answers bad files with one
+message and no download.
+
+Usage: page_test.py PAGE KOORDIN (the built index.html and the native koordin program)."""
+
+import json
+import pathlib
+import subprocess
+import sys
+import tempfile
+
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+from selenium.webdriver.common.by import By
+from selenium.webdriver.support.ui import Select, WebDriverWait
+
+PAGE, KOORDIN = pathlib.Path(sys.argv[1]).resolve(), pathlib.Path(sys.argv[2]).resolve()
+ROOT = pathlib.Path(__file__).resolve().parents[2]
+EXAMPLE = ROOT / "examples" / "gliding-sites.cup"
+SCREENSHOT = PAGE.parent.parent / "web-screenshot.png"  # beside the page, not in it
+TIMEOUT = 60  # seconds for any one step; no step needs to be fast, only to end
+
+# Two waypoints and a route whose third point is no waypoint.
+GPX = """<?xml version="1.0" encoding="UTF-8"?>
+<gpx version="1.1" creator="test" xmlns="http://www.topografix.com/GPX/1/1">
+  <wpt lat="48.630556" lon="9.430278"><ele>353</ele><name>Hahnweide</name></wpt>
+  <wpt lat="48.588611" lon="9.470833"><name>Burg Teck</name></wpt>
+  <rte><name>Teckrunde</name>
+    <rtept lat="48.630556" lon="9.430278"><name>Hahnweide</name></rtept>
+    <rtept lat="48.588611" lon="9.470833"><name>Burg Teck</name></rtept>
+    <rtept lat="48.5625" lon="9.5625"><name>Neidlingen</name></rtept>
+  </rte>
+</gpx>
+"""
+
+# Makes the page's koordin answer --dry-run with a plan in the agreed form: every second turnpoint
+# 151.5 km away and dropped, the routes kept.
+STUB_PLAN = """
+const run = state.engine.run;
+state.engine.run = args => {
+  if (!args.includes('--dry-run')) return run(args);
+  const plan = {
+    target: 'lst',
+    turnpoints: state.listing.turnpoints.map((t, i) => ({
+      source: i + 1, name: t.name, latitude: t.latitude, longitude: t.longitude, kept: i % 2 === 0,
+      slot: i % 2 === 0 ? i / 2 + 1 : null, distanceKm: 151.5, reason: i % 2 === 0 ? null : 'outside 150 km'})),
+    routes: state.listing.routes.map((r, i) => ({source: i + 1, name: r.name, kept: true, slot: i + 1, reason: null})),
+    warnings: ['planned warning'],
+  };
+  return {status: 0, out: JSON.stringify(plan), err: []};
+};
+state.support.dryRun = true;
+delete document.body.dataset.planned;
+replan();
+"""
+
+failures = []
+
+
+def check(fact, ok, detail=""):
+    print(("ok: " if ok else "FAILED: ") + fact + ("" if ok else f" ({detail})"))
+    if not ok:
+        failures.append(fact)
+
+
+def koordin(*args, cwd):
+    return subprocess.run([str(KOORDIN), *args], cwd=cwd, capture_output=True, check=True)
+
+
+def start_browser(downloads):
+    options = webdriver.ChromeOptions()
+    options.binary_location = "/usr/bin/chromium"
+    for argument in ("--headless=new", "--no-sandbox", "--disable-gpu", "--window-size=1200,900",
+                     "--allow-file-access-from-files"):
+        options.add_argument(argument)
+    options.add_experimental_option("prefs", {
+        "download.default_directory": str(downloads), "download.prompt_for_download": False})
+    browser = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+    browser.execute_cdp_cmd("Page.setDownloadBehavior", {"behavior": "allow", "downloadPath": str(downloads)})
+    return browser
+
+
+def wait_for(browser, condition, what):
+    try:
+        return WebDriverWait(browser, TIMEOUT, poll_frequency=0.1).until(lambda _: condition())
+    except Exception:
+        raise AssertionError(f"timed out waiting for {what}")
+
+
+def open_file(browser, path):
+    """Chooses a file in the page's file input and waits until the page has answered."""
+    browser.execute_script("document.getElementById('message').textContent = '';"
+                           "delete document.body.dataset.planned;")
+    field = browser.find_element(By.ID, "file")
+    browser.execute_script("arguments[0].value = '';", field)
+    field.send_keys(str(path))
+    wait_for(browser, lambda: browser.execute_script(
+        "return document.getElementById('message').textContent !== '' || 'planned' in document.body.dataset;"),
+        f"the page to answer {path.name}")
+
+
+def download(browser, downloads, name, extension="lst"):
+    """Saves the page's file in the format of `extension` and returns its bytes."""
+    target = downloads / name
+    target.unlink(missing_ok=True)
+    browser.execute_script("document.getElementById('target').value = arguments[0];", extension)
+    browser.find_element(By.ID, "download").click()
+    wait_for(browser, lambda: target.exists() and not list(downloads.glob("*.crdownload")), f"{name} to be saved")
+    return target.read_bytes()
+
+
+def row_names(browser, table):
+    return [cells[1].text for cells in (row.find_elements(By.TAG_NAME, "td")
+            for row in browser.find_elements(By.CSS_SELECTOR, f"#{table} tbody tr"))]
+
+
+def main():
+    work = pathlib.Path(tempfile.mkdtemp(prefix="koordin-page-"))
+    downloads = work / "downloads"
+    downloads.mkdir()
+    browser = start_browser(downloads)
+    try:
+        browser.get(PAGE.as_uri())
+        support = json.loads(wait_for(browser, lambda: browser.execute_script("return document.body.dataset.ready"),
+                                      "koordin to start"))
+
+        # The bundled example, listed as koordin lists it.
+        browser.find_element(By.ID, "example").click()
+        wait_for(browser, lambda: browser.execute_script("return 'planned' in document.body.dataset"), "the example's plan")
+        listed = json.loads(koordin("dump", "--format", "json", str(EXAMPLE), cwd=work).stdout)
+        check("the table lists the example's turnpoints",
+              row_names(browser, "turnpoints") == [t["name"] for t in listed["turnpoints"]],
+              row_names(browser, "turnpoints")[:3])
+        check("the routes table lists the example's tasks",
+              row_names(browser, "routes") == [r["name"] for r in listed["routes"]], row_names(browser, "routes"))
+        browser.save_screenshot(str(SCREENSHOT))  # for the README
+
+        # The KOORDIN file, to the byte.
+        koordin("convert", str(EXAMPLE), "all.lst", cwd=work)
+        check("the downloaded KOORDIN file equals koordin convert's",
+              download(browser, downloads, "gliding-sites.lst") == (work / "all.lst").read_bytes())
+        for extension in ("cup", "csv", "json"):
+            koordin("convert", str(EXAMPLE), f"all.{extension}", cwd=work)
+            check(f"the downloaded {extension} file equals koordin convert's",
+                  download(browser, downloads, f"gliding-sites.{extension}", extension) ==
+                  (work / f"all.{extension}").read_bytes())
+        # GPX, written by the page itself, reads back as koordin's own GPX does.
+        (work / "page.gpx").write_bytes(download(browser, downloads, "gliding-sites.gpx", "gpx"))
+        koordin("convert", str(EXAMPLE), "all.gpx", cwd=work)
+        page_gpx, own_gpx = (json.loads(koordin("dump", "--format", "json", name, cwd=work).stdout)
+                             for name in ("page.gpx", "all.gpx"))
+        for table, fields in (("turnpoints", ("name", "latitude", "longitude", "altitude")),
+                              ("routes", ("name", "points"))):
+            check(f"the page's GPX has koordin's {table}",
+                  [[e[f] for f in fields] for e in page_gpx[table]] == [[e[f] for f in fields] for e in own_gpx[table]],
+                  page_gpx[table][:1])
+
+        # A KOORDIN file in another character set, read and written in it.
+        koordin("--encoding", "CP850", "convert", str(EXAMPLE), "cp850.lst", cwd=work)
+        open_file(browser, work / "cp850.lst")
+        browser.execute_script("delete document.body.dataset.planned;")
+        Select(browser.find_element(By.ID, "encoding")).select_by_value("CP850")
+        wait_for(browser, lambda: browser.execute_script("return 'planned' in document.body.dataset"), "the CP850 plan")
+        in_cp850 = json.loads(koordin("--encoding", "CP850", "dump", "--format", "json", "cp850.lst", cwd=work).stdout)
+        check("a CP850 KOORDIN file's names read in CP850",
+              row_names(browser, "turnpoints") == [t["name"] for t in in_cp850["turnpoints"]], row_names(browser, "turnpoints")[7:9])
+        check("the KOORDIN file written in CP850 equals koordin's",
+              download(browser, downloads, "cp850.lst") == (work / "cp850.lst").read_bytes())
+        Select(browser.find_element(By.ID, "encoding")).select_by_value("CP1252")
+
+        # A radius around a turnpoint.
+        if not (support.get("--near") and support.get("--radius")):
+            print("skipped: radius: koordin has no --radius yet")
+        else:
+            browser.execute_script("""
+                delete document.body.dataset.planned;
+                document.getElementById('near').value = 'Hahnweide';
+                document.getElementById('radius').value = '150';
+                document.getElementById('radius').dispatchEvent(new Event('input'));""")
+            wait_for(browser, lambda: browser.execute_script("return 'planned' in document.body.dataset"), "the radius plan")
+            koordin("convert", str(EXAMPLE), "near.lst", "--near", "Hahnweide", "--radius", "150", cwd=work)
+            check("the downloaded KOORDIN file within 150 km equals koordin convert's",
+                  download(browser, downloads, "gliding-sites.lst") == (work / "near.lst").read_bytes())
+            check("points beyond the radius are shown as dropped",
+                  len(browser.find_elements(By.CSS_SELECTOR, "#turnpoints tr.dropped")) > 0)
+            browser.save_screenshot(str(SCREENSHOT))
+
+        # The page's side of the plan that convert --dry-run --plan-format json prints: a plan in
+        # that form, for a koordin that has none yet, shows its drops in the table and on the map.
+        if not support.get("dryRun"):
+            browser.execute_script(STUB_PLAN)
+            wait_for(browser, lambda: browser.execute_script("return 'planned' in document.body.dataset"), "the stub plan")
+            dropped = browser.find_elements(By.CSS_SELECTOR, "#turnpoints tr.dropped")
+            check("a planned drop is a dropped row", len(dropped) == len(listed["turnpoints"]) // 2, len(dropped))
+            check("a dropped row says why", dropped and dropped[0].text.endswith("outside 150 km"),
+                  dropped and dropped[0].text)
+            check("a dropped row shows its distance", dropped and " 151.5 " in dropped[0].text, dropped and dropped[0].text)
+            check("a planned drop is a hollow point on the map",
+                  len(browser.find_elements(By.CSS_SELECTOR, "#plot circle.dropped")) == len(dropped))
+            check("a plan's warning is shown", browser.find_element(By.ID, "warnings").text == "planned warning",
+                  browser.find_element(By.ID, "warnings").text)
+            browser.refresh()
+            wait_for(browser, lambda: browser.execute_script("return document.body.dataset.ready"), "koordin to restart")
+
+        # Bad files: one message each, naming the line where there is one, and nothing to download.
+        good = (work / "all.lst").read_text(encoding="cp1252").split("\n")
+        bad_line = good[:3] + ["5x:49:23"] + good[4:]
+        cases = [
+            ("sites.txt", b"name,code\n", "not a file koordin reads"),
+            ("empty.cup", b"", "empty"),
+            ("empty.lst", b"", "empty"),
+            ("bad.lst", "\n".join(bad_line).encode("cp1252"), "bad.lst:4: bad latitude"),
+            ("huge.cup", None, "too large"),
+        ]
+        for name, content, expected in cases:
+            path = work / name
+            if content is None:
+                with open(path, "wb") as huge:  # 100 MB of one endless line
+                    huge.truncate(100 * 1024 * 1024)
+            else:
+                path.write_bytes(content)
+            open_file(browser, path)
+            message = browser.find_element(By.ID, "message").text
+            check(f"{name}: the page says what is wrong", expected in message, message)
+            check(f"{name}: there is nothing to download",
+                  not browser.find_element(By.ID, "result").is_displayed())
+        # Many more turnpoints than slots: all counted, a thousand listed.
+        many = work / "many.cup"
+        many.write_text(EXAMPLE.read_text(encoding="utf-8").split("\n")[0] + "\n" + "".join(
+            f'"P{i:04d}",,DE,{4700 + i // 60:04d}.{i % 60:03d}N,00900.000E,500.0m,1,,,,,"",,\n' for i in range(1500)),
+            encoding="utf-8")
+        open_file(browser, many)
+        rows = browser.find_elements(By.CSS_SELECTOR, "#turnpoints tbody tr")
+        check("a large file's summary counts every turnpoint",
+              browser.find_element(By.ID, "summary").text.startswith("255 of 1500 turnpoints"),
+              browser.find_element(By.ID, "summary").text)
+        check("a large file lists a thousand rows and says how many more there are",
+              len(rows) == 1001 and rows[-1].text == "… and 500 more", (len(rows), rows[-1].text))
+
+        # GPX, which the browser's XML parser reads for koordin.
+        gpx = work / "round.gpx"
+        gpx.write_text(GPX, encoding="utf-8")
+        open_file(browser, gpx)
+        check("a GPX file's waypoints are listed", row_names(browser, "turnpoints") == ["Hahnweide", "Burg Teck", "Neidlingen"],
+              row_names(browser, "turnpoints"))
+        check("a GPX file's routes are listed", row_names(browser, "routes") == ["Teckrunde"], row_names(browser, "routes"))
+        gpx.write_text("<gpx><wpt lat='48.6'", encoding="utf-8")
+        open_file(browser, gpx)
+        check("a GPX file that is no XML: the page says so",
+              "not a GPX file" in browser.find_element(By.ID, "message").text, browser.find_element(By.ID, "message").text)
+
+        browser.find_element(By.ID, "example").click()
+        wait_for(browser, lambda: browser.execute_script("return 'planned' in document.body.dataset"),
+                 "the page to open the example after bad files")
+        Select(browser.find_element(By.ID, "language")).select_by_value("de")
+        check("German labels", browser.find_element(By.CSS_SELECTOR, "#tables h2").text == "Wendepunkte",
+              browser.find_element(By.CSS_SELECTOR, "#tables h2").text)
+        check("after bad files the page still works", len(row_names(browser, "turnpoints")) == len(listed["turnpoints"]))
+        fetched = browser.execute_script(
+            "return performance.getEntriesByType('resource').map(e => e.name).concat(location.href);")
+        remote = [url for url in fetched if not url.startswith(("file:", "blob:", "data:"))]
+        check("the page fetched nothing but local files", fetched and not remote, remote[:3])
+        errors = [e for e in browser.get_log("browser") if e["level"] == "SEVERE"]
+        check("the browser logged no errors", not errors, errors[:2])
+    finally:
+        browser.quit()
+    if failures:
+        print(f"{len(failures)} failed")
+        sys.exit(1)
+    print("page test: all passed")
+
+
+main()
