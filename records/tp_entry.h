@@ -1,5 +1,6 @@
 #pragma once
 
+#include "records/fio_contract.h"
 #include "records/shared_type.h"
 
 #include <cstddef>
@@ -40,7 +41,7 @@ struct FIO_SHARED_TYPE FIO_TPEntry {
   std::uint32_t hostCategory = 5;
   std::string hostText;
   std::uint32_t hostValues[9] = {};
-  std::int32_t kind = 1;  // 3 marks a route point that a long route may leave out
+  std::int32_t kind = kFIOPointKindPlain;  // kFIOPointKindOmittable: a long route may leave it out
   std::uint8_t hostData[16] = {};
   std::vector<FIO_HostItem> items;
 };
