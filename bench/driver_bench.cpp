@@ -17,9 +17,9 @@
 
 namespace {
 
-constexpr int kTurnpoints = 255;
-constexpr int kRoutes = 32;
-constexpr int kReadCalls = kTurnpoints + kRoutes + 1;  // the last one answers -1
+constexpr int kTurnpoints = kFIOTurnpointCapacity;
+constexpr int kRoutes = kFIORouteCapacity;
+constexpr int kReadCalls = kTurnpoints + kRoutes + 1;  // the last one answers kFIOReadEnd
 
 // A file in the temporary folder, removed when the object goes.
 class TempPath {
@@ -77,13 +77,13 @@ HostData MakeHostData() {
 // One whole write pass, as a host makes it.
 void WritePass(CHostTextFile& file, const HostData& data) {
   FIO_HeaderRequest request;
-  request.stage = 3;
+  request.stage = kFIOStageFileStart;
   FIO_WriteHeader(&file, &request);
   for (const FIO_TPEntry& tp : data.turnpoints) FIO_WriteTP(&file, &tp);
-  request.stage = 2;
+  request.stage = kFIOStageTurnpointsDone;
   FIO_WriteHeader(&file, &request);
   for (const FIO_Route& route : data.routes) FIO_WriteRoute(&file, &route);
-  request.stage = 4;
+  request.stage = kFIOStageRoutesDone;
   FIO_WriteHeader(&file, &request);
 }
 
@@ -112,11 +112,11 @@ const FullFile& TheFile() {
 void BM_ReadPass(benchmark::State& state) {
   CHostTextFile file(TheFile().path.get(), CFile::modeRead | CFile::typeText);
   for (auto _ : state) {
-    if (FIO_IsFileOfMyType(&file) != 1) state.SkipWithError("not recognised");
+    if (FIO_IsFileOfMyType(&file) != kFIOSuccess) state.SkipWithError("not recognised");
     FIO_TPEntry tp;
     FIO_Route route;
     int calls = 0;
-    while (FIO_ReadObject(&file, &tp, &route) != -1) ++calls;
+    while (FIO_ReadObject(&file, &tp, &route) != kFIOReadEnd) ++calls;
     if (calls + 1 != kReadCalls) state.SkipWithError("not a full pass");
     benchmark::DoNotOptimize(route.points.data());
   }

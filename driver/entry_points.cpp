@@ -15,17 +15,18 @@ constexpr const char* kDriverName = "VP6 (Version 2)";
 constexpr const char* kMaker = "Tarnwickelmarden";
 constexpr const char* kExtension = "lst";
 
-// The object kinds this driver handles, each one bit.
-constexpr std::int32_t kObjectKinds[] = {1, 8, 64, 512};
-
-// Copies at most size - 1 characters of `source` into a buffer of `size` bytes that is all
-// zeros, so the copy stays terminated.
+// Copies at most size - 1 characters of `source` into the buffer of `size` bytes and zeroes
+// every byte after them. The two may overlap, and may be the same.
 void CopyBounded(char* destination, const char* source, std::size_t size) {
-  std::strncpy(destination, source, size - 1);
+  const void* end = std::memchr(source, '\0', size - 1);
+  const std::size_t length =
+      end == nullptr ? size - 1 : static_cast<std::size_t>(static_cast<const char*>(end) - source);
+  std::memmove(destination, source, length);
+  std::memset(destination + length, 0, size - length);
 }
 
 bool IsHandledKind(std::int32_t kind) {
-  for (std::int32_t handled : kObjectKinds) {
+  for (std::int32_t handled : kFIOObjectKinds) {
     if (kind == handled) return true;
   }
   return false;
@@ -34,13 +35,14 @@ bool IsHandledKind(std::int32_t kind) {
 }  // namespace
 
 std::int32_t FIO_DriverInfo(FIO_DriverInfoRecord* info) {
+  if (info == nullptr) return kFIONotHandled;
   std::memset(info, 0, sizeof *info);
   CopyBounded(info->version, kVersionText, sizeof info->version);
   CopyBounded(info->driverName, kDriverName, sizeof info->driverName);
   CopyBounded(info->maker, kMaker, sizeof info->maker);
   info->hostValue1 = 1;
   info->hostValue2 = 0;
-  for (std::int32_t kind : kObjectKinds) info->objectKinds |= static_cast<std::uint32_t>(kind);
+  for (std::int32_t kind : kFIOObjectKinds) info->objectKinds |= static_cast<std::uint32_t>(kind);
   info->turnpointCapacity = koordin::kTurnpointSlots;
   info->routeCapacity = koordin::kRouteSlots;
   info->pointsPerRoute = koordin::kPointsPerRoute;
@@ -49,28 +51,32 @@ std::int32_t FIO_DriverInfo(FIO_DriverInfoRecord* info) {
   info->nameLength = koordin::kNameWidth;
   info->nameLineLength = koordin::kNameLineWidth;
   info->hostFlags = 0x0101;
-  return 1;
+  return kFIOSuccess;
 }
 
 // A size below 1 leaves no room even for the terminating zero: such a buffer is not touched.
 std::int32_t FIO_GetExtensions(std::int32_t kind, char* buffer, std::int32_t size) {
-  if (size < 1) return IsHandledKind(kind) ? 1 : -1;
-  std::memset(buffer, 0, static_cast<std::size_t>(size));
-  if (!IsHandledKind(kind)) return -1;
-  CopyBounded(buffer, kExtension, static_cast<std::size_t>(size));
-  return 1;
+  if (buffer == nullptr) return kFIONotHandled;
+  const std::int32_t result = IsHandledKind(kind) ? kFIOSuccess : kFIONotHandled;
+  if (size < 1) return result;
+  CopyBounded(buffer, result == kFIOSuccess ? kExtension : "", static_cast<std::size_t>(size));
+  return result;
 }
 
 std::int32_t FIO_TranslateFilename(const char* source, char* destination, std::int32_t size) {
-  if (size < 1) return 1;
-  std::memset(destination, 0, static_cast<std::size_t>(size));
+  if (source == nullptr || destination == nullptr) return kFIONotHandled;
+  if (size < 1) return kFIOSuccess;
   CopyBounded(destination, source, static_cast<std::size_t>(size));
-  return 1;
+  return kFIOSuccess;
+}
+
+global_values& DriverState() {
+  if (g_pGlobalValues == nullptr) g_pGlobalValues = new global_values;
+  return *g_pGlobalValues;
 }
 
 void FIO_InitDriver() {
-  if (g_pGlobalValues == nullptr) g_pGlobalValues = new global_values;
-  g_pGlobalValues->ResetCounters();
+  DriverState().ResetCounters();
 }
 
 void FIO_ExitDriver() {
@@ -79,17 +85,17 @@ void FIO_ExitDriver() {
 }
 
 std::int32_t FIO_ReadFDEntry() {
-  return -1;
+  return kFIONotHandled;
 }
 std::int32_t FIO_Flight2IGC() {
-  return -1;
+  return kFIONotHandled;
 }
 std::int32_t FIO_IGC2Flight() {
-  return -1;
+  return kFIONotHandled;
 }
 std::int32_t FIO_WriteDeclaration() {
-  return -1;
+  return kFIONotHandled;
 }
 std::int32_t FIO_ReadDeclaration() {
-  return -1;
+  return kFIONotHandled;
 }

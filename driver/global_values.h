@@ -19,3 +19,7 @@ class global_values {
 
 // The one driver state: null before FIO_InitDriver and after FIO_ExitDriver.
 extern global_values* g_pGlobalValues;
+
+// The driver state, created with its counters at 0 when there is none, as FIO_InitDriver does.
+// Throws std::bad_alloc when memory runs out.
+global_values& DriverState();

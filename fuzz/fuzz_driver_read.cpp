@@ -14,8 +14,8 @@
 
 namespace {
 
-// A read pass has 255 turnpoint slots and 32 route slots; the call after them answers -1.
-constexpr int kMostCallsOfAPass = 255 + 32 + 1;
+// A read pass has a call for each turnpoint and route slot, and one more that ends it.
+constexpr int kMostCallsOfAPass = kFIOTurnpointCapacity + kFIORouteCapacity + 1;
 
 // Aborts with `what`, so that libFuzzer keeps the input that broke the promise.
 void Require(bool holds, const char* what) {
@@ -55,10 +55,11 @@ class InputFile {
 void Recognise(CHostTextFile& file) {
   try {
     const std::int32_t answer = FIO_IsFileOfMyType(&file);
-    Require(answer == 1 || answer == -1, "recognition answers 1 or -1");
+    Require(answer == kFIOSuccess || answer == kFIONotHandled, "recognition answers yes or no");
     Require(file.GetPosition() == 0, "recognition leaves the file at its beginning");
   } catch (const FIO_Error& error) {
-    Require(error.code == kFIOErrorCode && error.info == kFIOErrorInfo, "fault code -2, info 0");
+    Require(error.code == kFIOErrorCode && error.info == kFIOErrorInfo,
+            "the fault's code and info");
     Require(error.message.IsEmpty(), "an over-long header line has no message");
     Require(error.line == 1 || error.line == 2, "an over-long header line is line 1 or 2");
   }
@@ -70,13 +71,16 @@ void ReadPass(CHostTextFile& file) {
   FIO_Route route;  // deletes the route points the driver appends
   try {
     for (int call = 1;; ++call) {
-      Require(call <= kMostCallsOfAPass, "a read pass ends after 288 calls");
+      Require(call <= kMostCallsOfAPass,
+              "a read pass ends after a call for each slot and one more");
       const std::int32_t result = FIO_ReadObject(&file, &tp, &route);
-      if (result == -1) break;
-      Require(result == 1 || result == 2 || result == 6, "a slot's result is 1, 2 or 6");
+      if (result == kFIOReadEnd) break;
+      Require(result == kFIOReadTurnpoint || result == kFIOReadRoute || result == kFIOReadEmptySlot,
+              "a slot's result is a turnpoint, a route or an empty slot");
     }
   } catch (const FIO_Error& error) {
-    Require(error.code == kFIOErrorCode && error.info == kFIOErrorInfo, "fault code -2, info 0");
+    Require(error.code == kFIOErrorCode && error.info == kFIOErrorInfo,
+            "the fault's code and info");
     Require(!error.message.IsEmpty(), "a malformed slot names its field");
     // The host counts the lines it read: a file that ends before the slot gives 0.
     Require(error.line >= 0, "a malformed slot has a line number");

@@ -3,22 +3,24 @@
 // The KOORDIN file's layout: a two-line header, 255 turnpoint slots of six lines and 32 route
 // slots of sixteen lines. The reader and the writer take every fact about the file from here.
 
+#include "records/fio_contract.h"
+
 namespace koordin {
 
 inline constexpr const char* kHeaderLine1 = "VP6 KOORDIN Datei Peschges Variometer GmbH";
 inline constexpr const char* kHeaderLine2 = "v2.0";
 inline constexpr int kHeaderLines = 2;
 
-inline constexpr int kTurnpointSlots = 255;
+inline constexpr int kTurnpointSlots = kFIOTurnpointCapacity;
 inline constexpr int kTurnpointSlotLines = 6;
-inline constexpr int kRouteSlots = 32;
-inline constexpr int kPointsPerRoute = 15;
+inline constexpr int kRouteSlots = kFIORouteCapacity;
+inline constexpr int kPointsPerRoute = kFIOPointsPerRoute;
 inline constexpr int kRouteSlotLines = 1 + kPointsPerRoute;
 inline constexpr int kFileLines =
     kHeaderLines + kTurnpointSlots * kTurnpointSlotLines + kRouteSlots * kRouteSlotLines;
 
-inline constexpr int kNameWidth = 18;                     // characters of a name in a name line
-inline constexpr int kNameLineWidth = kNameWidth + 1;     // the name and its marker character
+inline constexpr int kNameWidth = kFIONameWidth;          // characters of a name in a name line
+inline constexpr int kNameLineWidth = kFIONameLineWidth;  // the name and its marker character
 inline constexpr unsigned char kMarkerByte = 0xA0;        // last byte of a marked turnpoint's name
 inline constexpr unsigned int kMarkerFlagsMask = 0xFF00;  // flags bits that ask for the marker
 inline constexpr unsigned int kMarkedFlags = 0x300;       // flags of a turnpoint read with it
@@ -29,7 +31,8 @@ inline constexpr int kLongitudeDegreeDigits = 3;          // DDD:MM:SS
 inline constexpr int kMinuteDigits = 2;                   // minutes and seconds alike
 inline constexpr int kAltitudeDigits = 4;                 // AAAA:frequency
 inline constexpr int kLongRoutePoints = kPointsPerRoute;  // a route with more points is long
-inline constexpr int kOmittableKind = 3;  // inner points of this kind are left out of long routes
+// Inner points of this kind are left out of long routes.
+inline constexpr int kOmittableKind = kFIOPointKindOmittable;
 
 inline constexpr const char* kEmptyPointLine = "-------------------";  // 19 hyphens
 inline constexpr char kEastLetter = 'O';                               // the file's east

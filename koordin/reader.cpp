@@ -16,9 +16,6 @@ namespace koordin {
 
 namespace {
 
-// The kind of every route point made from a point line, which carries only a name.
-constexpr std::int32_t kReadPointKind = 1;
-
 // Raises the fault of the line last read from `file`.
 [[noreturn]] void Fail(const CHostTextFile& file, const char* message) {
   throw FIO_Error(kFIOErrorCode, message, file.lineNumber, kFIOErrorInfo);
@@ -68,7 +65,7 @@ std::int32_t ReadTurnpointSlot(CHostTextFile& file, FIO_TPEntry& tp, global_valu
   tp.frequency = std::move(frequency);
 
   ++state.tpRead;
-  return tp.name.empty() ? kReadEmptySlot : kReadTurnpoint;
+  return tp.name.empty() ? kFIOReadEmptySlot : kFIOReadTurnpoint;
 }
 
 std::int32_t ReadRouteSlot(CHostTextFile& file, FIO_Route& route, global_values& state) {
@@ -81,11 +78,11 @@ std::int32_t ReadRouteSlot(CHostTextFile& file, FIO_Route& route, global_values&
     ReadLine(file, line);
     if (IsEmptyPointLine(line)) continue;
     line.TrimRight();
-    AppendRoutePoint(route, line, 0.0F, 0.0F, kReadPointKind);
+    AppendRoutePoint(route, line, 0.0F, 0.0F, kFIOPointKindPlain);
   }
 
   ++state.routesRead;
-  return route.name.empty() ? kReadEmptySlot : kReadRoute;
+  return route.name.empty() ? kFIOReadEmptySlot : kFIOReadRoute;
 }
 
 }  // namespace
@@ -181,6 +178,7 @@ bool IsEmptyPointLine(const CStringA& line) {
 }  // namespace koordin
 
 std::int32_t FIO_IsFileOfMyType(CFile* file) {
+  if (file == nullptr) return kFIONotHandled;
   CFIOToken reader(file);
   CStringA first;
   CStringA second;
@@ -189,11 +187,13 @@ std::int32_t FIO_IsFileOfMyType(CFile* file) {
   reader.ReadLine(first, koordin::kMaxHeaderLineLength, false);
   reader.ReadLine(second, koordin::kMaxHeaderLineLength, false);
   file->Seek(0, CFile::begin);
-  return first == koordin::kHeaderLine1 && second == koordin::kHeaderLine2 ? 1 : -1;
+  return first == koordin::kHeaderLine1 && second == koordin::kHeaderLine2 ? kFIOSuccess
+                                                                           : kFIONotHandled;
 }
 
 std::int32_t FIO_ReadObject(CHostTextFile* file, FIO_TPEntry* tp, FIO_Route* route) {
-  global_values& state = *g_pGlobalValues;
+  if (file == nullptr || tp == nullptr || route == nullptr) return kFIONotHandled;
+  global_values& state = DriverState();
   // A file at its beginning starts a new pass: the header is passed over unread.
   if (file->GetPosition() == 0) {
     CStringA header;
@@ -201,6 +201,6 @@ std::int32_t FIO_ReadObject(CHostTextFile* file, FIO_TPEntry* tp, FIO_Route* rou
     state.ResetCounters();
   }
   if (state.tpRead < koordin::kTurnpointSlots) return koordin::ReadTurnpointSlot(*file, *tp, state);
-  if (state.routesRead >= koordin::kRouteSlots) return koordin::kReadEnd;
+  if (state.routesRead >= koordin::kRouteSlots) return kFIOReadEnd;
   return koordin::ReadRouteSlot(*file, *route, state);
 }

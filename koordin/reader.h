@@ -10,12 +10,6 @@
 
 namespace koordin {
 
-// Results of FIO_ReadObject.
-inline constexpr std::int32_t kReadTurnpoint = 1;  // a turnpoint slot with a name
-inline constexpr std::int32_t kReadRoute = 2;      // a route slot with a name
-inline constexpr std::int32_t kReadEmptySlot = 6;  // a slot of either kind whose name is empty
-inline constexpr std::int32_t kReadEnd = -1;       // every route slot has been read
-
 // Messages of the faults found in a turnpoint slot, spelled as hosts know them.
 inline constexpr const char* kBadLatitude = "bad latitude";
 inline constexpr const char* kBadLongitude = "bad longtiude";

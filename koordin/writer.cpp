@@ -51,11 +51,6 @@ namespace {
 
 using koordin::WriteLine;
 
-// The header request's stages.
-constexpr std::int32_t kStageFileStart = 3;
-constexpr std::int32_t kStageTurnpointsDone = 2;
-constexpr std::int32_t kStageRoutesDone = 4;
-
 constexpr bool kLatitude = false;
 constexpr bool kLongitude = true;
 
@@ -83,29 +78,31 @@ void WriteEmptyRoute(CHostTextFile& file) {
 }  // namespace
 
 std::int32_t FIO_WriteHeader(CHostTextFile* file, const FIO_HeaderRequest* request) {
+  if (file == nullptr || request == nullptr) return kFIONotHandled;
   switch (request->stage) {
-    case kStageFileStart:  // a new file: its header, and every count starts again
+    case kFIOStageFileStart:  // a new file: its header, and every count starts again
       WriteLine(*file, "%s\n%s\n", koordin::kHeaderLine1, koordin::kHeaderLine2);
-      g_pGlobalValues->ResetCounters();
+      DriverState().ResetCounters();
       break;
-    case kStageTurnpointsDone:  // the remaining turnpoint slots
-      for (std::int32_t n = g_pGlobalValues->tpWritten; n < koordin::kTurnpointSlots; ++n) {
+    case kFIOStageTurnpointsDone:  // the remaining turnpoint slots
+      for (std::int32_t n = DriverState().tpWritten; n < koordin::kTurnpointSlots; ++n) {
         WriteEmptyTurnpoint(*file);
       }
       break;
-    case kStageRoutesDone:  // the remaining route slots
-      for (std::int32_t n = g_pGlobalValues->routesWritten; n < koordin::kRouteSlots; ++n) {
+    case kFIOStageRoutesDone:  // the remaining route slots
+      for (std::int32_t n = DriverState().routesWritten; n < koordin::kRouteSlots; ++n) {
         WriteEmptyRoute(*file);
       }
       break;
     default:
       break;
   }
-  return 1;
+  return kFIOSuccess;
 }
 
 std::int32_t FIO_WriteTP(CHostTextFile* file, const FIO_TPEntry* tp) {
-  if (g_pGlobalValues->tpWritten >= koordin::kTurnpointSlots) return 1;
+  if (file == nullptr || tp == nullptr) return kFIONotHandled;
+  if (DriverState().tpWritten >= koordin::kTurnpointSlots) return kFIOSuccess;
 
   WriteLine(*file, "%s\n", koordin::FormatNameField(*tp, true).GetString());
 
@@ -122,12 +119,13 @@ std::int32_t FIO_WriteTP(CHostTextFile* file, const FIO_TPEntry* tp) {
   const char* frequency = tp->frequency.empty() ? koordin::kEmptyFrequency : tp->frequency.c_str();
   WriteLine(*file, "%04d:%s\n", tp->altitude, frequency);  // altitude:frequency
 
-  ++g_pGlobalValues->tpWritten;
-  return 1;
+  ++DriverState().tpWritten;
+  return kFIOSuccess;
 }
 
 std::int32_t FIO_WriteRoute(CHostTextFile* file, const FIO_Route* route) {
-  if (g_pGlobalValues->routesWritten >= koordin::kRouteSlots) return 1;
+  if (file == nullptr || route == nullptr) return kFIONotHandled;
+  if (DriverState().routesWritten >= koordin::kRouteSlots) return kFIOSuccess;
 
   WriteNameLine(*file, route->name.c_str());
 
@@ -147,6 +145,6 @@ std::int32_t FIO_WriteRoute(CHostTextFile* file, const FIO_Route* route) {
   }
   WriteEmptyPointLines(*file, koordin::kPointsPerRoute - lines);
 
-  ++g_pGlobalValues->routesWritten;
-  return 1;
+  ++DriverState().routesWritten;
+  return kFIOSuccess;
 }

@@ -1,12 +1,10 @@
 #pragma once
 
 #include "afx/afx_string.h"
+#include "records/fio_contract.h"
 #include "records/shared_type.h"
 
 #include <cstdint>
-
-inline constexpr std::int32_t kFIOErrorCode = -2;  // the code of every fault this driver reports
-inline constexpr std::int32_t kFIOErrorInfo = 0;   // the info of every fault this driver reports
 
 // Malformed input, thrown by value by the driver and caught by the host by its type.
 class FIO_SHARED_TYPE FIO_Error {

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "records/fio_contract.h"
 #include "records/shared_type.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -39,7 +41,48 @@ struct FIO_SHARED_TYPE FIO_TPEntry {
   std::uint32_t hostCategory = 5;
   std::string hostText;
   std::uint32_t hostValues[9] = {};
-  std::int32_t kind = 1;  // 3 marks a route point that a long route may leave out
+  std::int32_t kind = kFIOPointKindPlain;  // kFIOPointKindOmittable: a long route may leave it out
   std::uint8_t hostData[16] = {};
   std::vector<FIO_HostItem> items;
 };
+
+// The record's layout is the host's: a field's place may never move. Each field follows the one
+// before it at the next multiple of its alignment, after the virtual table pointer.
+namespace fio_layout {
+
+constexpr std::size_t After(std::size_t offset, std::size_t size, std::size_t alignment) {
+  return (offset + size + alignment - 1) / alignment * alignment;
+}
+
+constexpr std::size_t kText = sizeof(std::string);
+constexpr std::size_t kTextAlignment = alignof(std::string);
+constexpr std::size_t kNumber = sizeof(void*);
+constexpr std::size_t kName = After(kNumber, 8, kTextAlignment);  // number, host value
+constexpr std::size_t kAltitude = kName + 3 * kText;              // name, two texts
+constexpr std::size_t kLatitude = kAltitude + 8;                  // altitude, host value
+constexpr std::size_t kLongitude = kLatitude + 4;
+constexpr std::size_t kFlags = kLongitude + 4;
+constexpr std::size_t kFrequency =  // flags, host text, host value, host text
+    After(After(kFlags, 4, kTextAlignment) + kText, 4, kTextAlignment) + kText;
+constexpr std::size_t kKind =  // frequency, four host values, host text, nine host values
+    After(kFrequency + kText, 16, kTextAlignment) + kText + 9 * 4;
+constexpr std::size_t kItems = After(kKind + 4, 16, alignof(std::vector<FIO_HostItem>));
+
+}  // namespace fio_layout
+
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Winvalid-offsetof"  // the compilers we build with place it
+#endif
+static_assert(offsetof(FIO_TPEntry, number) == fio_layout::kNumber);
+static_assert(offsetof(FIO_TPEntry, name) == fio_layout::kName);
+static_assert(offsetof(FIO_TPEntry, altitude) == fio_layout::kAltitude);
+static_assert(offsetof(FIO_TPEntry, latitude) == fio_layout::kLatitude);
+static_assert(offsetof(FIO_TPEntry, longitude) == fio_layout::kLongitude);
+static_assert(offsetof(FIO_TPEntry, flags) == fio_layout::kFlags);
+static_assert(offsetof(FIO_TPEntry, frequency) == fio_layout::kFrequency);
+static_assert(offsetof(FIO_TPEntry, kind) == fio_layout::kKind);
+static_assert(offsetof(FIO_TPEntry, items) == fio_layout::kItems);
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif

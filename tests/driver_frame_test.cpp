@@ -1,9 +1,12 @@
 #include "driver/fio_api.h"
 #include "driver/global_values.h"
 
+#include "tests/temp_file.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -49,6 +52,89 @@ TEST(FIO_GetExtensionsAndTranslateFilename, FillTheBufferByItsRules) {
               result);
     EXPECT_EQ(buffer, bytes + '\x7F') << kind << " " << (source ? source : "");
   }
+}
+
+// The source lies in the destination's own buffer: at the same place, after it or before it.
+TEST(FIO_TranslateFilename, KeepsTheNameWhenSourceAndDestinationShareTheBuffer) {
+  using namespace std::string_literals;
+  const std::tuple<std::string, std::size_t, std::size_t, std::int32_t, std::string> cases[] = {
+      // buffer, source at, destination at, size, buffer after
+      {"a.lst\0xxxxxxxxxx"s, 0, 0, 16, "a.lst"s + std::string(11, '\0')},
+      {"0123456789abcdef"s, 0, 0, 16, "0123456789abcde\0"s},
+      {"..a.lst\0xxxxxxxx"s, 2, 0, 16, "a.lst"s + std::string(11, '\0')},
+      {"a.lst\0xxxxxxxxxx"s, 0, 2, 14, "a.a.lst"s + std::string(9, '\0')},
+      {"0123456789abcdef"s, 0, 4, 12, "01230123456789a\0"s},
+  };
+  for (const auto& [bytes, from, to, size, after] : cases) {
+    std::string buffer = bytes;
+    EXPECT_EQ(FIO_TranslateFilename(buffer.data() + from, buffer.data() + to, size), kFIOSuccess);
+    EXPECT_EQ(buffer, after) << from << " to " << to;
+  }
+}
+
+// Each entry point with one of its pointers null; none may touch the file or make a state.
+TEST(EntryPoints, ANullPointerAnswersNotHandledAndDoesNothing) {
+  TempFile temp;
+  CHostTextFile file(temp.path(), CFile::modeCreate | CFile::modeWrite);
+  FIO_TPEntry tp;
+  FIO_Route route;
+  const FIO_HeaderRequest request{0, kFIOStageFileStart};
+  char buffer[8];
+  const std::pair<const char*, std::function<std::int32_t()>> calls[] = {
+      {"FIO_DriverInfo", [] { return FIO_DriverInfo(nullptr); }},
+      {"FIO_GetExtensions", [] { return FIO_GetExtensions(1, nullptr, 8); }},
+      {"FIO_TranslateFilename source", [&] { return FIO_TranslateFilename(nullptr, buffer, 8); }},
+      {"FIO_TranslateFilename destination", [] { return FIO_TranslateFilename("a", nullptr, 8); }},
+      {"FIO_IsFileOfMyType", [] { return FIO_IsFileOfMyType(nullptr); }},
+      {"FIO_ReadObject file", [&] { return FIO_ReadObject(nullptr, &tp, &route); }},
+      {"FIO_ReadObject turnpoint", [&] { return FIO_ReadObject(&file, nullptr, &route); }},
+      {"FIO_ReadObject route", [&] { return FIO_ReadObject(&file, &tp, nullptr); }},
+      {"FIO_WriteHeader file", [&] { return FIO_WriteHeader(nullptr, &request); }},
+      {"FIO_WriteHeader request", [&] { return FIO_WriteHeader(&file, nullptr); }},
+      {"FIO_WriteTP file", [&] { return FIO_WriteTP(nullptr, &tp); }},
+      {"FIO_WriteTP turnpoint", [&] { return FIO_WriteTP(&file, nullptr); }},
+      {"FIO_WriteRoute file", [&] { return FIO_WriteRoute(nullptr, &route); }},
+      {"FIO_WriteRoute route", [&] { return FIO_WriteRoute(&file, nullptr); }},
+  };
+  FIO_ExitDriver();
+  for (const auto& [name, call] : calls) {
+    EXPECT_EQ(call(), kFIONotHandled) << name;
+    EXPECT_EQ(g_pGlobalValues, nullptr) << name;
+  }
+  file.Close();
+  EXPECT_EQ(temp.Contents(), "");
+}
+
+// A host that never called FIO_InitDriver, or called FIO_ExitDriver, reads and writes as one
+// that called FIO_InitDriver.
+TEST(EntryPoints, WithoutInitDriverTheStateIsMadeAsInitDriverMakesIt) {
+  std::string written[2];
+  std::int32_t read[2] = {};
+  for (const bool init : {false, true}) {
+    FIO_ExitDriver();
+    if (init) FIO_InitDriver();
+    TempFile temp;
+    FIO_TPEntry tp;
+    tp.name = "Alpha";
+    FIO_Route route;
+    route.name = "Tour";
+    {
+      CHostTextFile out(temp.path(), CFile::modeCreate | CFile::modeWrite);
+      EXPECT_EQ(FIO_WriteTP(&out, &tp), kFIOSuccess);
+      EXPECT_EQ(FIO_WriteRoute(&out, &route), kFIOSuccess);
+    }
+    written[init] = temp.Contents();
+    EXPECT_EQ(g_pGlobalValues->tpWritten + g_pGlobalValues->routesWritten, 2) << init;
+    FIO_ExitDriver();
+    if (init) FIO_InitDriver();
+    TempFile header("VP6 KOORDIN Datei Peschges Variometer GmbH\nv2.0\n" + written[init]);
+    CHostTextFile in(header.path(), CFile::modeRead | CFile::typeText);
+    read[init] = FIO_ReadObject(&in, &tp, &route);
+    EXPECT_EQ(g_pGlobalValues->tpRead, 1) << init;
+  }
+  EXPECT_EQ(written[false], written[true]);
+  EXPECT_EQ(read[false], kFIOReadTurnpoint);
+  FIO_ExitDriver();
 }
 
 TEST(DriverState, InitCreatesOnceAndResetsExitDestroys) {

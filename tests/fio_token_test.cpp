@@ -35,7 +35,8 @@ std::string ReadAll(CFile& file, int limit = 200, bool skip = false) {
       if (!in.ReadLine(out, limit, skip)) return all;
       all += std::string(out.GetString(), out.GetLength()) + "@" + std::to_string(in.lineNo) + "|";
     } catch (const FIO_Error& error) {
-      EXPECT_TRUE(error.message.IsEmpty() && error.code == -2 && error.info == 0);
+      EXPECT_TRUE(error.message.IsEmpty() && error.code == kFIOErrorCode &&
+                  error.info == kFIOErrorInfo);
       all += "!" + std::to_string(error.line) + "|";
     } catch (CFileException* error) {
       error->Delete();

@@ -1,9 +1,11 @@
 // A library with all but two of the driver's exports (FIO_ReadObject and FIO_WriteRoute are
 // missing), for the test that koordin names what a library lacks. Only the names matter.
 
-#define EXPORT(name)                                             \
-  extern "C" __attribute__((visibility("default"))) int name() { \
-    return -1;                                                   \
+#include "records/fio_contract.h"
+
+#define EXPORT(name)                                                      \
+  extern "C" __attribute__((visibility("default"))) std::int32_t name() { \
+    return kFIONotHandled;                                                \
   }
 
 EXPORT(FIO_DriverInfo)

@@ -33,6 +33,13 @@ std::string Repeat(const std::string& text, int times) {
   return all;
 }
 
+// Results as Outcome shows them.
+const std::string kMine = std::to_string(kFIOSuccess), kNotMine = std::to_string(kFIONotHandled);
+const std::string kTurnpoint = std::to_string(kFIOReadTurnpoint);
+const std::string kRoute = std::to_string(kFIOReadRoute);
+const std::string kEmpty = std::to_string(kFIOReadEmptySlot);
+const std::string kEnd = std::to_string(kFIOReadEnd);
+
 // Every test runs twice: on its file with line feeds, and with carriage returns and line feeds.
 class Reading : public ::testing::TestWithParam<bool> {
  protected:
@@ -53,8 +60,8 @@ class Reading : public ::testing::TestWithParam<bool> {
     try {
       return std::to_string(call());
     } catch (const FIO_Error& error) {
-      EXPECT_EQ(error.code, -2);
-      EXPECT_EQ(error.info, 0);
+      EXPECT_EQ(error.code, kFIOErrorCode);
+      EXPECT_EQ(error.info, kFIOErrorInfo);
       return error.message.GetString() + ("@" + std::to_string(error.line));
     }
   }
@@ -75,11 +82,19 @@ INSTANTIATE_TEST_SUITE_P(LineEnds, Reading, ::testing::Values(false, true));
 TEST_P(Reading, RecognitionComparesTheTwoHeaderLinesExactly) {
   const std::string line1 = "VP6 KOORDIN Datei Peschges Variometer GmbH", ok(200, 'x');
   const std::pair<std::string, std::string> cases[] = {
-      {kHeader + Lines(kSlot), "1"}, {line1 + "\nv2.0", "1"},     {line1 + "\rv2.0\r", "1"},
-      {line1 + " \nv2.0\n", "-1"},   {line1 + "\nv2.0x\n", "-1"}, {line1 + "\nV2.0\n", "-1"},
-      {"\n" + kHeader, "-1"},        {line1 + "\n", "-1"},        {"", "-1"},
-      {ok + "\nv2.0\n", "-1"},       {ok + "y\nv2.0\n", "@1"},    {ok + "\n" + ok + "y\n", "@2"},
-      {kHeader + ok + "y\n", "1"},  // a third line is never read
+      {kHeader + Lines(kSlot), kMine},
+      {line1 + "\nv2.0", kMine},
+      {line1 + "\rv2.0\r", kMine},
+      {line1 + " \nv2.0\n", kNotMine},
+      {line1 + "\nv2.0x\n", kNotMine},
+      {line1 + "\nV2.0\n", kNotMine},
+      {"\n" + kHeader, kNotMine},
+      {line1 + "\n", kNotMine},
+      {"", kNotMine},
+      {ok + "\nv2.0\n", kNotMine},
+      {ok + "y\nv2.0\n", "@1"},
+      {ok + "\n" + ok + "y\n", "@2"},
+      {kHeader + ok + "y\n", kMine},  // a third line is never read
   };
   for (const auto& [bytes, result] : cases) {
     Open(bytes).Seek(bytes.size() > 3 ? 3 : 0, CFile::begin);  // it finds the beginning itself
@@ -102,13 +117,13 @@ TEST_P(Reading, MalformedOrMissingLinesRaiseTheirMessageAndLineNumber) {
       std::vector<std::string> bad = {"Broken\xA0", "50:30:00", "N", "007:15:00", "W", "0"};
       text != nullptr ? void(bad[field] = text) : bad.resize(field);
       Open(kHeader + Repeat(Lines(kSlot), before) + Lines(bad) + (text ? Lines(kSlot) : ""));
-      for (int i = 0; i < before; ++i) ASSERT_EQ(Read(), "1");
+      for (int i = 0; i < before; ++i) ASSERT_EQ(Read(), kTurnpoint);
       const int line = 3 + 6 * before + field - (text == nullptr ? 1 : 0);
       EXPECT_EQ(Read(), message + ("@" + std::to_string(line))) << field << (text ? text : "");
       EXPECT_EQ(g_pGlobalValues->tpRead, before) << "a failed slot is not counted";
       EXPECT_TRUE(field == 0 || (tp.name == "Broken" && tp.flags == 0x300)) << "kept";
       if (field != 5 || text == nullptr) continue;  // the slot's last line failed
-      EXPECT_EQ(Read(), "1") << "the next lines read as the same slot";
+      EXPECT_EQ(Read(), kTurnpoint) << "the next lines read as the same slot";
       EXPECT_EQ(tp.name + std::to_string(tp.number), "Alpha" + std::to_string(before + 1));
     }
   }
@@ -158,32 +173,37 @@ TEST_P(Reading, APassReadsEverySlotAndASeekToTheBeginningStartsAnother) {
   const std::vector<std::string> points = {"Start   ", h19, h19 + " ", "",
                                            "  Mid  ",  h18, h20,       "Marked\xA0"};
   Open("any first line\nand any second\n" + Lines(kSlot) +
-       Repeat(Lines({std::string(19, ' '), "00:00:00", "N", "000:00:00", "O", "0000:0.000"}), 254) +
+       Repeat(Lines({std::string(kFIONameLineWidth, ' '), "00:00:00", "N", "000:00:00", "O",
+                     "0000:0.000"}),
+              kFIOTurnpointCapacity - 1) +
        Lines({"Tour  "}) + Lines(points) + Repeat(h19 + "\n", 7) +
-       Repeat(Lines({""}) + Repeat(h19 + "\n", 15), 30) + Lines({"", "Only", "Points"}));
+       Repeat(Lines({""}) + Repeat(h19 + "\n", kFIOPointsPerRoute), kFIORouteCapacity - 2) +
+       Lines({"", "Only", "Points"}));
   for (int pass = 0; pass < 2; ++pass) {
     g_pGlobalValues->tpWritten = g_pGlobalValues->routesWritten = 9;
     file_->Seek(0, CFile::begin);
-    EXPECT_TRUE(Read() == "1" && file_->lineNumber == 8);
+    EXPECT_TRUE(Read() == kTurnpoint && file_->lineNumber == 8);
     EXPECT_EQ(g_pGlobalValues->tpWritten + g_pGlobalValues->routesWritten, 0);
-    for (int n = 2; n <= 255; ++n) ASSERT_TRUE(Read() == "6" && tp.number == n) << n;
+    for (int n = 2; n <= kFIOTurnpointCapacity; ++n)
+      ASSERT_TRUE(Read() == kEmpty && tp.number == n);
     route.ClearPoints();
-    AppendRoutePoint(route, "Old", 1.0F, 2.0F, 3);  // kept: reading appends
+    AppendRoutePoint(route, "Old", 1.0F, 2.0F, kFIOPointKindOmittable);  // kept: reading appends
     tp.name = "untouched";
-    EXPECT_EQ(Read(), "2");
+    EXPECT_EQ(Read(), kRoute);
     EXPECT_EQ(tp.name + route.name, "untouchedTour");
     std::string names;
     for (const FIO_TPEntry* point : route.points) names += point->name + "|";
     EXPECT_EQ(names, "Old|Start|" + h19 + "||  Mid|" + h18 + "|" + h20 + "|Marked\xA0|");
     const FIO_TPEntry& p = *route.points.back();  // a new point, with the initial values
-    EXPECT_TRUE(p.latitude == 0 && p.kind == 1 && p.number == -1 && p.flags == 1);
-    for (int n = 2; n <= 31; ++n) ASSERT_EQ(Read(), "6");
+    EXPECT_TRUE(p.latitude == 0 && p.kind == kFIOPointKindPlain && p.number == -1 && p.flags == 1);
+    for (int n = 2; n < kFIORouteCapacity; ++n) ASSERT_EQ(Read(), kEmpty);
     route.ClearPoints();
-    EXPECT_EQ(Read(), "6");  // a blank name; the file ends, and each missing line is a point
-    ASSERT_EQ(route.points.size(), 15U);
+    EXPECT_EQ(Read(), kEmpty);  // a blank name; the file ends, and each missing line is a point
+    ASSERT_EQ(route.points.size(), std::size_t{kFIOPointsPerRoute});
     EXPECT_EQ(route.points[0]->name + route.points[1]->name + route.points[14]->name, "OnlyPoints");
-    EXPECT_TRUE(Read() == "-1" && Read() == "-1");
-    EXPECT_EQ(g_pGlobalValues->tpRead + g_pGlobalValues->routesRead, 255 + 32);
+    EXPECT_TRUE(Read() == kEnd && Read() == kEnd);
+    EXPECT_EQ(g_pGlobalValues->tpRead + g_pGlobalValues->routesRead,
+              kFIOTurnpointCapacity + kFIORouteCapacity);
   }
 }
 

@@ -25,10 +25,11 @@ TEST(FIO_Route, OwnsItsPointsAndDeletesThemOnceThroughTheVirtualDestructor) {
     assigned.points.push_back(new CountedEntry(&deleted));
     assigned = std::move(moved);
     EXPECT_EQ(deleted, 1) << "assignment releases the points it replaces";
-    AppendRoutePoint(assigned, CStringA("a\0b", 3), 50.5F, -7.25F, 3);
+    AppendRoutePoint(assigned, CStringA("a\0b", 3), 50.5F, -7.25F, kFIOPointKindOmittable);
     const FIO_TPEntry& p = *assigned.points.back();  // a new record's values, but these
     EXPECT_TRUE(p.name == std::string("a\0b", 3) && p.latitude == 50.5F && p.longitude == -7.25F);
-    EXPECT_TRUE(p.kind == 3 && p.number == -1 && p.flags == 1 && p.hostCategory == 5);
+    EXPECT_TRUE(p.kind == kFIOPointKindOmittable && p.number == -1 && p.flags == 1 &&
+                p.hostCategory == 5);
   }
   EXPECT_EQ(deleted, 3);
 }

@@ -27,7 +27,8 @@ std::string CutAndTrim(const std::string& name, std::size_t width) {
 TEST(RoundTrip, AWrittenFileReadsBackAsTheLayoutAllows) {
   constexpr int kTurnpoints = 250, kRoutes = 30;
   const char* const frequencies[] = {"", "123.450", "123.45 Tower", "a-frequency-of-26-chars:)"};
-  std::vector<FIO_TPEntry> turnpoints(255);  // the slots after the written ones read as defaults
+  std::vector<FIO_TPEntry> turnpoints(
+      kFIOTurnpointCapacity);  // the slots after the written ones read as defaults
   for (int i = 0; i < kTurnpoints; ++i) {
     FIO_TPEntry& tp = turnpoints[i];
     tp.name = i == 40 ? "     " : Text(i % 26, i);
@@ -37,18 +38,20 @@ TEST(RoundTrip, AWrittenFileReadsBackAsTheLayoutAllows) {
     tp.frequency = frequencies[i % std::size(frequencies)];
     tp.flags = 1U << i % 17;  // bits below, among and above those that ask for the marker
   }
-  std::vector<FIO_Route> routes(32);  // of every length up to 20 points
+  std::vector<FIO_Route> routes(kFIORouteCapacity);  // of every length up to 20 points
   for (int r = 0; r < kRoutes; ++r) {
     routes[r].name = r == 7 ? "    " : Text(r * 5 % 26, r + 100);
     for (int k = 0; k < r % 21; ++k) {
-      AppendRoutePoint(routes[r], Text((r + k) % 26, k).c_str(), 1.0F, 2.0F, (k + r) % 9 ? 1 : 3);
+      AppendRoutePoint(routes[r], Text((r + k) % 26, k).c_str(), 1.0F, 2.0F,
+                       (k + r) % 9 ? kFIOPointKindPlain : kFIOPointKindOmittable);
     }
   }
 
   FIO_InitDriver();
   TempFile temp;
   CHostTextFile out(temp.path(), CFile::modeCreate | CFile::modeWrite);
-  const FIO_HeaderRequest start{0, 3}, turnpointsDone{0, 2}, routesDone{0, 4};
+  const FIO_HeaderRequest start{0, kFIOStageFileStart}, turnpointsDone{0, kFIOStageTurnpointsDone},
+      routesDone{0, kFIOStageRoutesDone};
   FIO_WriteHeader(&out, &start);
   for (int i = 0; i < kTurnpoints; ++i) FIO_WriteTP(&out, &turnpoints[i]);
   FIO_WriteHeader(&out, &turnpointsDone);
@@ -57,40 +60,43 @@ TEST(RoundTrip, AWrittenFileReadsBackAsTheLayoutAllows) {
   out.Close();
 
   CHostTextFile file(temp.path(), CFile::modeRead | CFile::typeText);
-  ASSERT_EQ(FIO_IsFileOfMyType(&file), 1);
-  for (int slot = 1; slot <= 255 + 32 + 1; ++slot) {
+  ASSERT_EQ(FIO_IsFileOfMyType(&file), kFIOSuccess);
+  constexpr int kSlots = kFIOTurnpointCapacity + kFIORouteCapacity;
+  for (int slot = 1; slot <= kSlots + 1; ++slot) {
     FIO_TPEntry tp;
     FIO_Route route;
     tp.flags = 0x55;  // what the host's record holds before the read
     const int result = FIO_ReadObject(&file, &tp, &route);
-    if (slot <= 255) {
+    if (slot <= kFIOTurnpointCapacity) {
       const FIO_TPEntry& written = turnpoints[slot - 1];
-      const std::string name = CutAndTrim(written.name, 18);
+      const std::string name = CutAndTrim(written.name, kFIONameWidth);
       const std::string frequency = written.frequency.substr(0, written.frequency.find(' '));
       EXPECT_EQ(std::tuple(result, tp.number, tp.name, tp.altitude, tp.frequency, tp.flags,
                            route.name, route.points.size()),
-                std::tuple(name.empty() ? 6 : 1, slot, name, written.altitude,
-                           frequency.empty() ? "0.000" : frequency,
+                std::tuple(name.empty() ? kFIOReadEmptySlot : kFIOReadTurnpoint, slot, name,
+                           written.altitude, frequency.empty() ? "0.000" : frequency,
                            written.flags & 0xFF00 ? 0x300U : 0x55U, "", 0U));
       // Within half a second, and a float's step at 180.
       EXPECT_NEAR(tp.latitude, written.latitude, 0.5 / 3600 + 2e-5) << slot;
       EXPECT_NEAR(tp.longitude, written.longitude, 0.5 / 3600 + 2e-5) << slot;
-    } else if (slot <= 255 + 32) {
-      const FIO_Route& written = routes[slot - 256];
-      // The inner points, less those of kind 3 when the route is long, at most 15.
+    } else if (slot <= kSlots) {
+      const FIO_Route& written = routes[slot - kFIOTurnpointCapacity - 1];
+      // The inner points, less the omittable ones when the route is long, as many as a slot holds.
       const std::size_t count = written.points.size();
       std::string points, read;
-      for (std::size_t k = 1, n = 0; k + 1 < count && n < 15; ++k) {
-        if (count > 15 && written.points[k]->kind == 3) continue;
-        points += CutAndTrim(written.points[k]->name, 18) + "|";
+      const std::size_t slotPoints = kFIOPointsPerRoute;
+      for (std::size_t k = 1, n = 0; k + 1 < count && n < slotPoints; ++k) {
+        if (count > slotPoints && written.points[k]->kind == kFIOPointKindOmittable) continue;
+        points += CutAndTrim(written.points[k]->name, kFIONameWidth) + "|";
         ++n;
       }
       for (const FIO_TPEntry* point : route.points) read += point->name + "|";
-      const std::string name = CutAndTrim(written.name, 19);
-      EXPECT_EQ(std::tuple(result, route.name, read, tp.number, tp.flags),
-                std::tuple(name.empty() ? 6 : 2, name, points, -1, 0x55U));
+      const std::string name = CutAndTrim(written.name, kFIONameLineWidth);
+      EXPECT_EQ(
+          std::tuple(result, route.name, read, tp.number, tp.flags),
+          std::tuple(name.empty() ? kFIOReadEmptySlot : kFIOReadRoute, name, points, -1, 0x55U));
     } else {
-      EXPECT_EQ(result, -1);
+      EXPECT_EQ(result, kFIOReadEnd);
     }
   }
   EXPECT_EQ(file.lineNumber, 2044);

@@ -35,15 +35,24 @@ auto StateCounters() {  // assignable as one
   return std::tie(g.tpRead, g.tpWritten, g.routesRead, g.routesWritten);
 }
 
-// Writes each step: a digit is a header stage, 't' writes `tp` and 'r' writes `route`.
+// The header stage of a step: 'S' starts the file, 'T' ends the turnpoints, 'R' the routes; a
+// digit is a stage of that number.
+std::int32_t StageOf(char step) {
+  return step == 'S'   ? kFIOStageFileStart
+         : step == 'T' ? kFIOStageTurnpointsDone
+         : step == 'R' ? kFIOStageRoutesDone
+                       : step - '0';
+}
+
+// Writes each step: a header stage, or 't' writes `tp` and 'r' writes `route`.
 void WriteSteps(CHostTextFile& file, const std::string& steps, const FIO_TPEntry& tp = {},
                 const FIO_Route& route = {}) {
   for (const char step : steps) {
-    const FIO_HeaderRequest request{0, step - '0'};
+    const FIO_HeaderRequest request{0, StageOf(step)};
     EXPECT_EQ(step == 't'   ? FIO_WriteTP(&file, &tp)
               : step == 'r' ? FIO_WriteRoute(&file, &route)
                             : FIO_WriteHeader(&file, &request),
-              1);
+              kFIOSuccess);
   }
 }
 
@@ -111,12 +120,15 @@ TEST(FIO_WriteRoute, WritesNameAndInnerPointsAndFillsTheSlot) {
     route.name = c.name;
     for (int n = 1; n <= c.count; ++n) {
       const bool omittable = std::count(c.omittable.begin(), c.omittable.end(), n) != 0;
-      AppendRoutePoint(route, pointName(n).c_str(), 0.0F, 0.0F, omittable ? 3 : 1);
+      AppendRoutePoint(route, pointName(n).c_str(), 0.0F, 0.0F,
+                       omittable ? kFIOPointKindOmittable : kFIOPointKindPlain);
       route.points.back()->flags = 0x300;  // a point's line never carries the marker
     }
-    std::string expected = (c.name + std::string(19, ' ')).substr(0, 19) + '\n';
-    for (int n : c.written) expected += pointName(n).substr(0, 18) + " \n";
-    expected += Repeat(std::string(19, '-') + '\n', 15 - c.written.size());
+    std::string expected =
+        (c.name + std::string(kFIONameLineWidth, ' ')).substr(0, kFIONameLineWidth) + '\n';
+    for (int n : c.written) expected += pointName(n).substr(0, kFIONameWidth) + " \n";
+    expected +=
+        Repeat(std::string(kFIONameLineWidth, '-') + '\n', kFIOPointsPerRoute - c.written.size());
     EXPECT_EQ(Written("r", {}, route), expected);
   }
 }
@@ -125,20 +137,24 @@ TEST(FIO_WriteRoute, WritesNameAndInnerPointsAndFillsTheSlot) {
 TEST(FIO_WriteHeader, PassesWriteTheHeaderEverySlotAndNoMore) {
   // Built from the file's description, not from the writer's constants.
   const std::string tp = Picture("___________________|00:00:00|N|000:00:00|O|0000:0.000");
-  const std::string route = Picture("___________________") + Repeat("-------------------\n", 15);
-  const std::string emptyFile =
-      "VP6 KOORDIN Datei Peschges Variometer GmbH\nv2.0\n" + Repeat(tp, 255) + Repeat(route, 32);
-  const std::string overfull = "3" + std::string(256, 't') + "2" + std::string(33, 'r') + "4";
-  const Counters some = {5, 10, 3, 7}, full = {5, 255, 3, 32};
+  const std::string route =
+      Picture("___________________") + Repeat("-------------------\n", kFIOPointsPerRoute);
+  const std::string emptyFile = "VP6 KOORDIN Datei Peschges Variometer GmbH\nv2.0\n" +
+                                Repeat(tp, kFIOTurnpointCapacity) +
+                                Repeat(route, kFIORouteCapacity);
+  const std::string overfull = "S" + std::string(kFIOTurnpointCapacity + 1, 't') + "T" +
+                               std::string(kFIORouteCapacity + 1, 'r') + "R";
+  const Counters some = {5, 10, 3, 7}, full = {5, kFIOTurnpointCapacity, 3, kFIORouteCapacity};
   const struct {
     std::string steps, written;
     Counters before, after;
   } cases[] = {
-      {"324", emptyFile, some, {0, 0, 0, 0}},        // stage 3 starts every count again
-      {overfull, emptyFile, some, {0, 255, 0, 32}},  // the 256th turnpoint, the 33rd route dropped
-      {"tt2", Repeat(tp, 245), some, {5, 12, 3, 7}},
-      {"4", Repeat(route, 25), some, some},
-      {"24tr", "", full, full},
+      {"STR", emptyFile, some, {0, 0, 0, 0}},  // the file's start starts every count again
+      // the 256th turnpoint, the 33rd route dropped
+      {overfull, emptyFile, some, {0, kFIOTurnpointCapacity, 0, kFIORouteCapacity}},
+      {"ttT", Repeat(tp, kFIOTurnpointCapacity - 10), some, {5, 12, 3, 7}},
+      {"R", Repeat(route, kFIORouteCapacity - 7), some, some},
+      {"TRtr", "", full, full},
       {"0159", "", some, some},
   };
   for (const auto& c : cases) {
@@ -155,7 +171,7 @@ struct NamedFile : CHostTextFile {  // the host's file on a given stream, named 
 
 TEST(WriteLine, AWriteFailingAnywhereInASlotRaisesAndCountsNothing) {
   const Counters before = {7, 7, 7, 7};
-  for (const std::string steps : {"3", "2", "4", "t", "r"}) {
+  for (const std::string steps : {"S", "T", "R", "t", "r"}) {
     const std::string whole = Written(steps, {}, {}, before);
     // A device with room for every length within the first lines, then ever larger steps.
     for (std::size_t room = 0; room < whole.size(); room += std::max<std::size_t>(1, room / 8)) {

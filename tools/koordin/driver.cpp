@@ -62,7 +62,15 @@ std::string Driver::DefaultPath() {
   const std::string library = platform::LibraryFileName(kDriverBaseName);
   const std::string folder = platform::ExecutableFolder();
   if (folder.empty()) return library;
-  return (std::filesystem::path(folder) / library).string();
+  const std::filesystem::path beside = std::filesystem::path(folder) / library;
+#if defined(VP6FIO_INSTALLED_DRIVER)
+  // Installed, the driver lies in the library folder, found from the program's own folder.
+  std::error_code error;
+  if (!std::filesystem::exists(beside, error)) {
+    return (std::filesystem::path(folder) / VP6FIO_INSTALLED_DRIVER).lexically_normal().string();
+  }
+#endif
+  return beside.string();
 }
 
 FIO_DriverInfoRecord QueryDriverInfo(const Driver& driver) {
@@ -73,7 +81,8 @@ FIO_DriverInfoRecord QueryDriverInfo(const Driver& driver) {
 
 std::string QueryExtension(const Driver& driver, std::int32_t kind) {
   char buffer[32];
-  if (driver.GetExtensions(kind, buffer, static_cast<std::int32_t>(sizeof buffer)) != 1) return {};
+  if (driver.GetExtensions(kind, buffer, static_cast<std::int32_t>(sizeof buffer)) != kFIOSuccess)
+    return {};
   return buffer;
 }
 

@@ -22,11 +22,6 @@ constexpr std::size_t kShownLineBytes = 4 * kQuotedLineLength + 1;
 constexpr double kMaxLatitude = 90.0;
 constexpr double kMaxLongitude = 180.0;
 
-// The stages of FIO_WriteHeader: the file's start, the turnpoints done, the routes done.
-constexpr std::int32_t kStageStart = 3;
-constexpr std::int32_t kStageTurnpointsDone = 2;
-constexpr std::int32_t kStageRoutesDone = 4;
-
 // Ends the driver's use when the reading or writing ends, however it ends.
 class DriverSession {
  public:
@@ -170,7 +165,7 @@ KoordinListing ReadKoordin(const Driver& driver, const std::string& path,
   KoordinListing listing;
   try {
     try {
-      if (driver.IsFileOfMyType(&file) != 1)
+      if (driver.IsFileOfMyType(&file) != kFIOSuccess)
         throw NotKoordinError(DescribeNotKoordin(path, encoding));
       DriverSession session(driver);
       for (;;) {
@@ -179,7 +174,7 @@ KoordinListing ReadKoordin(const Driver& driver, const std::string& path,
         // A read from the file's beginning passes over the header first.
         const int nameLine = std::max(file.lineNumber, std::int32_t{koordin::kHeaderLines}) + 1;
         const std::int32_t result = driver.ReadObject(&file, &turnpoint, &route);
-        if (result == -1) break;
+        if (result == kFIOReadEnd) break;
         if (turnpoint.number != -1) {  // the driver numbers every turnpoint slot it reads
           listing.turnpoints.push_back(ToWaypoint(turnpoint, nameLine, encoding, diagnostics));
           continue;
@@ -279,7 +274,7 @@ void WriteKoordin(const Driver& driver, const KoordinPlan& plan, const std::stri
   try {
     DriverSession session(driver);
     FIO_HeaderRequest request;
-    request.stage = kStageStart;
+    request.stage = kFIOStageFileStart;
     driver.WriteHeader(&file, &request);
     for (const PlannedTurnpoint& planned : plan.turnpoints) {
       FIO_TPEntry turnpoint;
@@ -291,7 +286,7 @@ void WriteKoordin(const Driver& driver, const KoordinPlan& plan, const std::stri
       if (planned.marked) turnpoint.flags = koordin::kMarkedFlags;
       driver.WriteTP(&file, &turnpoint);
     }
-    request.stage = kStageTurnpointsDone;
+    request.stage = kFIOStageTurnpointsDone;
     driver.WriteHeader(&file, &request);
     for (const PlannedRoute& planned : plan.routes) {
       FIO_Route route;
@@ -301,7 +296,7 @@ void WriteKoordin(const Driver& driver, const KoordinPlan& plan, const std::stri
       }
       driver.WriteRoute(&file, &route);
     }
-    request.stage = kStageRoutesDone;
+    request.stage = kFIOStageRoutesDone;
     driver.WriteHeader(&file, &request);
     file.Close();
   } catch (CFileException* error) {

@@ -24,9 +24,6 @@ struct Capacities {
 // The capacities that FIO_DriverInfo reports.
 Capacities CapacitiesOf(const FIO_DriverInfoRecord& info);
 
-// The kind of a route point that is written whatever the route's length.
-inline constexpr int kPlainPointKind = 1;
-
 // The altitude field holds four characters, a minus sign counting as one.
 inline constexpr int kMinAltitude = -999;
 inline constexpr int kMaxAltitude = 9999;
@@ -45,7 +42,7 @@ struct PlannedPoint {
   // A long route leaves out its inner points of the omittable kind (koordin/layout.h). koordin
   // gives that kind to inner points whose names match no turnpoint of the file, so that the
   // points the instrument can find are the ones that stay.
-  int kind = kPlainPointKind;
+  int kind = kFIOPointKindPlain;
 };
 
 // A route as the driver receives it: the first and last points are the task's takeoff and

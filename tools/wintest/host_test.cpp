@@ -136,15 +136,17 @@ void CheckExportTable(const Driver& driver) {
 void CheckDescription(const Driver& driver) {
   FIO_DriverInfoRecord info;
   std::memset(&info, 0xFF, sizeof info);
-  Check(driver.Get<decltype(FIO_DriverInfo)>("FIO_DriverInfo")(&info) == 1,
+  Check(driver.Get<decltype(FIO_DriverInfo)>("FIO_DriverInfo")(&info) == kFIOSuccess,
         "FIO_DriverInfo returns 1");
   Check(std::strcmp(info.version, "Version 1.03") == 0, "driver info: version text");
   Check(std::strcmp(info.driverName, "VP6 (Version 2)") == 0, "driver info: driver name");
   Check(std::strcmp(info.maker, "Tarnwickelmarden") == 0, "driver info: maker");
   Check(info.objectKinds == 0x249, "driver info: object kinds");
-  Check(info.turnpointCapacity == 255 && info.routeCapacity == 32 && info.pointsPerRoute == 15,
+  Check(info.turnpointCapacity == kFIOTurnpointCapacity &&
+            info.routeCapacity == kFIORouteCapacity && info.pointsPerRoute == kFIOPointsPerRoute,
         "driver info: capacities");
-  Check(info.nameLength == 18 && info.nameLineLength == 19, "driver info: name widths");
+  Check(info.nameLength == kFIONameWidth && info.nameLineLength == kFIONameLineWidth,
+        "driver info: name widths");
   Check(info.hostValue1 == 1 && info.hostValue3 == -1 && info.hostValue7 == 1 &&
             info.hostFlags == 0x0101,
         "driver info: host values");
@@ -153,14 +155,16 @@ void CheckDescription(const Driver& driver) {
         "driver info: the rest is cleared");
 
   char extension[8];
-  Check(driver.Get<decltype(FIO_GetExtensions)>("FIO_GetExtensions")(512, extension, 8) == 1 &&
+  Check(driver.Get<decltype(FIO_GetExtensions)>("FIO_GetExtensions")(512, extension, 8) ==
+                kFIOSuccess &&
             std::strcmp(extension, "lst") == 0,
         "FIO_GetExtensions names lst");
-  Check(driver.Get<decltype(FIO_GetExtensions)>("FIO_GetExtensions")(2, extension, 8) == -1,
+  Check(driver.Get<decltype(FIO_GetExtensions)>("FIO_GetExtensions")(2, extension, 8) ==
+            kFIONotHandled,
         "FIO_GetExtensions declines kind 2");
   char name[6];
   Check(driver.Get<decltype(FIO_TranslateFilename)>("FIO_TranslateFilename")("C:\\a\\b.lst", name,
-                                                                             6) == 1 &&
+                                                                             6) == kFIOSuccess &&
             std::strcmp(name, "C:\\a\\") == 0,
         "FIO_TranslateFilename copies bounded");
 
@@ -168,7 +172,7 @@ void CheckDescription(const Driver& driver) {
   using WithArguments = std::int32_t(void*, std::int32_t, void*);
   for (const char* declined : {"FIO_ReadFDEntry", "FIO_Flight2IGC", "FIO_IGC2Flight",
                                "FIO_WriteDeclaration", "FIO_ReadDeclaration"}) {
-    Check(driver.Get<WithArguments>(declined)(nullptr, 42, nullptr) == -1,
+    Check(driver.Get<WithArguments>(declined)(nullptr, 42, nullptr) == kFIONotHandled,
           std::string(declined) + " declines");
   }
 }
@@ -196,7 +200,7 @@ struct Sample {
                   -33.9F, 18.6F, -5, "", 1));
     route.name = "Dreieck";
     for (const char* point : {"Start", "Alpha", "Zell am See", "Ziel"}) {
-      AppendRoutePoint(route, point, 0.0F, 0.0F, 1);
+      AppendRoutePoint(route, point, 0.0F, 0.0F, kFIOPointKindPlain);
     }
   }
 
@@ -211,13 +215,13 @@ void WriteSample(const Driver& driver, const Sample& sample, const char* path) {
   auto* writeRoute = driver.Get<decltype(FIO_WriteRoute)>("FIO_WriteRoute");
   CHostTextFile file(path, CFile::modeCreate | CFile::modeWrite | CFile::typeText);
   FIO_HeaderRequest request;
-  request.stage = 3;
+  request.stage = kFIOStageFileStart;
   writeHeader(&file, &request);
   for (const FIO_TPEntry& tp : sample.turnpoints) writeTp(&file, &tp);
-  request.stage = 2;
+  request.stage = kFIOStageTurnpointsDone;
   writeHeader(&file, &request);
   writeRoute(&file, &sample.route);
-  request.stage = 4;
+  request.stage = kFIOStageRoutesDone;
   writeHeader(&file, &request);
   file.Close();
 }
@@ -270,7 +274,7 @@ void CheckFailedDriverWriteThrowsFileException(const Driver& driver) {
   path.Write("");
   CHostTextFile file(path.path(), CFile::modeRead | CFile::typeText);
   FIO_HeaderRequest request;
-  request.stage = 3;
+  request.stage = kFIOStageFileStart;
   bool caught = false;
   try {
     driver.Get<decltype(FIO_WriteHeader)>("FIO_WriteHeader")(&file, &request);
@@ -298,7 +302,7 @@ void CheckReadingBack(const Driver& driver, const Sample& sample, const char* pa
   auto* isMine = driver.Get<decltype(FIO_IsFileOfMyType)>("FIO_IsFileOfMyType");
   auto* readObject = driver.Get<decltype(FIO_ReadObject)>("FIO_ReadObject");
   CHostTextFile file(path, CFile::modeRead | CFile::typeText);
-  Check(isMine(&file) == 1, "FIO_IsFileOfMyType knows the written file");
+  Check(isMine(&file) == kFIOSuccess, "FIO_IsFileOfMyType knows the written file");
   Check(file.GetPosition() == 0, "FIO_IsFileOfMyType leaves the file at its beginning");
 
   std::vector<FIO_TPEntry> turnpoints;
@@ -309,13 +313,13 @@ void CheckReadingBack(const Driver& driver, const Sample& sample, const char* pa
     FIO_TPEntry tp;
     FIO_Route route;
     switch (readObject(&file, &tp, &route)) {
-      case 1:
+      case kFIOReadTurnpoint:
         turnpoints.push_back(tp);
         break;
-      case 2:
+      case kFIOReadRoute:
         routes.push_back(std::move(route));
         break;
-      case 6:
+      case kFIOReadEmptySlot:
         ++empty;
         break;
       default:
@@ -324,7 +328,7 @@ void CheckReadingBack(const Driver& driver, const Sample& sample, const char* pa
   }
   FIO_TPEntry unusedTp;
   FIO_Route unusedRoute;
-  Check(readObject(&file, &unusedTp, &unusedRoute) == -1,
+  Check(readObject(&file, &unusedTp, &unusedRoute) == kFIOReadEnd,
         "after the last slot FIO_ReadObject ends");
   Check(turnpoints.size() == sample.turnpoints.size() && routes.size() == 1 && other == 0 &&
             empty == kSlots - 1 - static_cast<int>(sample.turnpoints.size()),
@@ -395,7 +399,8 @@ void CheckMalformedFilesThrowFIO_Error(const Driver& driver) {
       }
     } catch (const FIO_Error& e) {
       caught = true;
-      Check(e.message == c.message && e.line == c.line && e.code == -2 && e.info == 0,
+      Check(e.message == c.message && e.line == c.line && e.code == kFIOErrorCode &&
+                e.info == kFIOErrorInfo,
             std::string(c.what) + ": FIO_Error carries message, line, code and info");
     }
     Check(caught, std::string(c.what) + ": the host catches FIO_Error by its type");
