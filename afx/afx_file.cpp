@@ -83,19 +83,10 @@ LONG AfxGetLastOsError() {
 #endif
 }
 
-int AfxVfprintf(FILE* stream, const char* format, va_list arguments) {
+bool AfxWriteBytes(FILE* stream, const void* bytes, std::size_t count) {
   const bool failedBefore = std::ferror(stream) != 0;
-#if defined(__MINGW32__)
-  // MinGW's C++ headers put a formatter of their own in the place of vfprintf; this is the
-  // system runtime's.
-  const int written = __ms_vfprintf(stream, format, arguments);
-#else
-  const int written = std::vfprintf(stream, format, arguments);
-#endif
-  // Some runtimes count a failed write as written and only mark the stream: MinGW's formatter
-  // and Wine's msvcrt.dll.
-  if (!failedBefore && std::ferror(stream) != 0) return -1;
-  return written;
+  const std::size_t written = std::fwrite(bytes, 1, count, stream);
+  return written == count && (failedBefore || std::ferror(stream) == 0);
 }
 
 CFile::~CFile() = default;
