@@ -1,9 +1,11 @@
 #include "afx/afx_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 namespace {
 
@@ -60,6 +62,29 @@ int GetByte(FILE* stream) {
 #endif
 }
 
+// The bytes that the stream has read ahead and not yet handed out, where the C runtime shows them:
+// the GNU C library keeps them between the two pointers that its getc_unlocked reads from. Other
+// runtimes show none, and a line is then read byte by byte.
+std::string_view ReadAhead(FILE* stream) {
+#if defined(__GLIBC__)
+  return {stream->_IO_read_ptr,
+          static_cast<std::size_t>(stream->_IO_read_end - stream->_IO_read_ptr)};
+#else
+  static_cast<void>(stream);
+  return {};
+#endif
+}
+
+// Hands out `count` bytes of those ReadAhead shows, as as many getc calls would.
+void PassReadAhead(FILE* stream, std::size_t count) {
+#if defined(__GLIBC__)
+  stream->_IO_read_ptr += count;
+#else
+  static_cast<void>(stream);
+  static_cast<void>(count);
+#endif
+}
+
 }  // namespace
 
 CException::~CException() = default;
@@ -83,19 +108,10 @@ LONG AfxGetLastOsError() {
 #endif
 }
 
-int AfxVfprintf(FILE* stream, const char* format, va_list arguments) {
+bool AfxWriteBytes(FILE* stream, const void* bytes, std::size_t count) {
   const bool failedBefore = std::ferror(stream) != 0;
-#if defined(__MINGW32__)
-  // MinGW's C++ headers put a formatter of their own in the place of vfprintf; this is the
-  // system runtime's.
-  const int written = __ms_vfprintf(stream, format, arguments);
-#else
-  const int written = std::vfprintf(stream, format, arguments);
-#endif
-  // Some runtimes count a failed write as written and only mark the stream: MinGW's formatter
-  // and Wine's msvcrt.dll.
-  if (!failedBefore && std::ferror(stream) != 0) return -1;
-  return written;
+  const std::size_t written = std::fwrite(bytes, 1, count, stream);
+  return written == count && (failedBefore || std::ferror(stream) == 0);
 }
 
 CFile::~CFile() = default;
@@ -168,32 +184,48 @@ BOOL CStdioFile::ReadLine(CStringA& line, long long maxLength, bool* tooLong) {
   // The bytes of a line kept before its line feed: one more than the limit, which either shows the
   // line too long or is the carriage return of a CR LF line end in text mode.
   const long long room = maxLength < 0 ? LLONG_MAX : maxLength + 1;
-  char chunk[256];
-  int filled = 0;
   long long taken = 0;
   bool readAny = false;
   bool complete = false;
   bool cut = false;
-  int ch;
-  while ((ch = GetByte(m_pStream)) != EOF) {
+  for (;;) {
+    if (taken == room) {  // a line end may still follow; one byte more than that stays unread
+      const int ch = GetByte(m_pStream);
+      if (ch == EOF) break;
+      readAny = true;
+      complete = ch == '\n';
+      if (!complete) {
+        std::ungetc(ch, m_pStream);
+        cut = true;
+      }
+      break;
+    }
+    const std::string_view ahead = ReadAhead(m_pStream);
+    if (ahead.empty()) {  // nothing read ahead: one byte, which fills the stream's buffer again
+      const int ch = GetByte(m_pStream);
+      if (ch == EOF) break;
+      readAny = true;
+      if (ch == '\n') {
+        complete = true;
+        break;
+      }
+      line += static_cast<char>(ch);
+      ++taken;
+      continue;
+    }
+    const std::size_t span = static_cast<std::size_t>(
+        std::min<long long>(static_cast<long long>(ahead.size()), room - taken));
+    const void* end = std::memchr(ahead.data(), '\n', span);
+    const std::size_t length =
+        end != nullptr ? static_cast<std::size_t>(static_cast<const char*>(end) - ahead.data())
+                       : span;
+    line.Append(ahead.data(), static_cast<int>(length));
+    taken += static_cast<long long>(length);
     readAny = true;
-    if (ch == '\n') {
-      complete = true;
-      break;
-    }
-    if (taken == room) {  // one byte more than the line may hold: it stays unread
-      std::ungetc(ch, m_pStream);
-      cut = true;
-      break;
-    }
-    if (filled == static_cast<int>(sizeof chunk)) {
-      line.Append(chunk, filled);
-      filled = 0;
-    }
-    chunk[filled++] = static_cast<char>(ch);
-    ++taken;
+    complete = end != nullptr;
+    PassReadAhead(m_pStream, complete ? length + 1 : length);
+    if (complete) break;
   }
-  line.Append(chunk, filled);
   if (complete && textMode_ && !line.IsEmpty() && line[line.GetLength() - 1] == '\r') {
     line.Truncate(line.GetLength() - 1);
   }

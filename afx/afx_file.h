@@ -4,7 +4,7 @@
 #include "afx/afx_string.h"
 #include "afx/afx_types.h"
 
-#include <cstdarg>
+#include <cstddef>
 #include <cstdio>
 
 // The root of the runtime's exceptions. They are thrown as pointers allocated with new; the
@@ -53,11 +53,10 @@ class AFX_API CFileException : public CException {
 // and errno elsewhere. Read it right after the failed call, before anything else can change it.
 AFX_API LONG AfxGetLastOsError();
 
-// Formats the arguments onto `stream` with the C runtime's formatted output (vfprintf; on Windows
-// the system runtime's own, to which the host's streams belong). Returns the number of bytes
-// formatted, or a negative number when a write failed during the call, also where the runtime
-// itself only sets the stream's error indicator.
-AFX_API int AfxVfprintf(FILE* stream, const char* format, va_list arguments);
+// Writes `count` bytes onto `stream` with the C runtime's fwrite (on Windows the system runtime's,
+// to which the host's streams belong). Returns false when a write failed during the call: fewer
+// bytes written, or the stream's error indicator newly set, as some runtimes only mark the stream.
+AFX_API bool AfxWriteBytes(FILE* stream, const void* bytes, std::size_t count);
 
 // A file. This base class has no open file of its own: its operations throw CFileException with
 // the cause invalidFile. The classes derived from it supply the file.

@@ -1,6 +1,7 @@
 // The driver's read and write passes over a full KOORDIN file (255 turnpoints, 32 routes), each
-// beside its floor: the same file's lines read with ReadString alone, or written with fputs alone.
-// scripts/bench reports each pass as a multiple of its floor.
+// beside its floor: the same file's lines read with ReadString alone, or written with fputs alone;
+// and ReadString itself beside the C library's getline. scripts/bench reports each as a multiple
+// of its floor.
 
 #include "driver/fio_api.h"
 
@@ -134,6 +135,21 @@ void BM_ReadLinesFloor(benchmark::State& state) {
   }
 }
 
+void BM_GetlineFloor(benchmark::State& state) {
+  FILE* stream = std::fopen(TheFile().path.get(), "r");
+  char* line = nullptr;
+  std::size_t capacity = 0;
+  for (auto _ : state) {
+    std::fseek(stream, 0, SEEK_SET);
+    std::size_t lines = 0;
+    while (getline(&line, &capacity, stream) >= 0) ++lines;
+    if (lines != TheFile().lines.size()) state.SkipWithError("not every line");
+    benchmark::DoNotOptimize(line);
+  }
+  std::free(line);
+  std::fclose(stream);
+}
+
 void BM_WritePass(benchmark::State& state) {
   TheFile();  // the driver state, made with it
   const HostData data = MakeHostData();
@@ -157,6 +173,7 @@ void BM_WriteLinesFloor(benchmark::State& state) {
 
 BENCHMARK(BM_ReadPass);
 BENCHMARK(BM_ReadLinesFloor);
+BENCHMARK(BM_GetlineFloor);
 BENCHMARK(BM_WritePass);
 BENCHMARK(BM_WriteLinesFloor);
 

@@ -110,6 +110,11 @@ std::int32_t FixedDigits(const char* text, int width) {
   return value;
 }
 
+// What the C runtime's formatted input takes for white space in every locale.
+bool IsWhiteSpace(char ch) {
+  return ch == ' ' || (ch >= '\t' && ch <= '\r');
+}
+
 // A character that the C runtime's "%s" takes in every locale: printable ASCII but the blank.
 bool IsPlainTextChar(char ch) {
   return ch > ' ' && ch < 0x7F;
@@ -149,14 +154,15 @@ bool ParseHemisphereLine(const char* line, char& letter) {
 }
 
 bool ParseAltitudeLine(const char* line, std::int32_t& altitude, std::string& frequency) {
-  // Four digits, then the end of the line or a colon and a frequency of plain characters, as
-  // every written file has them: taken apart directly, the formatted input reads the same.
+  // Four digits, then the end of the line or a colon and a frequency of plain characters, ended
+  // by the end of the line or by a blank and whatever follows it, as every written file has them:
+  // taken apart directly, the formatted input reads the same.
   const std::int32_t digits = FixedDigits(line, kAltitudeDigits);
   if (digits >= 0 && (line[kAltitudeDigits] == '\0' || line[kAltitudeDigits] == ':')) {
     const char* text = line[kAltitudeDigits] == ':' ? line + kAltitudeDigits + 1 : "";
     const char* end = text;
     while (IsPlainTextChar(*end)) ++end;
-    if (*end == '\0') {
+    if (*end == '\0' || (end != text && IsWhiteSpace(*end))) {
       altitude = digits;
       frequency.assign(text, static_cast<std::size_t>(end - text));
       return true;
@@ -172,7 +178,7 @@ bool ParseAltitudeLine(const char* line, std::int32_t& altitude, std::string& fr
 }
 
 bool IsEmptyPointLine(const CStringA& line) {
-  return line.CompareNoCase(kEmptyPointLine) == 0;
+  return line == kEmptyPointLine;
 }
 
 }  // namespace koordin

@@ -41,8 +41,8 @@ bool ParseHemisphereLine(const char* line, char& letter);
 // altitude was read.
 bool ParseAltitudeLine(const char* line, std::int32_t& altitude, std::string& frequency);
 
-// True for the line that fills an unused point line of a route slot, compared without regard to
-// case and before any trimming.
+// True for the line that fills an unused point line of a route slot, compared before any trimming.
+// Hyphens have no case, so a comparison without regard to case would give the same answer.
 bool IsEmptyPointLine(const CStringA& line);
 
 }  // namespace koordin

@@ -1,5 +1,6 @@
 // Writing a KOORDIN file: the header, one slot per turnpoint or route, and the empty slots that
-// complete both tables. The driver state's counters keep the tables at their fixed sizes.
+// complete both tables. The driver state's counters keep the tables at their fixed sizes. Each
+// slot is formatted into one buffer and handed to the host's stream in one write.
 
 #include "koordin/writer.h"
 
@@ -9,70 +10,132 @@
 #include "text/ko_point.h"
 
 #include <algorithm>
-#include <cstdarg>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
 
 namespace koordin {
 
-void WriteLine(CHostTextFile& file, const char* format, ...) {
-  std::va_list arguments;
-  va_start(arguments, format);
-  const int written = AfxVfprintf(file.m_pStream, format, arguments);
-  va_end(arguments);
-  if (written < 0) {
+char* SlotText::Grow(std::size_t more) {
+  if (size_ + more > capacity_) {
+    heap_.resize(std::max(2 * capacity_, size_ + more));
+    if (data_ == local_) std::memcpy(heap_.data(), local_, size_);
+    data_ = heap_.data();
+    capacity_ = heap_.size();
+  }
+  char* end = data_ + size_;
+  size_ += more;
+  return end;
+}
+
+void SlotText::Append(const char* text, std::size_t length) {
+  std::memcpy(Grow(length), text, length);
+}
+
+void SlotText::Append(const char* text) {
+  Append(text, std::strlen(text));
+}
+
+void SlotText::Append(char ch) {
+  *Grow(1) = ch;
+}
+
+void SlotText::AppendNumber(std::int32_t value, int width) {
+  char digits[10];  // the most a 32-bit magnitude needs
+  int count = 0;
+  std::uint32_t magnitude =
+      value < 0 ? 0U - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
+  do {
+    digits[count++] = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
+  const int sign = value < 0 ? 1 : 0;
+  const int zeros = std::max(0, width - sign - count);
+  char* out = Grow(static_cast<std::size_t>(sign + zeros + count));
+  if (sign != 0) *out++ = '-';
+  out = std::fill_n(out, zeros, '0');
+  std::reverse_copy(digits, digits + count, out);
+}
+
+void SlotText::AppendField(const std::string& text, int width) {
+  const std::size_t room = static_cast<std::size_t>(width);
+  const std::size_t cut = std::min(text.size(), room);
+  const void* zero = std::memchr(text.data(), '\0', cut);
+  const std::size_t length =
+      zero != nullptr ? static_cast<std::size_t>(static_cast<const char*>(zero) - text.data())
+                      : cut;
+  char* out = Grow(room);
+  std::memcpy(out, text.data(), length);
+  std::memset(out + length, ' ', room - length);
+}
+
+void SlotText::WriteTo(CHostTextFile& file) const {
+  if (!AfxWriteBytes(file.m_pStream, data_, size_)) {
     const LONG osError = AfxGetLastOsError();
     std::clearerr(file.m_pStream);
     AfxThrowFileException(CFileException::genericException, osError, file.GetFilePath());
   }
 }
 
-CStringA FormatNameField(const FIO_TPEntry& tp, bool withMarker) {
-  const bool marked = withMarker && (tp.flags & kMarkerFlagsMask) != 0;
-  // What "%-18.18s%c" makes of the name and the marker, without a formatting pass: the name up to
-  // its first zero byte, cut or filled with blanks to the field's width, then the 19th character.
+void AppendNameField(SlotText& slot, const FIO_TPEntry& tp, bool withMarker) {
   // A name longer than the field is cut: the file holds no more. The command-line host warns.
-  char field[kNameLineWidth];
-  const std::size_t cut = std::min(tp.name.size(), static_cast<std::size_t>(kNameWidth));
-  const void* zero = std::memchr(tp.name.data(), '\0', cut);
-  const std::size_t length =
-      zero != nullptr ? static_cast<std::size_t>(static_cast<const char*>(zero) - tp.name.data())
-                      : cut;
-  std::memcpy(field, tp.name.data(), length);
-  std::memset(field + length, ' ', kNameWidth - length);
-  field[kNameWidth] = marked ? static_cast<char>(kMarkerByte) : kUnmarkedByte;
-  return CStringA(field, kNameLineWidth);
+  slot.AppendField(tp.name, kNameWidth);
+  const bool marked = withMarker && (tp.flags & kMarkerFlagsMask) != 0;
+  slot.Append(marked ? static_cast<char>(kMarkerByte) : kUnmarkedByte);
 }
 
 }  // namespace koordin
 
 namespace {
 
-using koordin::WriteLine;
+using koordin::SlotText;
 
 constexpr bool kLatitude = false;
 constexpr bool kLongitude = true;
 
+void AppendLine(SlotText& slot, const char* text) {
+  slot.Append(text);
+  slot.Append('\n');
+}
+
 // A name line without a marker: the text cut or filled with blanks to the line's whole width.
-void WriteNameLine(CHostTextFile& file, const char* name) {
-  WriteLine(file, "%-*.*s\n", koordin::kNameLineWidth, koordin::kNameLineWidth, name);
+void AppendNameLine(SlotText& slot, const std::string& name) {
+  slot.AppendField(name, koordin::kNameLineWidth);
+  slot.Append('\n');
+}
+
+// A coordinate's two lines: DD:MM:SS or DDD:MM:SS, then the hemisphere letter.
+void AppendCoordinate(SlotText& slot, const CKoPoint& point, int degreeDigits, char letter) {
+  slot.AppendNumber(point.degrees, degreeDigits);
+  slot.Append(':');
+  slot.AppendNumber(point.minutes, koordin::kMinuteDigits);
+  slot.Append(':');
+  slot.AppendNumber(point.subUnits, koordin::kMinuteDigits);
+  slot.Append('\n');
+  slot.Append(letter);
+  slot.Append('\n');
 }
 
 void WriteEmptyTurnpoint(CHostTextFile& file) {
-  WriteNameLine(file, "");
-  WriteLine(file, "%s\n%s\n", koordin::kEmptyLatitude, koordin::kEmptyLatitudeHemisphere);
-  WriteLine(file, "%s\n%s\n", koordin::kEmptyLongitude, koordin::kEmptyLongitudeHemisphere);
-  WriteLine(file, "%s\n", koordin::kEmptyAltitudeAndFrequency);
+  SlotText slot;
+  AppendNameLine(slot, {});
+  AppendLine(slot, koordin::kEmptyLatitude);
+  AppendLine(slot, koordin::kEmptyLatitudeHemisphere);
+  AppendLine(slot, koordin::kEmptyLongitude);
+  AppendLine(slot, koordin::kEmptyLongitudeHemisphere);
+  AppendLine(slot, koordin::kEmptyAltitudeAndFrequency);
+  slot.WriteTo(file);
 }
 
-void WriteEmptyPointLines(CHostTextFile& file, int count) {
-  for (int i = 0; i < count; ++i) WriteLine(file, "%s\n", koordin::kEmptyPointLine);
+void AppendEmptyPointLines(SlotText& slot, int count) {
+  for (int i = 0; i < count; ++i) AppendLine(slot, koordin::kEmptyPointLine);
 }
 
 void WriteEmptyRoute(CHostTextFile& file) {
-  WriteNameLine(file, "");
-  WriteEmptyPointLines(file, koordin::kPointsPerRoute);
+  SlotText slot;
+  AppendNameLine(slot, {});
+  AppendEmptyPointLines(slot, koordin::kPointsPerRoute);
+  slot.WriteTo(file);
 }
 
 }  // namespace
@@ -80,10 +143,14 @@ void WriteEmptyRoute(CHostTextFile& file) {
 std::int32_t FIO_WriteHeader(CHostTextFile* file, const FIO_HeaderRequest* request) {
   if (file == nullptr || request == nullptr) return kFIONotHandled;
   switch (request->stage) {
-    case kFIOStageFileStart:  // a new file: its header, and every count starts again
-      WriteLine(*file, "%s\n%s\n", koordin::kHeaderLine1, koordin::kHeaderLine2);
+    case kFIOStageFileStart: {  // a new file: its header, and every count starts again
+      SlotText header;
+      AppendLine(header, koordin::kHeaderLine1);
+      AppendLine(header, koordin::kHeaderLine2);
+      header.WriteTo(*file);
       DriverState().ResetCounters();
       break;
+    }
     case kFIOStageTurnpointsDone:  // the remaining turnpoint slots
       for (std::int32_t n = DriverState().tpWritten; n < koordin::kTurnpointSlots; ++n) {
         WriteEmptyTurnpoint(*file);
@@ -104,20 +171,23 @@ std::int32_t FIO_WriteTP(CHostTextFile* file, const FIO_TPEntry* tp) {
   if (file == nullptr || tp == nullptr) return kFIONotHandled;
   if (DriverState().tpWritten >= koordin::kTurnpointSlots) return kFIOSuccess;
 
-  WriteLine(*file, "%s\n", koordin::FormatNameField(*tp, true).GetString());
+  SlotText slot;
+  koordin::AppendNameField(slot, *tp, true);
+  slot.Append('\n');
 
   const CKoPoint latitude(tp->latitude, kLatitude, koordin::kSecondsPerMinute);
-  WriteLine(*file, "%02d:%02d:%02d\n%c\n",  // DD:MM:SS, then N or S
-            latitude.degrees, latitude.minutes, latitude.subUnits, latitude.GetHemisphereLetter());
+  AppendCoordinate(slot, latitude, koordin::kLatitudeDegreeDigits,  // DD:MM:SS, then N or S
+                   latitude.GetHemisphereLetter());
 
   const CKoPoint longitude(tp->longitude, kLongitude, koordin::kSecondsPerMinute);
   char letter = longitude.GetHemisphereLetter();
   if (letter == 'E') letter = koordin::kEastLetter;
-  WriteLine(*file, "%03d:%02d:%02d\n%c\n",  // DDD:MM:SS, then O or W
-            longitude.degrees, longitude.minutes, longitude.subUnits, letter);
+  AppendCoordinate(slot, longitude, koordin::kLongitudeDegreeDigits, letter);  // DDD:MM:SS, O or W
 
-  const char* frequency = tp->frequency.empty() ? koordin::kEmptyFrequency : tp->frequency.c_str();
-  WriteLine(*file, "%04d:%s\n", tp->altitude, frequency);  // altitude:frequency
+  slot.AppendNumber(tp->altitude, koordin::kAltitudeDigits);  // altitude:frequency
+  slot.Append(':');
+  AppendLine(slot, tp->frequency.empty() ? koordin::kEmptyFrequency : tp->frequency.c_str());
+  slot.WriteTo(*file);
 
   ++DriverState().tpWritten;
   return kFIOSuccess;
@@ -127,7 +197,8 @@ std::int32_t FIO_WriteRoute(CHostTextFile* file, const FIO_Route* route) {
   if (file == nullptr || route == nullptr) return kFIONotHandled;
   if (DriverState().routesWritten >= koordin::kRouteSlots) return kFIOSuccess;
 
-  WriteNameLine(*file, route->name.c_str());
+  SlotText slot;
+  AppendNameLine(slot, route->name);
 
   // The first and the last point are never written; a long route also leaves out the inner
   // points of the omittable kind.
@@ -140,10 +211,12 @@ std::int32_t FIO_WriteRoute(CHostTextFile* file, const FIO_Route* route) {
     if (lines == koordin::kPointsPerRoute) break;
     const FIO_TPEntry& point = *route->points[i];
     if (isLong && point.kind == koordin::kOmittableKind) continue;
-    WriteLine(*file, "%s\n", koordin::FormatNameField(point, false).GetString());
+    koordin::AppendNameField(slot, point, false);
+    slot.Append('\n');
     ++lines;
   }
-  WriteEmptyPointLines(*file, koordin::kPointsPerRoute - lines);
+  AppendEmptyPointLines(slot, koordin::kPointsPerRoute - lines);
+  slot.WriteTo(*file);
 
   ++DriverState().routesWritten;
   return kFIOSuccess;

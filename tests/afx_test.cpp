@@ -90,6 +90,38 @@ TEST(CStdioFile, ReadLimitedStringStopsAfterOneCharacterBeyondTheLimit) {
   }
 }
 
+// Lines of every length around the stream's buffer, so that lines and line ends straddle its
+// refills: each reads back whole, and a limited read stops at its limit wherever that falls.
+TEST(CStdioFile, LinesStraddlingTheStreamBufferReadWhole) {
+  std::vector<std::string> lines;
+  std::string bytes;
+  for (std::size_t length = 0; bytes.size() < 3 * BUFSIZ; length = length * 3 + 1) {
+    lines.push_back(std::string(length % 5000, static_cast<char>('a' + lines.size() % 26)));
+    bytes += lines.back() + (lines.size() % 2 ? "\r\n" : "\n");
+  }
+  TempFile file(bytes);
+  CStdioFile whole(file.path(), CFile::modeRead | CFile::typeText);
+  std::vector<std::string> read;
+  CStringA line;
+  while (whole.ReadString(line)) read.emplace_back(line.GetString(), line.GetLength());
+  EXPECT_EQ(read, lines);
+
+  for (const int limit : {1, 100, 4095, 4096, 4097}) {
+    CStdioFile limited(file.path(), CFile::modeRead | CFile::typeText);
+    std::string joined;
+    bool tooLong = false;
+    while (limited.ReadLimitedString(line, limit, tooLong)) {
+      EXPECT_LE(line.GetLength(), limit + 1);
+      EXPECT_EQ(tooLong, line.GetLength() > limit) << limit;
+      joined.append(line.GetString(), line.GetLength());
+      if (!tooLong) joined += '|';
+    }
+    std::string expected;
+    for (const std::string& l : lines) expected += l + '|';
+    EXPECT_EQ(joined, expected) << "nothing lost or doubled with the limit " << limit;
+  }
+}
+
 TEST(CStdioFile, FailedOpenReportsCauseErrorAndName) {
   CStdioFile stdio;
   CFileException error;

@@ -1,6 +1,12 @@
 #include "tools/koordin/text_format.h"
 
+#include "tools/koordin/formats/charset.h"
+
 #include <gtest/gtest.h>
+
+#include <clocale>
+#include <stdexcept>
+#include <string>
 
 namespace koordin_cli {
 namespace {
@@ -19,6 +25,40 @@ TEST(TextTable, AlignsByCharactersNotBytes) {
   table.AddRow({"12", "Hahnweide", "353"});
   table.AddRow({"3", "", ""});
   EXPECT_EQ(table.Render(), " n  name        alt\n 1  Säntis     2502\n12  Hahnweide   353\n 3\n");
+}
+
+// Each row converts in turn, so that later rows use the converters that earlier ones opened.
+TEST(ConvertCharset, ConvertsTransliteratesAndStartsEachTextAfresh) {
+  std::setlocale(LC_CTYPE, "C.UTF-8");  // the transliteration koordin uses
+  const struct {
+    std::string text;
+    const char *from, *to;
+    std::string converted;
+    bool exact;
+  } cases[] = {
+      {"Lodz", "UTF-8", "CP1252", "Lodz", true},
+      {"\xC5\x81\xC3\xB3"
+       "d\xC5\xBA",
+       "UTF-8", "CP1252",
+       "L\xF3"
+       "dz",
+       false},
+      {"Lodz", "UTF-8", "CP1252", "Lodz", true},
+      {"\xFFx", "UTF-8", "CP1252", "?x", false},
+      {"Caf\xE9", "CP1252", "UTF-8", "Caf\xC3\xA9", true},
+      {"ab", "UTF-8", "UTF-16LE", std::string("a\0b\0", 4), true},  // ASCII that changes
+      {"a+b", "UTF-8", "UTF-7", "a+-b", true},
+      {"\xE6\x97\xA5", "UTF-8", "ISO-2022-JP", "\x1B$BF|\x1B(B", true},  // shifts and back
+      {"\xE6\x97\xA5", "UTF-8", "ISO-2022-JP", "\x1B$BF|\x1B(B", true},
+  };
+  for (const auto& c : cases) {
+    bool exact = !c.exact;
+    EXPECT_EQ(ConvertCharset(c.text, c.from, c.to, &exact), c.converted) << c.text << " " << c.to;
+    EXPECT_EQ(exact, c.exact) << c.text << " " << c.to;
+  }
+  for (int attempt = 0; attempt < 2; ++attempt) {  // an unknown set is refused every time
+    EXPECT_THROW(ConvertCharset("a", "UTF-8", "NO-SUCH-SET"), std::invalid_argument);
+  }
 }
 
 }  // namespace

@@ -3,13 +3,18 @@
 #include "driver/fio_api.h"
 #include "driver/global_values.h"
 #include "tests/temp_file.h"
+#include "text/ko_point.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
+#include <cstring>
+#include <random>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -163,6 +168,84 @@ TEST(FIO_WriteHeader, PassesWriteTheHeaderEverySlotAndNoMore) {
     EXPECT_EQ(after, c.after) << c.steps.substr(0, 8);
   }
   EXPECT_EQ(std::count(emptyFile.begin(), emptyFile.end(), '\n'), 2044);
+}
+
+// What the C runtime's formatted output makes of the arguments.
+std::string Printf(const char* format, ...) {
+  char buffer[2048];
+  std::va_list arguments;
+  va_start(arguments, format);
+  const int length = std::vsnprintf(buffer, sizeof buffer, format, arguments);
+  va_end(arguments);
+  return std::string(buffer, static_cast<std::size_t>(length));
+}
+
+// Random bytes of a random length up to `longest`, zero bytes and high bytes among them.
+std::string RandomText(std::mt19937& random, std::size_t longest) {
+  std::string text(std::uniform_int_distribution<std::size_t>(0, longest)(random), ' ');
+  for (char& ch : text) {
+    const auto byte = std::uniform_int_distribution<int>(0, 299)(random);
+    ch = static_cast<char>(byte < 256 ? byte : 'a' + byte % 26);  // mostly letters
+  }
+  return text;
+}
+
+// The writer's formats: each turnpoint and route slot is written as these printf formats write it.
+TEST(WriteSlots, RandomSlotsAreWrittenAsThePrintfFormatsWriteThem) {
+  std::mt19937 random(2026);
+  std::uniform_real_distribution<float> degrees(-400.0F, 400.0F);
+  std::uniform_int_distribution<std::uint32_t> bits;
+  const auto coordinate = [&] {  // mostly in range or folded once, now and then any float at all
+    if (bits(random) % 8 != 0) return degrees(random);
+    const std::uint32_t pattern = bits(random);
+    float value;
+    std::memcpy(&value, &pattern, sizeof value);
+    return value;
+  };
+  for (int pass = 0; pass < 4; ++pass) {
+    std::vector<FIO_TPEntry> turnpoints(255);
+    std::vector<FIO_Route> routes(32);
+    std::string expected = Printf("VP6 KOORDIN Datei Peschges Variometer GmbH\nv2.0\n");
+    for (FIO_TPEntry& tp : turnpoints) {
+      tp.name = RandomText(random, 24);
+      tp.flags = bits(random) & 0x1FFFF;
+      tp.latitude = coordinate();
+      tp.longitude = coordinate();
+      tp.altitude = static_cast<std::int32_t>(bits(random)) >> (bits(random) % 32);
+      if (&tp == &turnpoints[pass]) tp.altitude = pass % 2 ? INT_MAX : INT_MIN;
+      tp.frequency = RandomText(random, bits(random) % 16 ? 12 : 700);  // beyond any fixed buffer
+      const CKoPoint lat(tp.latitude, false, 60), lon(tp.longitude, true, 60);
+      const char east = lon.GetHemisphereLetter() == 'E' ? 'O' : lon.GetHemisphereLetter();
+      expected +=
+          Printf("%-18.18s%c\n", tp.name.c_str(), tp.flags & 0xFF00 ? 0xA0 : ' ') +
+          Printf("%02d:%02d:%02d\n%c\n", lat.degrees, lat.minutes, lat.subUnits,
+                 lat.GetHemisphereLetter()) +
+          Printf("%03d:%02d:%02d\n%c\n", lon.degrees, lon.minutes, lon.subUnits, east) +
+          Printf("%04d:%s\n", tp.altitude, tp.frequency.empty() ? "0.000" : tp.frequency.c_str());
+    }
+    for (FIO_Route& route : routes) {  // at most 15 inner points, so all are written
+      route.name = RandomText(random, 24);
+      expected += Printf("%-19.19s\n", route.name.c_str());
+      const int count = static_cast<int>(bits(random) % 18);
+      for (int k = 0; k < count; ++k) {
+        AppendRoutePoint(route, RandomText(random, 24).c_str(), 0.0F, 0.0F, 1);
+        if (k > 0 && k + 1 < count)
+          expected += Printf("%-18.18s \n", route.points[k]->name.c_str());
+      }
+      expected += Repeat("-------------------\n", 17 - std::max(count, 2));
+    }
+
+    TempFile temp;
+    FIO_InitDriver();
+    {
+      CHostTextFile file(temp.path(), CFile::modeCreate | CFile::modeWrite);
+      WriteSteps(file, "3");
+      for (const FIO_TPEntry& tp : turnpoints) FIO_WriteTP(&file, &tp);
+      for (const FIO_Route& route : routes) FIO_WriteRoute(&file, &route);
+    }
+    FIO_ExitDriver();
+    EXPECT_EQ(temp.Contents(), expected) << "pass " << pass;
+  }
 }
 
 struct NamedFile : CHostTextFile {  // the host's file on a given stream, named "full.lst"

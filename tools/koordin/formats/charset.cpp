@@ -1,8 +1,10 @@
 #include "tools/koordin/formats/charset.h"
 
 #include <cerrno>
+#include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include <iconv.h>
 
@@ -18,14 +20,38 @@ class Converter {
       throw std::invalid_argument(std::string("unknown character set conversion ") + from + " to " +
                                   to);
     }
+    std::string ascii(kAsciiCount, '\0');
+    for (std::size_t i = 0; i < kAsciiCount; ++i) ascii[i] = static_cast<char>(i);
+    std::string converted;
+    keepsAscii_ = Convert(ascii, converted) && converted == ascii;
   }
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
   ~Converter() { iconv_close(descriptor_); }
 
-  // Converts all of `bytes`; false when a character had to be replaced.
+  // Converts all of `bytes`, starting from the initial shift state; false when a character had to
+  // be replaced. Plain ASCII text passes unchanged between sets that keep every ASCII character.
   bool Run(std::string_view bytes, std::string& out) {
+    if (keepsAscii_ && IsAscii(bytes)) {
+      out.assign(bytes);
+      return true;
+    }
+    return Convert(bytes, out);
+  }
+
+ private:
+  static constexpr std::size_t kAsciiCount = 0x80;
+
+  static bool IsAscii(std::string_view bytes) {
+    for (const char c : bytes) {
+      if (static_cast<unsigned char>(c) >= kAsciiCount) return false;
+    }
+    return true;
+  }
+
+  bool Convert(std::string_view bytes, std::string& out) {
     out.clear();
+    iconv(descriptor_, nullptr, nullptr, nullptr, nullptr);
     char* in = const_cast<char*>(bytes.data());  // iconv's interface is not const-correct
     std::size_t inLeft = bytes.size();
     char buffer[1024];
@@ -49,12 +75,37 @@ class Converter {
       }
       if (result > 0) exact = false;  // characters transliterated by iconv
     }
+    char* outPtr = buffer;
+    std::size_t outLeft = sizeof buffer;
+    iconv(descriptor_, nullptr, nullptr, &outPtr, &outLeft);  // back to the initial shift state
+    out.append(buffer, static_cast<std::size_t>(outPtr - buffer));
     return exact;
   }
 
- private:
   iconv_t descriptor_;
+  bool keepsAscii_ = false;  // all ASCII characters together convert into themselves
 };
+
+// The one converter of each pair of character sets, opened on first use and kept for the thread's
+// life: opening one costs more than converting a name.
+Converter& ConverterFor(const char* from, const char* to) {
+  struct Entry {
+    std::string from, to;
+    Converter converter;
+  };
+  thread_local std::vector<std::unique_ptr<Entry>> opened;
+  for (const auto& entry : opened) {
+    if (entry->from == from && entry->to == to) return entry->converter;
+  }
+#if defined(__EMSCRIPTEN__)
+  // This libc's iconv knows no //TRANSLIT; it puts '*' for what the target set lacks.
+  const std::string target = to;
+#else
+  const std::string target = std::string(to) + "//TRANSLIT";
+#endif
+  opened.push_back(std::unique_ptr<Entry>(new Entry{from, to, {from, target.c_str()}}));
+  return opened.back()->converter;
+}
 
 }  // namespace
 
@@ -93,13 +144,7 @@ bool IsValidUtf8(std::string_view bytes) {
 }
 
 std::string ConvertCharset(std::string_view bytes, const char* from, const char* to, bool* exact) {
-#if defined(__EMSCRIPTEN__)
-  // This libc's iconv knows no //TRANSLIT; it puts '*' for what the target set lacks.
-  const std::string target = to;
-#else
-  const std::string target = std::string(to) + "//TRANSLIT";
-#endif
-  Converter converter(from, target.c_str());
+  Converter& converter = ConverterFor(from, to);
   std::string out;
   const bool converted = converter.Run(bytes, out);
   if (exact != nullptr) *exact = converted;

@@ -35,7 +35,9 @@ std::optional<std::pair<std::string, std::size_t>> ReadQuoted(std::string_view l
   std::size_t i = start + 1;
   while (i < line.size()) {
     if (line[i] != '"') {
-      text += line[i++];
+      const std::size_t quote = std::min(line.find('"', i), line.size());
+      text.append(line, i, quote - i);
+      i = quote;
     } else if (i + 1 < line.size() && line[i + 1] == '"') {
       text += '"';
       i += 2;
@@ -135,6 +137,7 @@ const char* const kCupHeader =
 
 CupFields SplitCupLine(std::string_view line) {
   CupFields result;
+  result.fields.reserve(static_cast<std::size_t>(std::count(line.begin(), line.end(), ',')) + 1);
   std::size_t i = 0;
   while (true) {
     i = SkipBlanks(line, i);

@@ -100,8 +100,9 @@ std::vector<TextLine> SplitLines(std::string_view text) {
   std::size_t start = 0;
   int number = 1;
   while (start < text.size()) {
-    const std::size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) {
+    std::size_t end = start;
+    while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+    if (end == text.size()) {
       lines.push_back({number, text.substr(start)});
       break;
     }
