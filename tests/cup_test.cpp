@@ -160,7 +160,8 @@ TEST(WriteCup, WritesEveryFieldThatCupHoldsAndWarnsAboutTheRest) {
             "name,code,country,lat,lon,elev,style,rwdir,rwlen,rwwidth,freq,desc,userdata,pics\r\n"
             "\"Aachen Merzbrück\",\"AACH\",DE,5049.380N,00611.200E,189.0m,5,80,520m,20m,"
             "\"122.875\",\"Platz, \"\"EDKA\"\"\\nzweite Zeile\",\"user, data\",\"a.jpg;b.jpg\"\r\n"
-            "\"Gipfel \"\"Süd\"\", Öhr\",\"Gipfel \"\"Süd\"\", Öhr\",,4530.000S,17959.994W,,7,,,,\"\",\"\",\"\",\"\"\r\n"
+            "\"Gipfel \"\"Süd\"\", Öhr\",\"Gipfel \"\"Süd\"\", "
+            "Öhr\",,4530.000S,17959.994W,,7,,,,\"\",\"\",\"\",\"\"\r\n"
             "-----Related Tasks-----\r\n\"Dreieck, 300 km\",\"\",\"Aachen Merzbrück\","
             "\"Gipfel \"\"Süd\"\", Öhr\",\"\"\r\nOptions,NoStart=12:00\r\nObsZone=0\r\n");
   EXPECT_EQ(Describe({}, diagnostics.warnings),

@@ -147,8 +147,9 @@ std::string BigCupWarnings(const std::string& file) {
   std::string text;
   const auto warn = [&](const std::string& what) { text += file + ": warning: " + what + "\n"; };
   warn("8 routes dropped: the file holds 32; choose with --tasks (--verbose lists each)");
-  warn("45 turnpoints dropped: the file holds 255; choose with --near/--radius or --only "
-       "(--verbose lists each)");
+  warn(
+      "45 turnpoints dropped: the file holds 255; choose with --near/--radius or --only "
+      "(--verbose lists each)");
   const std::string cut = "\": name cut to 18 characters: \"Flugplatz Ober-Mör\"";
   warn("turnpoint \"" + kSued + cut);
   warn("turnpoint \"" + kNord + cut);

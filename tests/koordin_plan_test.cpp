@@ -33,8 +33,7 @@ std::string Summary(const KoordinPlan& plan) {
 }
 
 // The plan of `document` as koordin makes it: what fits chosen first, then planned.
-KoordinPlan Plan(const Document& document, const Capacities& capacities,
-                 Diagnostics& diagnostics) {
+KoordinPlan Plan(const Document& document, const Capacities& capacities, Diagnostics& diagnostics) {
   const Room room{static_cast<std::size_t>(capacities.turnpoints),
                   static_cast<std::size_t>(capacities.routes), true};
   const Selection selection = Choose(document, {}, room, diagnostics);
@@ -74,10 +73,9 @@ TEST(PlanKoordin, DecidesWhatFitsAndWarnsAboutEverythingThatDoesNotArriveAsItWas
             "A/100/ B/100/ C/100/ | Runde: Start/1 X/3 B/1 Ziel/1 | Lang: A/1 A/1 X/3 B/1 C/1 /3 "
             "A/1 | Dreieck: /1 A/1 B/1 C/1 A/1 B/1 /1 | Dreieck: | Task 5: /1 A/1 /1 ",
             {"\"Drei\" dropped: the file holds 5", "\"Runde\": point \"X\" names no turnpoint",
-             "\"X\" left out: it names no",
-             "\"\" left out: it names no", "\"Dreieck 1\": name cut to 7",
-             "\"B\" left out: a route holds 4 points", "\"Dreieck 2\": name cut",
-             "task 5 has no name: written as \"Task 5\"",
+             "\"X\" left out: it names no", "\"\" left out: it names no",
+             "\"Dreieck 1\": name cut to 7", "\"B\" left out: a route holds 4 points",
+             "\"Dreieck 2\": name cut", "task 5 has no name: written as \"Task 5\"",
              "\"Dreieck 1\" and \"Dreieck 2\" become one name", "2 tasks lost a takeoff"}}}) {
     UseTransliterationLocale();
     Diagnostics diagnostics;

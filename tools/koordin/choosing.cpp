@@ -22,15 +22,31 @@ struct StyleName {
 // The CUP waypoint styles by name, and the groups pilots choose by.
 const std::vector<StyleName>& StyleNames() {
   static const std::vector<StyleName> kNames = {
-      {"unknown", {0}},         {"waypoint", {1}},          {"turnpoint", {1}},
-      {"grass-airfield", {2}},  {"outlanding", {3}},        {"gliding-airfield", {4}},
-      {"solid-airfield", {5}},  {"mountain-pass", {6}},     {"mountain-top", {7}},
-      {"mast", {8}},            {"vor", {9}},               {"ndb", {10}},
-      {"cooling-tower", {11}},  {"dam", {12}},              {"tunnel", {13}},
-      {"bridge", {14}},         {"power-plant", {15}},      {"castle", {16}},
-      {"intersection", {17}},   {"marker", {18}},           {"reporting-point", {19}},
-      {"paraglider-takeoff", {20}}, {"paraglider-landing", {21}},
-      {"airfield", {2, 4, 5}},  {"landable", {2, 3, 4, 5}},
+      {"unknown", {0}},
+      {"waypoint", {1}},
+      {"turnpoint", {1}},
+      {"grass-airfield", {2}},
+      {"outlanding", {3}},
+      {"gliding-airfield", {4}},
+      {"solid-airfield", {5}},
+      {"mountain-pass", {6}},
+      {"mountain-top", {7}},
+      {"mast", {8}},
+      {"vor", {9}},
+      {"ndb", {10}},
+      {"cooling-tower", {11}},
+      {"dam", {12}},
+      {"tunnel", {13}},
+      {"bridge", {14}},
+      {"power-plant", {15}},
+      {"castle", {16}},
+      {"intersection", {17}},
+      {"marker", {18}},
+      {"reporting-point", {19}},
+      {"paraglider-takeoff", {20}},
+      {"paraglider-landing", {21}},
+      {"airfield", {2, 4, 5}},
+      {"landable", {2, 3, 4, 5}},
   };
   return kNames;
 }
@@ -38,7 +54,8 @@ const std::vector<StyleName>& StyleNames() {
 std::string StyleKey(const std::string& text) {
   std::string key;
   for (const char c : text) {
-    key += (c == ' ' || c == '_') ? '-' : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    key += (c == ' ' || c == '_') ? '-'
+                                  : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   }
   return key;
 }
@@ -60,7 +77,8 @@ std::set<int> StylesChosen(const std::vector<std::string>& names) {
     });
     if (found == known.end()) {
       std::string list;
-      for (const StyleName& entry : known) list += (list.empty() ? "" : ", ") + std::string(entry.name);
+      for (const StyleName& entry : known)
+        list += (list.empty() ? "" : ", ") + std::string(entry.name);
       throw ChoiceError("--style " + name + ": not a waypoint style (" + list + ", or 0 to " +
                         std::to_string(kLastStyle) + ")");
     }
@@ -91,8 +109,8 @@ GeoPosition PlaceOf(const std::string& near, const Document& document) {
 }
 
 // Why the filters let `waypoint` not pass; empty when they do.
-std::string FilterReason(const Waypoint& waypoint, const Decision& decision,
-                         const Choices& choices, const std::set<int>& styles) {
+std::string FilterReason(const Waypoint& waypoint, const Decision& decision, const Choices& choices,
+                         const std::set<int>& styles) {
   if (!choices.only.empty() && !MatchesAny(choices.only, waypoint.name)) {
     return "not matched by --only";
   }
@@ -175,10 +193,10 @@ Selection Choose(const Document& document, const Choices& choices, const Room& r
     }
     if (room.routes && static_cast<std::size_t>(routeSlot) == *room.routes) {
       decision.reason = "no slot left";
-      diagnostics.Warn(what + " dropped: the file holds " + std::to_string(*room.routes) +
-                           " routes",
-                       "routes dropped: the file holds " + std::to_string(*room.routes) +
-                           "; choose with --tasks");
+      diagnostics.Warn(
+          what + " dropped: the file holds " + std::to_string(*room.routes) + " routes",
+          "routes dropped: the file holds " + std::to_string(*room.routes) +
+              "; choose with --tasks");
       continue;
     }
     std::set<std::size_t> needed;
@@ -192,8 +210,10 @@ Selection Choose(const Document& document, const Choices& choices, const Room& r
     }
     if (reservedCount + needed.size() > turnpointRoom) {
       decision.reason = "its turnpoints do not fit";
-      diagnostics.Warn(what + " dropped: its turnpoints do not fit beside those of the routes "
-                              "before it in " + std::to_string(turnpointRoom) + " slots",
+      diagnostics.Warn(what +
+                           " dropped: its turnpoints do not fit beside those of the routes "
+                           "before it in " +
+                           std::to_string(turnpointRoom) + " slots",
                        "routes dropped: their turnpoints do not fit in the file's " +
                            std::to_string(turnpointRoom) + "; choose with --tasks");
       continue;
@@ -225,8 +245,9 @@ Selection Choose(const Document& document, const Choices& choices, const Room& r
       continue;
     }
     selection.turnpoints[i].reason = "no slot left";
-    diagnostics.Warn("turnpoint " + Quoted(document.waypoints[i].name) + " dropped: the file holds " +
-                         std::to_string(turnpointRoom) + " turnpoints",
+    diagnostics.Warn("turnpoint " + Quoted(document.waypoints[i].name) +
+                         " dropped: the file holds " + std::to_string(turnpointRoom) +
+                         " turnpoints",
                      "turnpoints dropped: the file holds " + std::to_string(turnpointRoom) +
                          "; choose with --near/--radius or --only");
   }

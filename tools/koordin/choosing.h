@@ -15,12 +15,12 @@ namespace koordin_cli {
 
 // What the user asked for. Empty lists choose everything.
 struct Choices {
-  std::string near;                    // a turnpoint name of the source or a position
-  std::optional<double> radiusKm;      // only with `near`
-  std::vector<std::string> only;       // glob patterns of names to keep (any case)
-  std::vector<std::string> exclude;    // glob patterns of names to leave out (any case)
-  std::vector<std::string> styles;     // CUP style names or numbers, or groups (airfield, ...)
-  std::vector<std::string> tasks;      // glob patterns of task names to keep
+  std::string near;                  // a turnpoint name of the source or a position
+  std::optional<double> radiusKm;    // only with `near`
+  std::vector<std::string> only;     // glob patterns of names to keep (any case)
+  std::vector<std::string> exclude;  // glob patterns of names to leave out (any case)
+  std::vector<std::string> styles;   // CUP style names or numbers, or groups (airfield, ...)
+  std::vector<std::string> tasks;    // glob patterns of task names to keep
 };
 
 // What the target holds; none: no limit.
@@ -39,9 +39,9 @@ class ChoiceError : public std::invalid_argument {
 // The decision about one waypoint or task of the source, by its position there.
 struct Decision {
   bool kept = false;
-  int slot = 0;                       // 1-based position in the target when kept
-  std::optional<double> distanceKm;   // from the place of --near
-  std::string reason;                 // why it was dropped, in words
+  int slot = 0;                      // 1-based position in the target when kept
+  std::optional<double> distanceKm;  // from the place of --near
+  std::string reason;                // why it was dropped, in words
 };
 
 struct Selection {

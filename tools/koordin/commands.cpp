@@ -128,8 +128,8 @@ std::string DecodeSource(const std::string& bytes, Format format, const std::str
   return text;
 }
 
-Input ReadInput(const std::string& path, Format format, Context& context,
-                Diagnostics& diagnostics, const std::string& inputEncoding = {}) {
+Input ReadInput(const std::string& path, Format format, Context& context, Diagnostics& diagnostics,
+                const std::string& inputEncoding = {}) {
   Input input;
   if (format == Format::kKoordin) {
     if (!inputEncoding.empty()) DecodeSource("", format, inputEncoding, diagnostics);

@@ -59,10 +59,9 @@ std::string CutWithWarning(const std::string& encoded, int width, const std::str
                            const NameEncoder& encoder, Diagnostics& diagnostics) {
   const std::string cut = CutName(encoded, width);
   if (encoded.size() > static_cast<std::size_t>(width)) {
-    diagnostics.Warn(
-        what + ": name cut to " + std::to_string(width) + " characters: " +
-            Quoted(encoder.Decode(cut)),
-        "names cut to the file's " + std::to_string(width) + " characters");
+    diagnostics.Warn(what + ": name cut to " + std::to_string(width) +
+                         " characters: " + Quoted(encoder.Decode(cut)),
+                     "names cut to the file's " + std::to_string(width) + " characters");
   }
   return cut;
 }
@@ -202,10 +201,10 @@ PlannedRoute PlanRoute(const std::vector<std::string>& pointNames, const std::st
     if (!inner) continue;
     const std::string pointWhat = what + ": point " + Quoted(pointName);
     if (linesWritten == capacities.pointsPerRoute) {
-      diagnostics.Warn(pointWhat + " left out: a route holds " +
-                           std::to_string(capacities.pointsPerRoute) + " points",
-                       "route points left out beyond a route's " +
-                           std::to_string(capacities.pointsPerRoute));
+      diagnostics.Warn(
+          pointWhat + " left out: a route holds " + std::to_string(capacities.pointsPerRoute) +
+              " points",
+          "route points left out beyond a route's " + std::to_string(capacities.pointsPerRoute));
     } else if (longRoute && point.kind == koordin::kOmittableKind) {
       diagnostics.Warn(pointWhat + " left out: it names no turnpoint in the file, and the " +
                            "route has more than " + std::to_string(capacities.pointsPerRoute) +
@@ -245,8 +244,8 @@ std::vector<PlannedRoute> PlanRoutes(const std::vector<Task>& tasks, const Capac
     }
     if (LosesTakeoffOrLanding(task)) ++lostEnds;
     const std::string fileName = routeNames.Place(name, what);
-    PlannedRoute route = PlanRoute(RoutePointNames(task), what, capacities, turnpointNames,
-                                   encoder, diagnostics);
+    PlannedRoute route =
+        PlanRoute(RoutePointNames(task), what, capacities, turnpointNames, encoder, diagnostics);
     route.name = fileName;
     planned.push_back(std::move(route));
   }

@@ -32,11 +32,11 @@ inline constexpr int kMinAltitude = -999;
 inline constexpr int kMaxAltitude = 9999;
 
 struct PlannedTurnpoint {
-  std::string name;  // in the file's character set, cut to the name width
-  double latitude = 0.0;  // degrees, to a whole second
+  std::string name;        // in the file's character set, cut to the name width
+  double latitude = 0.0;   // degrees, to a whole second
   double longitude = 0.0;  // degrees, to a whole second
-  int altitude = 0;  // metres, within kMinAltitude..kMaxAltitude
-  std::string frequency;  // "122.475", or empty
+  int altitude = 0;        // metres, within kMinAltitude..kMaxAltitude
+  std::string frequency;   // "122.475", or empty
   bool marked = false;
 };
 

@@ -65,13 +65,13 @@ std::string PlanText(const PlanReport& report) {
     TextTable routes({"source", "slot", "name", "dropped because"}, {true, true, false, false});
     for (std::size_t i = 0; i < source.tasks.size(); ++i) {
       const Decision& decision = selection.routes[i];
-      routes.AddRow({std::to_string(i + 1), SlotText(decision), source.tasks[i].name,
-                     decision.reason});
+      routes.AddRow(
+          {std::to_string(i + 1), SlotText(decision), source.tasks[i].name, decision.reason});
     }
     text += "routes for " + report.target + ":\n" + routes.Render();
   }
-  text += Counted(selection.turnpoints, "turnpoints") + ", " +
-          Counted(selection.routes, "routes") + "; nothing written (--dry-run)\n";
+  text += Counted(selection.turnpoints, "turnpoints") + ", " + Counted(selection.routes, "routes") +
+          "; nothing written (--dry-run)\n";
   return text;
 }
 
@@ -79,7 +79,8 @@ std::string PlanJson(const PlanReport& report) {
   const Document& source = *report.source;
   const Selection& selection = *report.selection;
   const auto reasonOf = [](const Decision& decision) {
-    return decision.kept ? nlohmann::ordered_json(nullptr) : nlohmann::ordered_json(decision.reason);
+    return decision.kept ? nlohmann::ordered_json(nullptr)
+                         : nlohmann::ordered_json(decision.reason);
   };
   nlohmann::ordered_json turnpoints = nlohmann::ordered_json::array();
   for (std::size_t i = 0; i < source.waypoints.size(); ++i) {
@@ -91,10 +92,11 @@ std::string PlanJson(const PlanReport& report) {
         {"latitude", CleanDegrees(waypoint.latitude)},
         {"longitude", CleanDegrees(waypoint.longitude)},
         {"kept", decision.kept},
-        {"slot", decision.kept ? nlohmann::ordered_json(decision.slot) : nlohmann::ordered_json(nullptr)},
-        {"distanceKm", decision.distanceKm
-                           ? nlohmann::ordered_json(RoundDecimal(*decision.distanceKm, kDistanceDecimals))
-                           : nlohmann::ordered_json(nullptr)},
+        {"slot",
+         decision.kept ? nlohmann::ordered_json(decision.slot) : nlohmann::ordered_json(nullptr)},
+        {"distanceKm", decision.distanceKm ? nlohmann::ordered_json(RoundDecimal(
+                                                 *decision.distanceKm, kDistanceDecimals))
+                                           : nlohmann::ordered_json(nullptr)},
         {"reason", reasonOf(decision)},
     });
   }
@@ -105,14 +107,15 @@ std::string PlanJson(const PlanReport& report) {
         {"source", i + 1},
         {"name", source.tasks[i].name},
         {"kept", decision.kept},
-        {"slot", decision.kept ? nlohmann::ordered_json(decision.slot) : nlohmann::ordered_json(nullptr)},
+        {"slot",
+         decision.kept ? nlohmann::ordered_json(decision.slot) : nlohmann::ordered_json(nullptr)},
         {"reason", reasonOf(decision)},
     });
   }
   const nlohmann::ordered_json plan = {{"target", report.target},
-                               {"turnpoints", turnpoints},
-                               {"routes", routes},
-                               {"warnings", report.warnings}};
+                                       {"turnpoints", turnpoints},
+                                       {"routes", routes},
+                                       {"warnings", report.warnings}};
   // Invalid UTF-8 in a name cannot stop the plan: it is shown replaced.
   return plan.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }

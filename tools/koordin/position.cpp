@@ -32,32 +32,43 @@ std::optional<GeoPosition> InRange(double latitude, double longitude) {
 
 // "48.63,9.43", "48.63, 9.43", "-33.9 18.6"
 std::optional<GeoPosition> ParseDecimalPair(const std::string& text) {
-  static const std::regex kPair(R"(\s*([+-]?\d+(?:\.\d+)?)\s*(?:,|;|\s)\s*([+-]?\d+(?:\.\d+)?)\s*)");
+  static const std::regex kPair(
+      R"(\s*([+-]?\d+(?:\.\d+)?)\s*(?:,|;|\s)\s*([+-]?\d+(?:\.\d+)?)\s*)");
   std::smatch match;
   if (!std::regex_match(text, match, kPair)) return {};
   return InRange(std::stod(match[1]), std::stod(match[2]));
 }
 
-// One axis in degrees, minutes and seconds with its hemisphere letter before or after:
-// 48°37'50"N, N48°37.833', 9°25'49"E. The letters O (German east) and ′ ″ are taken too.
+// Two axes in degrees, minutes and seconds, each with its hemisphere letter, all before or all
+// after: 48°37'50"N 9°25'49"E, N48°37.833' E9°25.817'. The letter O (German east) and ′ ″ are
+// taken too; minutes and seconds may be left out.
 std::optional<GeoPosition> ParseDmsPair(const std::string& text) {
-  static const std::string kAxis =
-      R"(([NSEWO])?\s*(\d+(?:\.\d+)?)\s*(?:°|\xC2\xBA|\s)\s*(?:(\d+(?:\.\d+)?)\s*(?:'|\xE2\x80\xB2)\s*)"
-      R"((?:(\d+(?:\.\d+)?)\s*(?:"|''|\xE2\x80\xB3)\s*)?)?([NSEWO])?)";
-  static const std::regex kPair("\\s*" + kAxis + "\\s*,?\\s*" + kAxis + "\\s*",
-                                std::regex::icase);
+  static const std::string kNumber =
+      R"((\d+(?:\.\d+)?)\s*(?:°|\xC2\xBA|\s)\s*(?:(\d+(?:\.\d+)?)\s*(?:'|\xE2\x80\xB2)\s*)"
+      R"((?:(\d+(?:\.\d+)?)\s*(?:"|''|\xE2\x80\xB3)\s*)?)?)";
+  static const std::string kLetter = "([NSEWO])";
+  static const std::string kSeparator = "\\s*,?\\s*";
+  static const std::regex kBefore(
+      "\\s*" + kLetter + "\\s*" + kNumber + kSeparator + kLetter + "\\s*" + kNumber,
+      std::regex::icase);
+  static const std::regex kAfter(
+      "\\s*" + kNumber + kLetter + kSeparator + kNumber + kLetter + "\\s*", std::regex::icase);
   std::smatch match;
-  if (!std::regex_match(text, match, kPair)) return {};
+  // The groups of each axis: its letter, then degrees, minutes and seconds.
+  int groups[2][4] = {{1, 2, 3, 4}, {5, 6, 7, 8}};
+  if (!std::regex_match(text, match, kBefore)) {
+    if (!std::regex_match(text, match, kAfter)) return {};
+    groups[0][0] = 4, groups[0][1] = 1, groups[0][2] = 2, groups[0][3] = 3;
+    groups[1][0] = 8, groups[1][1] = 5, groups[1][2] = 6, groups[1][3] = 7;
+  }
   double values[2] = {0.0, 0.0};
   char letters[2] = {0, 0};
   for (int axis = 0; axis < 2; ++axis) {
-    const int base = 1 + axis * 5;
-    const std::string before = match[base], after = match[base + 4];
-    if (before.empty() == after.empty()) return {};  // one letter, before or after
-    letters[axis] = static_cast<char>(std::toupper((before + after)[0]));
-    values[axis] = std::stod(match[base + 1]);
-    if (match[base + 2].matched) values[axis] += std::stod(match[base + 2]) / 60.0;
-    if (match[base + 3].matched) values[axis] += std::stod(match[base + 3]) / kSecondsPerDegree;
+    const int* group = groups[axis];
+    letters[axis] = static_cast<char>(std::toupper(match.str(group[0])[0]));
+    values[axis] = std::stod(match[group[1]]);
+    if (match[group[2]].matched) values[axis] += std::stod(match[group[2]]) / 60.0;
+    if (match[group[3]].matched) values[axis] += std::stod(match[group[3]]) / kSecondsPerDegree;
   }
   const auto isLatitude = [](char letter) { return letter == 'N' || letter == 'S'; };
   if (!isLatitude(letters[0]) || isLatitude(letters[1])) return {};

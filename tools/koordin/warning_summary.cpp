@@ -48,8 +48,7 @@ std::string WithThousands(std::size_t count) {
   return digits;
 }
 
-std::vector<std::string> EveryWarningLine(const std::string& file,
-                                          const Diagnostics& diagnostics) {
+std::vector<std::string> EveryWarningLine(const std::string& file, const Diagnostics& diagnostics) {
   std::vector<std::string> lines;
   for (const std::string& warning : diagnostics.warnings) lines.push_back(Line(file, warning));
   return lines;
