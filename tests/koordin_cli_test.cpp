@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -240,6 +241,87 @@ TEST(Koordin, ConvertsAndTellsWhatIsLost) {
             "do koordin convert sites.lst m.$f >/dev/null && koordin convert m.$f back.lst " +
             ">/dev/null && cmp back.lst sites.lst && echo $f; done",
         0, "sites.lst: 28 turnpoints, 3 routes\ncup\ngpx\ncsv\njson\nlst\n", ""}});
+}
+
+// A national file: 400 waypoints a hundredth of a degree apart going north from 47°, Hahnweide
+// the 299th (on line 301), and a comment line that is no waypoint on line 5.
+std::string NationalCup() {
+  std::string cup = kCupHeader;
+  for (int i = 0; i < 400; ++i) {
+    if (i == 3) cup += "--Mountain Peaks\r\n";
+    const int hundredths = 4700 + i;  // degrees times 100
+    char line[96];
+    std::snprintf(line, sizeof line, "%s,%02d%06.3fN,00925.800E,500m,\r\n",
+                  i == 298 ? "Hahnweide" : ("WP " + std::to_string(i)).c_str(), hundredths / 100,
+                  (hundredths % 100) * 0.6);
+    cup += line;
+  }
+  return cup;
+}
+
+TEST(Koordin, FillsTheInstrumentAsAPilotWould) {
+  TempDir dir;
+  dir.Write("national.cup", NationalCup());
+  dir.Write("o.lst", "old\n");
+  // 48°43'49.5" (4843.825N) is 48:43:50 in the file, not 48:43:49 as its float would round.
+  dir.Write("freq.cup", std::string(kCupHeader) + "Home,4843.825N,00925.800E,500m,\"122,475\"\r\n" +
+                            "Field,4800.000N,00900.000E,500m,Airfield\r\n");
+  dir.Write("cz.cup", std::string(kCupHeader) +
+                          "\xA3\xF3"
+                          "d\x9F,5000.000N,01900.000E,200m,\r\n");
+  const std::string dropped =
+      ": warning: 26 turnpoints dropped: the file holds 255; choose with "
+      "--near/--radius or --only (--verbose lists each)\n";
+  const std::string skipped =
+      "national.cup: warning: line 5: 1 fields where the header has 5: line skipped\n";
+  ExpectSession(
+      dir,
+      {{"koordin convert national.cup n.lst --near Hahnweide --radius 200", 0,
+        "n.lst: 255 turnpoints, 0 routes\n", skipped + "n.lst" + dropped + "27 warnings\n"},
+       {"koordin dump n.lst | grep -c WP; koordin dump n.lst | grep -o 'Hahnweide.*E'", 0,
+        "254\nHahnweide  49.980000  49°58'48\"N   9.430000  009°25'48\"E\n", ""},
+       // Every line of the file ends in CR LF, as the Windows driver writes it.
+       {"tr -cd '\\r' <n.lst | wc -c; wc -l <n.lst", 0, "2044\n2044\n", ""},
+       {"koordin convert national.cup n.lst --near Hahnweide --radius 200 --quiet", 0,
+        "n.lst: 255 turnpoints, 0 routes\n", ""},
+       {"koordin convert national.cup n.lst --near 49.98,9.43 --radius 200 --verbose 2>&1 | "
+        "grep -c dropped",
+        0, "26\n", ""},
+       // The plan, written nowhere: the nearest 255 within the radius, the rest with a reason.
+       {"koordin convert national.cup p.lst --near \"49°58'48\\\"N 9°25'48\\\"E\" --radius 200 "
+        "--dry-run 2>/dev/null | sed -n '3p;301p;$p'; test ! -e p.lst",
+        0,
+        "     1     -  WP 0       47.000000   9.430000  331.4  outside 200 km\n"
+        "   299   154  Hahnweide  49.980000   9.430000    0.0\n"
+        "255 of 400 turnpoints kept, 0 of 0 routes kept; nothing written (--dry-run)\n",
+        ""},
+       {"koordin convert national.cup p.lst --near Hahnweide --radius 200 --dry-run "
+        "--plan-format json 2>/dev/null | grep -c '\"reason\": \"no slot left\"'",
+        0, "26\n", ""},
+       // One bad line does not refuse a file, but --strict does, leaving the target as it was.
+       {"koordin convert national.cup o.lst --near Hahnweide --radius 200 --strict || cat o.lst", 0,
+        "old\n", skipped + "o.lst" + dropped + "o.lst: not written: 27 warnings under --strict\n"},
+       {"koordin convert freq.cup f.lst && tr -d '\\r' <f.lst | sed -n '4p;8p'", 0,
+        "f.lst: 2 turnpoints, 0 routes\n48:43:50\n0500:122.475\n",
+        "f.lst: warning: turnpoint \"Field\": frequency \"Airfield\" is no airband frequency: "
+        "not written\n1 warning\n"},
+       {"koordin convert freq.cup f.cup 2>&1 >/dev/null && cut -d, -f1,11,12 f.cup", 0,
+        "f.cup: warning: turnpoint \"Field\": frequency \"Airfield\" is no airband frequency: "
+        "written into the description\n1 warning\nname,freq,desc\n\"Home\",\"122.475\","
+        "\"\"\n\"Field\",\"\",\"Airfield\"\n",
+        ""},
+       {"koordin convert cz.cup cz1.cup && cut -d, -f1 cz1.cup", 0,
+        "cz1.cup: 1 turnpoint, 0 routes\nname\n\"£ódŸ\"\n",
+        "cz.cup: warning: not UTF-8: read as Windows-1252; give --input-encoding for another set "
+        "(CP1250, ISO-8859-2, ...)\n1 warning\n"},
+       {"koordin convert cz.cup cz2.cup --input-encoding CP1250 && cut -d, -f1 cz2.cup", 0,
+        "cz2.cup: 1 turnpoint, 0 routes\nname\n\"Łódź\"\n", ""},
+       {"koordin convert cz.cup cz3.cup --input-encoding NOSUCH", 2, "",
+        "koordin: --input-encoding NOSUCH: not a character set that iconv knows\n"},
+       {"koordin convert national.cup x.lst --near Nowhere", 2, "",
+        skipped + "koordin: --near Nowhere: neither a turnpoint of the source nor a position "
+                  "(48.63,9.43, "
+                  "48°37'50\"N 9°25'49\"E or 4837.833N 00925.817E)\n"}});
 }
 
 }  // namespace
