@@ -15,13 +15,15 @@ constexpr const char* kExamples = R"(Examples:
   koordin convert examples/gliding-sites.cup sites.lst   CUP waypoints and tasks into KOORDIN
   koordin convert sites.lst sites.gpx                    KOORDIN into GPX 1.1
   koordin convert in.cup out.lst --strict                refuse, writing nothing, if anything is lost
+  koordin convert de.cup out.lst --near Hahnweide --radius 150 --dry-run   the plan: what is kept
   koordin --encoding CP850 convert old.lst new.cup       a KOORDIN file in another code page
   koordin check *.lst                                    one line per file: contents or first fault
   koordin dump sites.lst --format csv                    the turnpoint and route tables as CSV
   koordin info                                           what the driver says about itself
 
 Formats: lst (KOORDIN), cup, gpx, csv, json; taken from the file extension unless --from/--to.
-Warnings go to standard error, one line each; see README.md for what koordin warns about.)";
+Warnings go to standard error, one line each, many of a kind summed up (--verbose lists each);
+see README.md for what koordin chooses and warns about.)";
 
 }  // namespace
 
