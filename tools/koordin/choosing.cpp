@@ -14,6 +14,8 @@ namespace koordin_cli {
 
 namespace {
 
+constexpr const char* kNoName = "no name";
+
 struct StyleName {
   const char* name;  // lower case, words joined by "-"
   std::vector<int> styles;
@@ -170,7 +172,7 @@ Selection Choose(const Document& document, const Choices& choices, const Room& r
       decision.distanceKm = DistanceKm(*selection.place, {waypoint.latitude, waypoint.longitude});
     }
     if (room.namesRequired && TrimRight(waypoint.name).empty()) {
-      decision.reason = "no name";
+      decision.reason = kNoName;
       diagnostics.Warn("turnpoint " + std::to_string(i + 1) + " has no name: left out");
       continue;
     }
@@ -204,7 +206,7 @@ Selection Choose(const Document& document, const Choices& choices, const Room& r
     for (std::size_t p = flown.first; p < flown.last; ++p) {
       const auto found = byName.find(task.points[p]);
       if (found != byName.end() && !reserved[found->second] &&
-          selection.turnpoints[found->second].reason != "no name") {
+          selection.turnpoints[found->second].reason != kNoName) {
         needed.insert(found->second);
       }
     }

@@ -110,13 +110,8 @@ struct Input {
 };
 
 // `bytes` of a CUP or CSV file in the character set `encoding`, as UTF-8.
-std::string DecodeSource(const std::string& bytes, Format format, const std::string& encoding,
+std::string DecodeSource(const std::string& bytes, const std::string& encoding,
                          Diagnostics& diagnostics) {
-  if (format != Format::kCup && format != Format::kCsv) {
-    throw UsageError("--input-encoding " + encoding +
-                     ": only CUP and CSV files come in other character sets (a KOORDIN file's "
-                     "is given with --encoding)");
-  }
   bool exact = true;
   std::string text;
   try {
@@ -130,16 +125,20 @@ std::string DecodeSource(const std::string& bytes, Format format, const std::str
 
 Input ReadInput(const std::string& path, Format format, Context& context, Diagnostics& diagnostics,
                 const std::string& inputEncoding = {}) {
+  if (!inputEncoding.empty() && format != Format::kCup && format != Format::kCsv) {
+    throw UsageError("--input-encoding " + inputEncoding +
+                     ": only CUP and CSV files come in other character sets (a KOORDIN file's "
+                     "is given with --encoding)");
+  }
   Input input;
   if (format == Format::kKoordin) {
-    if (!inputEncoding.empty()) DecodeSource("", format, inputEncoding, diagnostics);
     input.listing = ReadKoordin(context.driver(), path, context.encoding(), diagnostics);
     input.document = ListingToDocument(input.listing, diagnostics);
     return input;
   }
   std::string bytes = ReadWholeFile(path);
   if (bytes.empty()) throw FileError(path + ": the file is empty");
-  if (!inputEncoding.empty()) bytes = DecodeSource(bytes, format, inputEncoding, diagnostics);
+  if (!inputEncoding.empty()) bytes = DecodeSource(bytes, inputEncoding, diagnostics);
   try {
     switch (format) {
       case Format::kCup:
