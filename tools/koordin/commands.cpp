@@ -185,6 +185,17 @@ void PrintWarnings(std::ostream& err, const std::string& file, const Diagnostics
   for (const std::string& line : WarningLines(file, diagnostics, detail)) err << line << '\n';
 }
 
+// What --dry-run prints: the plan, in the form asked for, with every warning of the run.
+std::string DryRunPlan(const ConvertOptions& options, const std::string& target,
+                       const Document& source, const Selection& selection,
+                       const Diagnostics& readWarnings, const Diagnostics& writeWarnings) {
+  PlanReport report{target, &source, &selection, EveryWarningLine(options.input, readWarnings)};
+  for (const std::string& line : EveryWarningLine(options.output, writeWarnings)) {
+    report.warnings.push_back(line);
+  }
+  return options.planFormat == "json" ? PlanJson(report) : PlanText(report);
+}
+
 std::string Contents(std::size_t turnpoints, std::size_t routes) {
   return CountOf(turnpoints, "turnpoint", "turnpoints") + ", " + CountOf(routes, "route", "routes");
 }
@@ -358,12 +369,8 @@ int RunConvert(const CommonOptions& common, const ConvertOptions& options, std::
 
     const std::size_t warnings = readWarnings.warnings.size() + writeWarnings.warnings.size();
     if (options.dryRun) {
-      PlanReport report{NameOf(to), &input.document, &selection,
-                        EveryWarningLine(options.input, readWarnings)};
-      for (const std::string& line : EveryWarningLine(options.output, writeWarnings)) {
-        report.warnings.push_back(line);
-      }
-      out << (options.planFormat == "json" ? PlanJson(report) : PlanText(report));
+      out << DryRunPlan(options, NameOf(to), input.document, selection, readWarnings,
+                        writeWarnings);
     }
     if (options.strict && warnings > 0) {
       err << options.output << ": not written: " << CountOf(warnings, "warning", "warnings")
