@@ -64,7 +64,9 @@ FlownRange FlownPoints(const Task& task);
 // these fit; then the turnpoints the filters let pass, the nearest to --near first, else in the
 // source's order. Slots follow the source's order. Warns (grouped) about turnpoints and routes
 // dropped for want of room, and about waypoints without a name where names are required. Throws
-// ChoiceError for choices that cannot be followed.
+// ChoiceError for choices that cannot be followed. A waypoint's filters and distance depend on it
+// alone, so that a reader may decide them as it reads; only the ranking for the room needs the
+// candidates and the tasks.
 Selection Choose(const Document& document, const Choices& choices, const Room& room,
                  Diagnostics& diagnostics);
 
