@@ -158,7 +158,7 @@ TEST(WriteCup, WritesEveryFieldThatCupHoldsAndWarnsAboutTheRest) {
   const std::string written = WriteCup(document, diagnostics);
   EXPECT_EQ(written,
             "name,code,country,lat,lon,elev,style,rwdir,rwlen,rwwidth,freq,desc,userdata,pics\r\n"
-            "\"Aachen Merzbrück\",\"AACH\",DE,5049.380N,00611.200E,189.0m,5,80,520m,20m,"
+            "\"Aachen Merzbrück\",AACH,DE,5049.380N,00611.200E,189.0m,5,80,520m,20m,"
             "\"122.875\",\"Platz, \"\"EDKA\"\"\\nzweite Zeile\",\"user, data\",\"a.jpg;b.jpg\"\r\n"
             "\"Gipfel \"\"Süd\"\", Öhr\",\"Gipfel \"\"Süd\"\", "
             "Öhr\",,4530.000S,17959.994W,,7,,,,\"\",\"\",\"\",\"\"\r\n"

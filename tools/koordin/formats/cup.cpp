@@ -221,8 +221,9 @@ std::string WaypointLine(const Waypoint& waypoint) {
   CheckWaypointToWrite(waypoint);
   const std::string fields[] = {
       CupField(waypoint.name, true),
-      // Tools that show the code as the name get the name where there is no code.
-      CupField(waypoint.code.empty() ? waypoint.name : waypoint.code, true),
+      // Tools that show the code as the name, quotes and all, get the name where there is no
+      // code, in quotes only where it needs them.
+      CupField(waypoint.code.empty() ? waypoint.name : waypoint.code, false),
       CupField(waypoint.country, false),
       FormatCupCoordinate(waypoint.latitude, CupAxis::kLatitude),
       FormatCupCoordinate(waypoint.longitude, CupAxis::kLongitude),
