@@ -35,12 +35,16 @@ TEST(Csv, WritesSignedDegreesAndTheTasksTableAndReadsThemBack) {
   EXPECT_EQ(ReadAs(ReadCsv, written), Describe(document));
 }
 
-TEST(Csv, ReadsColumnsByNameAndRefusesWhatItCannotReadWithTheLine) {
+TEST(Csv, ReadsColumnsByNameAndSkipsOrRefusesWhatItCannotReadWithTheLine) {
   const std::string twoLines = std::string(kHeader) + "A,,,1,2,,,,\"first\nsecond\",0\r\n";
   const std::pair<std::string, std::string> cases[] = {
       {"Latitude,Name,Longitude,Notes,Marked\r\n48.5,M\xFCnster,-9.25,x,yes\r\n",
-       "Münster|||48.500000 -9.250000 nan|0|  |||||1 0\n! line 1: column \"Notes\" is not read\n"},
-      {twoLines + "B,,,north,2,,,,,0\r\n", "line 4: bad latitude \"north\""},
+       "Münster|||48.500000 -9.250000 nan|0|  |||||1 0\n! not UTF-8: read as Windows-1252; give "
+       "--input-encoding for another set (CP1250, ISO-8859-2, ...)\n! line 1: column \"Notes\" is "
+       "not read\n"},
+      {twoLines + "B,,,north,2,,,,,0\r\n",
+       "A|||1.000000 2.000000 nan|0|  ||first\nsecond|||0 0\n! line 4: bad latitude \"north\": "
+       "line skipped\n"},
       {twoLines + "\"B,,,1,2\r\n\r\n", "line 4: a quote that is never closed"},
       {"name,lat,lon\r\n", "line 1: the header has no latitude column"},
   };

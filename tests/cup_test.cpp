@@ -73,7 +73,7 @@ TEST(CupFields, SplitLinesWithTheQuotingOfRealFiles) {
   EXPECT_TRUE(SplitCupLine("\"open,x").unclosedQuote);
 }
 
-TEST(ReadCup, ReadsWhatPilotsFilesHoldAndRefusesWhatItCannotRead) {
+TEST(ReadCup, ReadsWhatPilotsFilesHoldAndSkipsTheLinesItCannotRead) {
   const std::string h11 = "name,code,country,lat,lon,elev,style,rwdir,rwlen,freq,desc\r\n";
   const std::pair<std::string, std::string> cases[] = {
       // an old 11-column file: a comment, mixed line ends, padding, quotes, feet, no elevation
@@ -92,7 +92,8 @@ TEST(ReadCup, ReadsWhatPilotsFilesHoldAndRefusesWhatItCannotRead) {
        "\r\nA\x81,5000.000N,00100.000E\r\n",  // Windows-1252, with a byte that is none
        "Münster Straße|||48.500000 9.750000 nan|0|  ||Ärger € “x”|||0 0\n"
        "A?|||50.000000 1.000000 nan|0|  |||||0 0\n"
-       "! line 3: a byte that is no Windows-1252 character, read as ?\n"},
+       "! not UTF-8: read as Windows-1252; give --input-encoding for another set (CP1250, "
+       "ISO-8859-2, ...)\n! line 3: a byte that is no Windows-1252 character, read as ?\n"},
       {"name,lat,lon,elev,style,extra\n"             // 1
        "A,5000.000N,00100.000E,12O.0m,99\n"          // 2
        "A,5001.000N,00100.000E,,x,,surplus\n"        // 3
@@ -112,12 +113,17 @@ TEST(ReadCup, ReadsWhatPilotsFilesHoldAndRefusesWhatItCannotRead) {
        "! line 6: a task option line before any task is not read\n"
        "! line 7: task \"T\" names \"Nowhere\", which is no waypoint\n"
        "! line 7: task \"T\" has an empty point 4\n! line 8: task \"Lonely\" has no points\n"},
-      {h11 + "* comment\r\n\r" + "Bad,,,5100.000N,00100,000E\n",
-       "line 4: bad longitude \"00100\": expected DDDMM.mmm followed by E or W"},
+      // A line that is no waypoint is skipped with a warning; the lines around it are read.
+      {h11 + "* comment\r\n\r" + "Bad,,,5100.000N,00100,000E\n--Mountain Peaks\n" +
+           "Good,,,5100.000N,00100.000E\n",
+       "Good|||51.000000 1.000000 nan|0|  |||||0 0\n"
+       "! line 4: bad longitude \"00100\": expected DDDMM.mmm followed by E or W: line skipped\n"
+       "! line 5: 1 fields where the header has 11: line skipped\n"},
       {h11 + "A,,,5000.000N,00100.000E\r\n" + h11,
-       "line 3: bad latitude \"lat\": expected DDMM.mmm followed by N or S"},
-      {h11 + "Bad,,,5100.000N\n", "line 2: 4 fields where the header has 11"},
-      {h11 + " ,CODE,,5100.000N,00100.000E\n", "line 2: a waypoint without a name"},
+       "A|||50.000000 1.000000 nan|0|  |||||0 0\n! line 3: bad latitude \"lat\": expected DDMM.mmm "
+       "followed by N or S: line skipped\n"},
+      {h11 + " ,CODE,,5100.000N,00100.000E\n",
+       "! line 2: a waypoint without a name: line skipped\n"},
       {"<?xml version=\"1.0\"?>\n<gpx/>\n", "line 1: not a CUP header: it has no lat column"},
       {"", ""},
   };
@@ -136,9 +142,14 @@ TEST(ReadCup, ReadsTasksWithTheirOptionLinesAndWritesThemBack) {
             "task Dreieck||Start|Wende|Start|\n  Options,NoStart=10:00:00\n  obszone=1,R1=20000m\n"
             "  Point=1,\"Wende\",,,5100.000N\n  STARTS=\"Start\",\"Wende\"\n"
             "task Options Runde|Start|Wende\n");
+  // Written back, the code column holds the name, for tools that show the code.
   Diagnostics diagnostics;
   EXPECT_EQ(ReadAs(ReadCup, WriteCup(ReadCup(file, diagnostics), diagnostics)),
-            ReadAs(ReadCup, file));
+            "Start|Start||50.000000 1.000000 nan|0|  |||||0 0\n"
+            "Wende|Wende||51.000000 1.000000 nan|0|  |||||0 0\n"
+            "task Dreieck||Start|Wende|Start|\n  Options,NoStart=10:00:00\n  obszone=1,R1=20000m\n"
+            "  Point=1,\"Wende\",,,5100.000N\n  STARTS=\"Start\",\"Wende\"\n"
+            "task Options Runde|Start|Wende\n");
 }
 
 TEST(WriteCup, WritesEveryFieldThatCupHoldsAndWarnsAboutTheRest) {
@@ -147,9 +158,10 @@ TEST(WriteCup, WritesEveryFieldThatCupHoldsAndWarnsAboutTheRest) {
   const std::string written = WriteCup(document, diagnostics);
   EXPECT_EQ(written,
             "name,code,country,lat,lon,elev,style,rwdir,rwlen,rwwidth,freq,desc,userdata,pics\r\n"
-            "\"Aachen Merzbrück\",\"AACH\",DE,5049.380N,00611.200E,189.0m,5,80,520m,20m,"
+            "\"Aachen Merzbrück\",AACH,DE,5049.380N,00611.200E,189.0m,5,80,520m,20m,"
             "\"122.875\",\"Platz, \"\"EDKA\"\"\\nzweite Zeile\",\"user, data\",\"a.jpg;b.jpg\"\r\n"
-            "\"Gipfel \"\"Süd\"\", Öhr\",\"\",,4530.000S,17959.994W,,7,,,,\"\",\"\",\"\",\"\"\r\n"
+            "\"Gipfel \"\"Süd\"\", Öhr\",\"Gipfel \"\"Süd\"\", "
+            "Öhr\",,4530.000S,17959.994W,,7,,,,\"\",\"\",\"\",\"\"\r\n"
             "-----Related Tasks-----\r\n\"Dreieck, 300 km\",\"\",\"Aachen Merzbrück\","
             "\"Gipfel \"\"Süd\"\", Öhr\",\"\"\r\nOptions,NoStart=12:00\r\nObsZone=0\r\n");
   EXPECT_EQ(Describe({}, diagnostics.warnings),
@@ -157,6 +169,7 @@ TEST(WriteCup, WritesEveryFieldThatCupHoldsAndWarnsAboutTheRest) {
   document.waypoints[0].description = "Platz, \"EDKA\"\\nzweite Zeile";  // one line in CUP
   document.waypoints[0].marked = false;
   document.waypoints[0].slot = 0;
+  document.waypoints[1].code = document.waypoints[1].name;  // no code: the name is written
   EXPECT_EQ(ReadAs(ReadCup, written), Describe(document));
 }
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -90,7 +91,7 @@ TEST(Koordin, ChecksListsAndDescribes) {
         "slot  name    latitude              longitude               alt m  freq     marker\n"
         "   1  Alpha  50.500000  50°30'00\"N  -7.250000  007°15'00\"W    120\n"
         "   2  Beta   47.000000  47°00'00\"N  11.508333  011°30'30\"E   1500  122.500\n"
-        "   3  Gamma  46.166668  46°10'00\"N   9.000000  009°00'00\"E    400\n"
+        "   3  Gamma  46.166667  46°10'00\"N   9.000000  009°00'00\"E    400\n"
         "\n"
         "route  name    points\n"
         "    1  Runde   Beta > Gamma\n"
@@ -140,26 +141,26 @@ std::string BigCup() {
   return cup;
 }
 
-// What koordin says about BigCup when it writes `file`, one line each.
+// What koordin says about BigCup when it writes `file`: the many of a kind in one line each.
+// The turnpoints the routes fly are kept first, so that Punkt 280 and Punkt 290 are turnpoints
+// of the file and 45 others are dropped.
 std::string BigCupWarnings(const std::string& file) {
   std::string text;
   const auto warn = [&](const std::string& what) { text += file + ": warning: " + what + "\n"; };
+  warn("8 routes dropped: the file holds 32; choose with --tasks (--verbose lists each)");
+  warn(
+      "45 turnpoints dropped: the file holds 255; choose with --near/--radius or --only "
+      "(--verbose lists each)");
   const std::string cut = "\": name cut to 18 characters: \"Flugplatz Ober-Mör\"";
   warn("turnpoint \"" + kSued + cut);
   warn("turnpoint \"" + kNord + cut);
-  warn("turnpoint \"Punkt 007\": altitude 10058 m outside -999..9999, written as 9999");
-  for (int i = 256; i <= 300; ++i)
-    warn("turnpoint \"" + Punkt(i) + "\" dropped: the file holds 255 turnpoints");
+  warn("turnpoint \"Punkt 007\": altitude 10058.4 m outside -999..9999, written as 9999");
   warn("turnpoints \"" + kSued + "\" and \"" + kNord +
        "\" become one name when cut to 18 characters: \"Flugplatz Ober-Mör\"");
-  const std::string longRoute = "route \"Aufgabe 01\": point \"Punkt ";
-  warn(longRoute + "280\" left out: it names no turnpoint in the file, and the route has more " +
-       "than 15 points");
-  warn(longRoute + "020\" left out: a route holds 15 points");
-  warn(longRoute + "021\" left out: a route holds 15 points");
-  warn("route \"Aufgabe 02\": point \"Punkt 290\" names no turnpoint in the file");
-  for (int t = 33; t <= 40; ++t)
-    warn("route \"Aufgabe " + std::to_string(t) + "\" dropped: the file holds 32 routes");
+  for (const char* beyond : {"019", "020", "021"})
+    warn("route \"Aufgabe 01\": point \"Punkt " + std::string(beyond) +
+         "\" left out: a route holds 15 points");
+  warn("1 task lost a takeoff or landing: a KOORDIN route carries neither");
   return text;
 }
 
@@ -186,11 +187,11 @@ TEST(Koordin, ConvertsAndTellsWhatIsLost) {
         "\"Beta\",\"Gamma\",\"\"\r\n\"Irrweg\",\"\",\"Nirgends\",\"\"\r\n",
         ""},
        // Names go into the KOORDIN file in its character set, and come out of it.
-       {"koordin convert saentis.cup s.lst --strict && sed -n '3s/ *$//p' s.lst", 0,
+       {"koordin convert saentis.cup s.lst --strict && sed -n '3s/ *\\r$//p' s.lst", 0,
         "s.lst: 1 turnpoint, 0 routes\nS\xE4ntis\n", ""},
-       {"koordin --encoding ISO-8859-2 convert lodz.cup l2.lst && sed -n '3s/ *$//p' l2.lst", 0,
+       {"koordin --encoding ISO-8859-2 convert lodz.cup l2.lst && sed -n '3s/ *\\r$//p' l2.lst", 0,
         "l2.lst: 1 turnpoint, 0 routes\n\xA3\xF3\x64\xBC\n", ""},
-       {"koordin convert lodz.cup l1.lst && sed -n '3s/ *$//p' l1.lst", 0,
+       {"koordin convert lodz.cup l1.lst && sed -n '3s/ *\\r$//p' l1.lst", 0,
         "l1.lst: 1 turnpoint, 0 routes\nL\xF3\x64z\n",
         "l1.lst: warning: turnpoint \"Łódź\": characters outside CP1252 written as \"Lódz\"\n"
         "1 warning\n"},
@@ -210,15 +211,16 @@ TEST(Koordin, ConvertsAndTellsWhatIsLost) {
         BigCupWarnings("big.lst") + "61 warnings\n"},
        {"koordin dump big.lst --format csv 2>/dev/null | sed -n '6p;8p;259p;$p' | cut -d, -f1-3,7",
         0,
-        "5,Flugplatz Ober-Mör,47.083332,500\n7,Punkt 007,47.116665,9999\n1,Aufgabe 01,Punkt 002 > "
-        "Punkt 003 > Punkt 004 > Punkt 008 > Punkt 009 > Punkt 010 > Punkt 011 > Punkt 012 > Punkt "
-        "013 > Punkt 014 > Punkt 015 > Punkt 016 > Punkt 017 > Punkt 018 > Punkt 019\n32,Aufgabe "
+        "5,Flugplatz Ober-Mör,47.083333,500\n7,Punkt 007,47.116667,9999\n1,Aufgabe 01,Punkt 002 > "
+        "Punkt 003 > Punkt 004 > Punkt 008 > Punkt 009 > Punkt 010 > Punkt 011 > Punkt 280 > Punkt "
+        "012 > Punkt 013 > Punkt 014 > Punkt 015 > Punkt 016 > Punkt 017 > Punkt 018\n32,Aufgabe "
         "32,Punkt 042 > Punkt 043\n",
         ""},
        // Failures: one line, the last, naming the file.
        {"(" + full + "koordin convert " + example + " o.lst)" + untouched, 0, "old\nold\n",
         "o.lst: warning: turnpoint \"Würzburg Mainbrücke\": name cut to 18 characters: "
-        "\"Würzburg Mainbrück\"\no.lst: cannot write: File too large\n"},
+        "\"Würzburg Mainbrück\"\no.lst: warning: route \"Alb-Franken-Dreieck\": its task options "
+        "and observation zones have no place in the file\no.lst: cannot write: File too large\n"},
        {"(" + full + "koordin convert big.cup o.cup)" + untouched, 0, "old\nold\n",
         "o.cup: cannot write: File too large\n"},
        {"koordin convert saentis.cup no/o.cup" + untouched, 0, "old\nold\n",
@@ -239,6 +241,87 @@ TEST(Koordin, ConvertsAndTellsWhatIsLost) {
             "do koordin convert sites.lst m.$f >/dev/null && koordin convert m.$f back.lst " +
             ">/dev/null && cmp back.lst sites.lst && echo $f; done",
         0, "sites.lst: 28 turnpoints, 3 routes\ncup\ngpx\ncsv\njson\nlst\n", ""}});
+}
+
+// A national file: 400 waypoints a hundredth of a degree apart going north from 47°, Hahnweide
+// the 299th (on line 301), and a comment line that is no waypoint on line 5.
+std::string NationalCup() {
+  std::string cup = kCupHeader;
+  for (int i = 0; i < 400; ++i) {
+    if (i == 3) cup += "--Mountain Peaks\r\n";
+    const int hundredths = 4700 + i;  // degrees times 100
+    char line[96];
+    std::snprintf(line, sizeof line, "%s,%02d%06.3fN,00925.800E,500m,\r\n",
+                  i == 298 ? "Hahnweide" : ("WP " + std::to_string(i)).c_str(), hundredths / 100,
+                  (hundredths % 100) * 0.6);
+    cup += line;
+  }
+  return cup;
+}
+
+TEST(Koordin, FillsTheInstrumentAsAPilotWould) {
+  TempDir dir;
+  dir.Write("national.cup", NationalCup());
+  dir.Write("o.lst", "old\n");
+  // 48°43'49.5" (4843.825N) is 48:43:50 in the file, not 48:43:49 as its float would round.
+  dir.Write("freq.cup", std::string(kCupHeader) + "Home,4843.825N,00925.800E,500m,\"122,475\"\r\n" +
+                            "Field,4800.000N,00900.000E,500m,Airfield\r\n");
+  dir.Write("cz.cup", std::string(kCupHeader) +
+                          "\xA3\xF3"
+                          "d\x9F,5000.000N,01900.000E,200m,\r\n");
+  const std::string dropped =
+      ": warning: 26 turnpoints dropped: the file holds 255; choose with "
+      "--near/--radius or --only (--verbose lists each)\n";
+  const std::string skipped =
+      "national.cup: warning: line 5: 1 fields where the header has 5: line skipped\n";
+  ExpectSession(
+      dir,
+      {{"koordin convert national.cup n.lst --near Hahnweide --radius 200", 0,
+        "n.lst: 255 turnpoints, 0 routes\n", skipped + "n.lst" + dropped + "27 warnings\n"},
+       {"koordin dump n.lst | grep -c WP; koordin dump n.lst | grep -o 'Hahnweide.*E'", 0,
+        "254\nHahnweide  49.980000  49°58'48\"N   9.430000  009°25'48\"E\n", ""},
+       // Every line of the file ends in CR LF, as the Windows driver writes it.
+       {"tr -cd '\\r' <n.lst | wc -c; wc -l <n.lst", 0, "2044\n2044\n", ""},
+       {"koordin convert national.cup n.lst --near Hahnweide --radius 200 --quiet", 0,
+        "n.lst: 255 turnpoints, 0 routes\n", ""},
+       {"koordin convert national.cup n.lst --near 49.98,9.43 --radius 200 --verbose 2>&1 | "
+        "grep -c dropped",
+        0, "26\n", ""},
+       // The plan, written nowhere: the nearest 255 within the radius, the rest with a reason.
+       {"koordin convert national.cup p.lst --near \"49°58'48\\\"N 9°25'48\\\"E\" --radius 200 "
+        "--dry-run 2>/dev/null | sed -n '3p;301p;$p'; test ! -e p.lst",
+        0,
+        "     1     -  WP 0       47.000000   9.430000  331.4  outside 200 km\n"
+        "   299   154  Hahnweide  49.980000   9.430000    0.0\n"
+        "255 of 400 turnpoints kept, 0 of 0 routes kept; nothing written (--dry-run)\n",
+        ""},
+       {"koordin convert national.cup p.lst --near Hahnweide --radius 200 --dry-run "
+        "--plan-format json 2>/dev/null | grep -c '\"reason\": \"no slot left\"'",
+        0, "26\n", ""},
+       // One bad line does not refuse a file, but --strict does, leaving the target as it was.
+       {"koordin convert national.cup o.lst --near Hahnweide --radius 200 --strict || cat o.lst", 0,
+        "old\n", skipped + "o.lst" + dropped + "o.lst: not written: 27 warnings under --strict\n"},
+       {"koordin convert freq.cup f.lst && tr -d '\\r' <f.lst | sed -n '4p;8p'", 0,
+        "f.lst: 2 turnpoints, 0 routes\n48:43:50\n0500:122.475\n",
+        "f.lst: warning: turnpoint \"Field\": frequency \"Airfield\" is no airband frequency: "
+        "not written\n1 warning\n"},
+       {"koordin convert freq.cup f.cup 2>&1 >/dev/null && cut -d, -f1,11,12 f.cup", 0,
+        "f.cup: warning: turnpoint \"Field\": frequency \"Airfield\" is no airband frequency: "
+        "written into the description\n1 warning\nname,freq,desc\n\"Home\",\"122.475\","
+        "\"\"\n\"Field\",\"\",\"Airfield\"\n",
+        ""},
+       {"koordin convert cz.cup cz1.cup && cut -d, -f1 cz1.cup", 0,
+        "cz1.cup: 1 turnpoint, 0 routes\nname\n\"£ódŸ\"\n",
+        "cz.cup: warning: not UTF-8: read as Windows-1252; give --input-encoding for another set "
+        "(CP1250, ISO-8859-2, ...)\n1 warning\n"},
+       {"koordin convert cz.cup cz2.cup --input-encoding CP1250 && cut -d, -f1 cz2.cup", 0,
+        "cz2.cup: 1 turnpoint, 0 routes\nname\n\"Łódź\"\n", ""},
+       {"koordin convert cz.cup cz3.cup --input-encoding NOSUCH", 2, "",
+        "koordin: --input-encoding NOSUCH: not a character set that iconv knows\n"},
+       {"koordin convert national.cup x.lst --near Nowhere", 2, "",
+        skipped + "koordin: --near Nowhere: neither a turnpoint of the source nor a position "
+                  "(48.63,9.43, "
+                  "48°37'50\"N 9°25'49\"E or 4837.833N 00925.817E)\n"}});
 }
 
 }  // namespace

@@ -42,5 +42,16 @@ TEST_F(KoordinWithGpsbabel, KoordinReadsTheGpxGpsbabelWritesAsItReadsTheExample)
   EXPECT_EQ(Listing("babel.gpx"), Listing(kExample));
 }
 
+TEST_F(KoordinWithGpsbabel, GpsbabelNamesTheWaypointsOfKoordinsCup) {
+  // GPSBabel takes a CUP waypoint's name from its code column, quotes and all, which koordin
+  // fills with the name, unquoted, where the source has no code.
+  dir.Write("plain.cup",
+            "name,lat,lon\r\nHahnweide,4837.833N,00925.817E\r\n"
+            "K\u00f6nigsdorf,4749.767N,01128.000E\r\n");
+  ASSERT_EQ(RunKoordin(dir, "convert plain.cup sites.cup").status, 0);
+  ASSERT_EQ(RunShell(dir, "gpsbabel -i cup -f sites.cup -o unicsv -F babel.csv").status, 0);
+  EXPECT_EQ(Listing("babel.csv", "2"), "name\nHahnweide\nK\u00f6nigsdorf\n\n");
+}
+
 }  // namespace
 }  // namespace koordin_testing

@@ -1,5 +1,7 @@
 #include "tools/koordin/koordin_plan.h"
 
+#include "tools/koordin/choosing.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -30,6 +32,14 @@ std::string Summary(const KoordinPlan& plan) {
   return text;
 }
 
+// The plan of `document` as koordin makes it: what fits chosen first, then planned.
+KoordinPlan Plan(const Document& document, const Capacities& capacities, Diagnostics& diagnostics) {
+  const Room room{static_cast<std::size_t>(capacities.turnpoints),
+                  static_cast<std::size_t>(capacities.routes), true};
+  const Selection selection = Choose(document, {}, room, diagnostics);
+  return PlanKoordin(Chosen(document, selection), capacities, "CP1252", diagnostics);
+}
+
 TEST(PlanKoordin, DecidesWhatFitsAndWarnsAboutEverythingThatDoesNotArriveAsItWas) {
   // Turnpoints, routes, points per route, name and route name lengths: small, to keep cases short.
   // Each warning is told by a part of it.
@@ -42,14 +52,17 @@ TEST(PlanKoordin, DecidesWhatFitsAndWarnsAboutEverythingThatDoesNotArriveAsItWas
              {Task{"R", {"", "Feldbergturm", ""}, {}}}},
             "Feldbe/100/ Feldbe/100/ Feldbe/100/ Klein/100/ L\xF3\x64z/100/ S\xE4ntis/0/ | R: /1 "
             "Feldbe/1 /1 ",
-            {"\"Feldberg\": name cut to 6 characters: \"Feldbe\"", "\"Feldbergturm\": name cut",
+            {"\"Teck\" dropped: the file holds 6",
+             "\"Feldberg\": name cut to 6 characters: \"Feldbe\"", "\"Feldbergturm\": name cut",
              "\"Klein Asten\": name cut to 6 characters: \"Klein\"", "\"Łódź\": characters outside",
-             "\"Teck\" dropped: the file holds 6",
              "\"Feldberg\", \"Feldbergturm\" and \"Feldbe\" become one name"}},
-           {{{P("A", -1000.0), P(" "), P("B", 10058.4, " 122.500 MHz ", true), P("C", 9999.4)}, {}},
-            "A/-999/ B/9999/122.500* C/9999/ ",
-            {"\"A\": altitude -1000 m", "turnpoint 2 has no name", "\"B\": altitude 10058 m",
-             "\"B\": frequency \"122.500 MHz\" written as \"122.500\""}},
+           // Altitudes beyond any integer get the nearer limit; a frequency gets the one form.
+           {{{P("A", -1000.0, "122,47"), P(" "), P("B", 1e20, " 122.500 MHz ", true),
+              P("C", 9999.4, "Airfield")},
+             {}},
+            "A/-999/122.475 B/9999/122.500* C/9999/ ",
+            {"turnpoint 2 has no name", "\"A\": altitude -1000 m", "\"B\": altitude 1e+20 m",
+             "\"C\": frequency \"Airfield\" is no airband frequency: not written"}},
            // A long route loses its points that are no turnpoints first, then those beyond the
            // slot's lines; a short one keeps them. The first and last points are not the file's.
            {{{P("A"), P("B"), P("C")},
@@ -59,14 +72,14 @@ TEST(PlanKoordin, DecidesWhatFitsAndWarnsAboutEverythingThatDoesNotArriveAsItWas
               Task{"", {"", "A", ""}, {}}, Task{"Drei", {}, {}}}},
             "A/100/ B/100/ C/100/ | Runde: Start/1 X/3 B/1 Ziel/1 | Lang: A/1 A/1 X/3 B/1 C/1 /3 "
             "A/1 | Dreieck: /1 A/1 B/1 C/1 A/1 B/1 /1 | Dreieck: | Task 5: /1 A/1 /1 ",
-            {"\"Runde\": point \"X\" names no turnpoint", "\"X\" left out: it names no",
-             "\"\" left out: it names no", "\"Dreieck 1\": name cut to 7",
-             "\"B\" left out: a route holds 4 points", "\"Dreieck 2\": name cut",
-             "task 5 has no name: written as \"Task 5\"", "\"Drei\" dropped: the file holds 5",
-             "\"Dreieck 1\" and \"Dreieck 2\" become one name"}}}) {
+            {"\"Drei\" dropped: the file holds 5", "\"Runde\": point \"X\" names no turnpoint",
+             "\"X\" left out: it names no", "\"\" left out: it names no",
+             "\"Dreieck 1\": name cut to 7", "\"B\" left out: a route holds 4 points",
+             "\"Dreieck 2\": name cut", "task 5 has no name: written as \"Task 5\"",
+             "\"Dreieck 1\" and \"Dreieck 2\" become one name", "2 tasks lost a takeoff"}}}) {
     UseTransliterationLocale();
     Diagnostics diagnostics;
-    EXPECT_EQ(Summary(PlanKoordin(document, small, "CP1252", diagnostics)), summary);
+    EXPECT_EQ(Summary(Plan(document, small, diagnostics)), summary);
     ASSERT_EQ(diagnostics.warnings.size(), warnings.size());
     for (std::size_t i = 0; i < warnings.size(); ++i)
       EXPECT_NE(diagnostics.warnings[i].find(warnings[i]), std::string::npos) << warnings[i];

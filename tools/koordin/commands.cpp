@@ -2,11 +2,15 @@
 
 #include "tools/koordin/driver.h"
 #include "tools/koordin/dump.h"
+#include "tools/koordin/formats/charset.h"
 #include "tools/koordin/formats/formats.h"
+#include "tools/koordin/frequency.h"
 #include "tools/koordin/koordin_file.h"
 #include "tools/koordin/koordin_plan.h"
+#include "tools/koordin/plan_report.h"
 #include "tools/koordin/safe_output.h"
 #include "tools/koordin/text_format.h"
+#include "tools/koordin/warning_summary.h"
 
 #include <algorithm>
 #include <cctype>
@@ -39,6 +43,13 @@ std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return text;
+}
+
+std::string NameOf(Format format) {
+  for (const NamedFormat& entry : kFormats) {
+    if (entry.format == format) return entry.name;
+  }
+  return {};
 }
 
 std::string FormatList() {
@@ -98,16 +109,36 @@ struct Input {
   KoordinListing listing;
 };
 
-Input ReadInput(const std::string& path, Format format, Context& context,
-                Diagnostics& diagnostics) {
+// `bytes` of a CUP or CSV file in the character set `encoding`, as UTF-8.
+std::string DecodeSource(const std::string& bytes, const std::string& encoding,
+                         Diagnostics& diagnostics) {
+  bool exact = true;
+  std::string text;
+  try {
+    text = ConvertCharset(bytes, encoding.c_str(), "UTF-8", &exact);
+  } catch (const std::invalid_argument&) {
+    throw UsageError("--input-encoding " + encoding + ": not a character set that iconv knows");
+  }
+  if (!exact) diagnostics.Warn("bytes that are no " + encoding + " characters, read as \"?\"");
+  return text;
+}
+
+Input ReadInput(const std::string& path, Format format, Context& context, Diagnostics& diagnostics,
+                const std::string& inputEncoding = {}) {
+  if (!inputEncoding.empty() && format != Format::kCup && format != Format::kCsv) {
+    throw UsageError("--input-encoding " + inputEncoding +
+                     ": only CUP and CSV files come in other character sets (a KOORDIN file's "
+                     "is given with --encoding)");
+  }
   Input input;
   if (format == Format::kKoordin) {
     input.listing = ReadKoordin(context.driver(), path, context.encoding(), diagnostics);
     input.document = ListingToDocument(input.listing, diagnostics);
     return input;
   }
-  const std::string bytes = ReadWholeFile(path);
+  std::string bytes = ReadWholeFile(path);
   if (bytes.empty()) throw FileError(path + ": the file is empty");
+  if (!inputEncoding.empty()) bytes = DecodeSource(bytes, inputEncoding, diagnostics);
   try {
     switch (format) {
       case Format::kCup:
@@ -149,10 +180,20 @@ std::string WriteDocument(const Document& document, Format format, Diagnostics& 
   }
 }
 
-void PrintWarnings(std::ostream& err, const std::string& file, const Diagnostics& diagnostics) {
-  for (const std::string& warning : diagnostics.warnings) {
-    err << file << ": warning: " << warning << '\n';
+void PrintWarnings(std::ostream& err, const std::string& file, const Diagnostics& diagnostics,
+                   WarningDetail detail = WarningDetail::kSummary) {
+  for (const std::string& line : WarningLines(file, diagnostics, detail)) err << line << '\n';
+}
+
+// What --dry-run prints: the plan, in the form asked for, with every warning of the run.
+std::string DryRunPlan(const ConvertOptions& options, const std::string& target,
+                       const Document& source, const Selection& selection,
+                       const Diagnostics& readWarnings, const Diagnostics& writeWarnings) {
+  PlanReport report{target, &source, &selection, EveryWarningLine(options.input, readWarnings)};
+  for (const std::string& line : EveryWarningLine(options.output, writeWarnings)) {
+    report.warnings.push_back(line);
   }
+  return options.planFormat == "json" ? PlanJson(report) : PlanText(report);
 }
 
 std::string Contents(std::size_t turnpoints, std::size_t routes) {
@@ -285,44 +326,68 @@ int RunConvert(const CommonOptions& common, const ConvertOptions& options, std::
     Context context(common);
     const Format from = ResolveFormat(options.input, options.from, "--from");
     const Format to = ResolveFormat(options.output, options.to, "--to");
+    const WarningDetail detail = options.quiet     ? WarningDetail::kNone
+                                 : options.verbose ? WarningDetail::kEach
+                                                   : WarningDetail::kSummary;
 
     Diagnostics readWarnings;
-    const Input input = ReadInput(options.input, from, context, readWarnings);
-    PrintWarnings(err, options.input, readWarnings);
+    const Input input =
+        ReadInput(options.input, from, context, readWarnings, options.inputEncoding);
+    PrintWarnings(err, options.input, readWarnings, detail);
 
     Diagnostics writeWarnings;
+    Room room;
+    Capacities capacities;
+    if (to == Format::kKoordin) {
+      capacities = CapacitiesOf(QueryDriverInfo(context.driver()));
+      room = {static_cast<std::size_t>(capacities.turnpoints),
+              static_cast<std::size_t>(capacities.routes), true};
+    }
+    Selection selection;
+    try {
+      selection = Choose(input.document, options.choices, room, writeWarnings);
+    } catch (const ChoiceError& error) {
+      throw UsageError(error.what());
+    }
+    Document chosen = Chosen(input.document, selection);
     KoordinPlan plan;
     std::string bytes;
     std::string written;
     if (to == Format::kKoordin) {
-      const Capacities capacities = CapacitiesOf(QueryDriverInfo(context.driver()));
-      plan = PlanKoordin(input.document, capacities, context.encoding(), writeWarnings);
+      plan = PlanKoordin(chosen, capacities, context.encoding(), writeWarnings);
       written = Contents(plan.turnpoints.size(), plan.routes.size());
     } else {
+      SettleFrequencies(chosen, writeWarnings);
       try {
-        bytes = WriteDocument(input.document, to, writeWarnings);
+        bytes = WriteDocument(chosen, to, writeWarnings);
       } catch (const FormatError& error) {
         throw FileError(options.output + ": " + error.what());
       }
-      written = Contents(input.document.waypoints.size(), input.document.tasks.size());
+      written = Contents(chosen.waypoints.size(), chosen.tasks.size());
     }
-    PrintWarnings(err, options.output, writeWarnings);
+    PrintWarnings(err, options.output, writeWarnings, detail);
 
     const std::size_t warnings = readWarnings.warnings.size() + writeWarnings.warnings.size();
+    if (options.dryRun) {
+      out << DryRunPlan(options, NameOf(to), input.document, selection, readWarnings,
+                        writeWarnings);
+    }
     if (options.strict && warnings > 0) {
       err << options.output << ": not written: " << CountOf(warnings, "warning", "warnings")
           << " under --strict\n";
       return kExitFailure;
     }
-    SafeOutput output(options.output);
-    if (to == Format::kKoordin) {
-      WriteKoordin(context.driver(), plan, output.temporaryPath(), options.output);
-    } else {
-      output.WriteAll(bytes);
+    if (!options.dryRun) {
+      SafeOutput output(options.output);
+      if (to == Format::kKoordin) {
+        WriteKoordin(context.driver(), plan, output.temporaryPath(), options.output);
+      } else {
+        output.WriteAll(bytes);
+      }
+      output.Commit();
     }
-    output.Commit();
-    if (warnings > 0) err << CountOf(warnings, "warning", "warnings") << '\n';
-    out << options.output << ": " << written << '\n';
+    if (warnings > 0 && !options.quiet) err << CountOf(warnings, "warning", "warnings") << '\n';
+    if (!options.dryRun) out << options.output << ": " << written << '\n';
     return kExitSuccess;
   });
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tools/koordin/choosing.h"
+
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -40,6 +42,12 @@ struct ConvertOptions {
   std::string from;  // empty: from the extension
   std::string to;    // empty: from the extension
   bool strict = false;
+  Choices choices;            // what of the input goes into the output
+  std::string inputEncoding;  // a CUP or CSV input's character set; empty: UTF-8 or Windows-1252
+  bool verbose = false;       // every warning, none summed up
+  bool quiet = false;         // no warnings
+  bool dryRun = false;        // print the plan, write nothing
+  std::string planFormat = "text";  // the plan's form: text or json
 };
 
 // exit statuses
@@ -59,7 +67,7 @@ int RunDump(const CommonOptions& common, const DumpOptions& options, std::ostrea
             std::ostream& err);
 
 // Converts a file into another format, writing the output only when everything succeeded (and,
-// with `strict`, nothing needed a warning).
+// with `strict`, nothing needed a warning). With `dryRun` it prints the plan instead of writing.
 int RunConvert(const CommonOptions& common, const ConvertOptions& options, std::ostream& out,
                std::ostream& err);
 

@@ -2,10 +2,12 @@
 
 #include "koordin/layout.h"
 #include "tools/koordin/formats/charset.h"
+#include "tools/koordin/position.h"
 #include "tools/koordin/safe_output.h"
 #include "tools/koordin/text_format.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <fstream>
 #include <limits>
 #include <optional>
@@ -136,8 +138,9 @@ Waypoint ToWaypoint(const FIO_TPEntry& entry, int nameLine, const std::string& e
   waypoint.slot = entry.number;
   const std::string what = "turnpoint " + std::to_string(entry.number);
   waypoint.name = Decode(entry.name, encoding, what, diagnostics);
-  waypoint.latitude = entry.latitude;
-  waypoint.longitude = entry.longitude;
+  // The file carries whole seconds: the float's noise goes.
+  waypoint.latitude = RoundToWholeSecond(entry.latitude);
+  waypoint.longitude = RoundToWholeSecond(entry.longitude);
   waypoint.elevation = entry.altitude;
   // The file writes "0.000" for a turnpoint without a frequency.
   if (entry.frequency != koordin::kEmptyFrequency) {
@@ -151,6 +154,23 @@ Waypoint ToWaypoint(const FIO_TPEntry& entry, int nameLine, const std::string& e
     CheckRange(waypoint.longitude, kMaxLongitude, "longitude", where, diagnostics);
   }
   return waypoint;
+}
+
+// Ends every line of the file at `path` in CR LF, as the driver's text stream does on Windows,
+// where the file is written so already.
+void EndLinesWithCrLf(const std::string& path, const std::string& displayPath) {
+  const std::string bytes = ReadWholeFile(path);
+  std::string text;
+  text.reserve(bytes.size() + bytes.size() / 8);
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r')) text += '\r';
+    text += bytes[i];
+  }
+  if (text.size() == bytes.size()) return;
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  if (!(out << text) || !out.flush()) {
+    throw FileError(DescribeFileError(displayPath, "cannot write", errno));
+  }
 }
 
 }  // namespace
@@ -304,6 +324,7 @@ void WriteKoordin(const Driver& driver, const KoordinPlan& plan, const std::stri
     error->Delete();
     throw FileError(message);
   }
+  EndLinesWithCrLf(path, displayPath);
 }
 
 }  // namespace koordin_cli

@@ -1,10 +1,14 @@
 #include "tools/koordin/koordin_plan.h"
 
+#include "tools/koordin/choosing.h"
 #include "tools/koordin/formats/charset.h"
+#include "tools/koordin/frequency.h"
+#include "tools/koordin/position.h"
 #include "tools/koordin/text_format.h"
 
 #include <clocale>
 #include <cmath>
+#include <cstdio>
 #include <map>
 #include <set>
 #include <stdexcept>
@@ -28,8 +32,9 @@ class NameEncoder {
     bool exact = true;
     std::string encoded = ConvertCharset(name, kUtf8, encoding_.c_str(), &exact);
     if (!exact && warn) {
-      diagnostics_.Warn(what + ": characters outside " + encoding_ + " written as " +
-                        Quoted(Decode(encoded)));
+      diagnostics_.Warn(
+          what + ": characters outside " + encoding_ + " written as " + Quoted(Decode(encoded)),
+          "names with characters outside " + encoding_ + ", transliterated");
     }
     return encoded;
   }
@@ -55,7 +60,8 @@ std::string CutWithWarning(const std::string& encoded, int width, const std::str
   const std::string cut = CutName(encoded, width);
   if (encoded.size() > static_cast<std::size_t>(width)) {
     diagnostics.Warn(what + ": name cut to " + std::to_string(width) +
-                     " characters: " + Quoted(encoder.Decode(cut)));
+                         " characters: " + Quoted(encoder.Decode(cut)),
+                     "names cut to the file's " + std::to_string(width) + " characters");
   }
   return cut;
 }
@@ -102,29 +108,153 @@ class NameTable {
   std::set<std::string> cutNames_;
 };
 
-// The whole number of metres the file carries, within its range.
+// The whole number of metres the file carries, within its range. The comparison is made before
+// rounding, so that an elevation beyond any integer still gets the nearer limit.
 int PlanAltitude(const Waypoint& waypoint, const std::string& what, Diagnostics& diagnostics) {
   if (!waypoint.elevation) return 0;
-  const long metres = std::lround(*waypoint.elevation);
-  if (metres >= kMinAltitude && metres <= kMaxAltitude) return static_cast<int>(metres);
-  const int written = metres < kMinAltitude ? kMinAltitude : kMaxAltitude;
-  diagnostics.Warn(what + ": altitude " + std::to_string(metres) + " m outside " +
-                   std::to_string(kMinAltitude) + ".." + std::to_string(kMaxAltitude) +
-                   ", written as " + std::to_string(written));
+  const double metres = *waypoint.elevation;
+  const double rounded = std::round(metres);
+  if (rounded >= kMinAltitude && rounded <= kMaxAltitude) return static_cast<int>(rounded);
+  const int written = rounded < kMinAltitude ? kMinAltitude : kMaxAltitude;
+  char shown[32];
+  std::snprintf(shown, sizeof shown, "%.15g", metres);
+  diagnostics.Warn(what + ": altitude " + shown + " m outside " + std::to_string(kMinAltitude) +
+                       ".." + std::to_string(kMaxAltitude) + ", written as " +
+                       std::to_string(written),
+                   "altitudes outside " + std::to_string(kMinAltitude) + ".." +
+                       std::to_string(kMaxAltitude) + " m, written as the nearer limit");
   return written;
 }
 
-// The frequency as one word: the file keeps a frequency up to its first blank.
+// The frequency in the one form the file gets; text that is no airband frequency has no place in
+// the file.
 std::string PlanFrequency(const std::string& frequency, const std::string& what,
                           Diagnostics& diagnostics) {
-  const std::size_t begin = frequency.find_first_not_of(" \t");
-  if (begin == std::string::npos) return {};
-  const std::string trimmed = TrimRight(frequency.substr(begin));
-  const std::string word = trimmed.substr(0, trimmed.find_first_of(" \t"));
-  if (word != trimmed) {
-    diagnostics.Warn(what + ": frequency " + Quoted(trimmed) + " written as " + Quoted(word));
+  const std::string text(TrimBlanks(frequency));
+  if (text.empty()) return {};
+  if (const std::optional<std::string> normal = NormalizeFrequency(text)) return *normal;
+  diagnostics.Warn(what + ": frequency " + Quoted(text) + " is no airband frequency: not written",
+                   "frequencies that are no airband frequency, not written");
+  return {};
+}
+
+std::vector<PlannedTurnpoint> PlanTurnpoints(const std::vector<Waypoint>& waypoints,
+                                             NameTable& names, Diagnostics& diagnostics) {
+  std::vector<PlannedTurnpoint> planned;
+  for (const Waypoint& waypoint : waypoints) {
+    const std::string name = TrimRight(waypoint.name);
+    if (name.empty()) continue;  // Choose leaves these out, with a warning
+    const std::string what = "turnpoint " + Quoted(name);
+    PlannedTurnpoint turnpoint;
+    turnpoint.name = names.Place(name, what);
+    turnpoint.latitude = RoundToWholeSecond(waypoint.latitude);
+    turnpoint.longitude = RoundToWholeSecond(waypoint.longitude);
+    turnpoint.altitude = PlanAltitude(waypoint, what, diagnostics);
+    turnpoint.frequency = PlanFrequency(waypoint.frequency, what, diagnostics);
+    turnpoint.marked = waypoint.marked;
+    planned.push_back(std::move(turnpoint));
   }
-  return word;
+  names.WarnAboutCollisions("turnpoints");
+  return planned;
+}
+
+// The route's points as the driver takes them: the flown points between a takeoff and a landing,
+// which the file does not carry.
+std::vector<std::string> RoutePointNames(const Task& task) {
+  const bool everyEntryFlown = !task.points.empty() && FlownPoints(task).first == 0;
+  std::vector<std::string> names;
+  if (everyEntryFlown) names.emplace_back();
+  for (const std::string& point : task.points) names.push_back(TrimRight(point));
+  if (everyEntryFlown) names.emplace_back();
+  return names;
+}
+
+// Whether the task names a takeoff or a landing that the route loses: one that is not the
+// point flown next to it.
+bool LosesTakeoffOrLanding(const Task& task) {
+  const FlownRange flown = FlownPoints(task);
+  if (flown.first == 0 || task.points.empty()) return false;
+  const auto lost = [&](std::size_t end, std::size_t neighbour) {
+    const std::string name = TrimRight(task.points[end]);
+    return !name.empty() &&
+           (flown.first == flown.last || name != TrimRight(task.points[neighbour]));
+  };
+  return lost(0, flown.first) || lost(task.points.size() - 1, flown.last - 1);
+}
+
+PlannedRoute PlanRoute(const std::vector<std::string>& pointNames, const std::string& what,
+                       const Capacities& capacities, const NameTable& turnpointNames,
+                       NameEncoder& encoder, Diagnostics& diagnostics) {
+  PlannedRoute route;
+  // The driver writes the inner points in order, up to a slot's point lines; a long route loses
+  // its inner points of the omittable kind first.
+  const std::size_t count = pointNames.size();
+  const bool longRoute = count > static_cast<std::size_t>(capacities.pointsPerRoute);
+  int linesWritten = 0;
+  for (std::size_t p = 0; p < count; ++p) {
+    const std::string& pointName = pointNames[p];
+    PlannedPoint point;
+    point.name = CutName(encoder.Encode(pointName, "", false), capacities.nameLength);
+    const bool inner = p > 0 && p + 1 < count;
+    if (inner && !turnpointNames.Contains(point.name)) point.kind = koordin::kOmittableKind;
+    route.points.push_back(point);
+    if (!inner) continue;
+    const std::string pointWhat = what + ": point " + Quoted(pointName);
+    if (linesWritten == capacities.pointsPerRoute) {
+      diagnostics.Warn(
+          pointWhat + " left out: a route holds " + std::to_string(capacities.pointsPerRoute) +
+              " points",
+          "route points left out beyond a route's " + std::to_string(capacities.pointsPerRoute));
+    } else if (longRoute && point.kind == koordin::kOmittableKind) {
+      diagnostics.Warn(pointWhat + " left out: it names no turnpoint in the file, and the " +
+                           "route has more than " + std::to_string(capacities.pointsPerRoute) +
+                           " points",
+                       "route points that name no turnpoint in the file left out of long routes");
+    } else {
+      ++linesWritten;
+      if (point.kind == koordin::kOmittableKind) {
+        diagnostics.Warn(pointWhat + " names no turnpoint in the file",
+                         "route points that name no turnpoint in the file");
+      }
+    }
+  }
+  return route;
+}
+
+std::vector<PlannedRoute> PlanRoutes(const std::vector<Task>& tasks, const Capacities& capacities,
+                                     const NameTable& turnpointNames, NameEncoder& encoder,
+                                     Diagnostics& diagnostics) {
+  std::vector<PlannedRoute> planned;
+  NameTable routeNames(capacities.routeNameLength, encoder, diagnostics);
+  std::size_t lostEnds = 0;
+  for (std::size_t i = 0; i < tasks.size(); ++i) {
+    const Task& task = tasks[i];
+    std::string name = TrimRight(task.name);
+    if (name.empty()) {
+      // A route slot without a name reads back as an empty slot.
+      name = "Task " + std::to_string(i + 1);
+      diagnostics.Warn("task " + std::to_string(i + 1) + " has no name: written as " +
+                       Quoted(name));
+    }
+    const std::string what = "route " + Quoted(name);
+    if (!task.cupOptions.empty()) {
+      diagnostics.Warn(what + ": its task options and observation zones have no place in the file",
+                       "routes whose task options and observation zones have no place in the "
+                       "file");
+    }
+    if (LosesTakeoffOrLanding(task)) ++lostEnds;
+    const std::string fileName = routeNames.Place(name, what);
+    PlannedRoute route =
+        PlanRoute(RoutePointNames(task), what, capacities, turnpointNames, encoder, diagnostics);
+    route.name = fileName;
+    planned.push_back(std::move(route));
+  }
+  routeNames.WarnAboutCollisions("routes");
+  if (lostEnds > 0) {
+    diagnostics.Warn(CountOf(lostEnds, "task", "tasks") +
+                     " lost a takeoff or landing: a KOORDIN route carries neither");
+  }
+  return planned;
 }
 
 }  // namespace
@@ -157,83 +287,10 @@ void CheckKoordinCharset(const std::string& encoding) {
 KoordinPlan PlanKoordin(const Document& document, const Capacities& capacities,
                         const std::string& encoding, Diagnostics& diagnostics) {
   NameEncoder encoder(encoding, diagnostics);
-  KoordinPlan plan;
-
   NameTable turnpointNames(capacities.nameLength, encoder, diagnostics);
-  for (std::size_t i = 0; i < document.waypoints.size(); ++i) {
-    const Waypoint& waypoint = document.waypoints[i];
-    const std::string name = TrimRight(waypoint.name);
-    if (name.empty()) {
-      diagnostics.Warn("turnpoint " + std::to_string(i + 1) + " has no name: left out");
-      continue;
-    }
-    const std::string what = "turnpoint " + Quoted(name);
-    if (plan.turnpoints.size() == static_cast<std::size_t>(capacities.turnpoints)) {
-      diagnostics.Warn(what + " dropped: the file holds " + std::to_string(capacities.turnpoints) +
-                       " turnpoints");
-      continue;
-    }
-    PlannedTurnpoint planned;
-    planned.name = turnpointNames.Place(name, what);
-    planned.latitude = waypoint.latitude;
-    planned.longitude = waypoint.longitude;
-    planned.altitude = PlanAltitude(waypoint, what, diagnostics);
-    planned.frequency = PlanFrequency(waypoint.frequency, what, diagnostics);
-    planned.marked = waypoint.marked;
-    plan.turnpoints.push_back(std::move(planned));
-  }
-  turnpointNames.WarnAboutCollisions("turnpoints");
-
-  NameTable routeNames(capacities.routeNameLength, encoder, diagnostics);
-  for (std::size_t i = 0; i < document.tasks.size(); ++i) {
-    const Task& task = document.tasks[i];
-    std::string name = TrimRight(task.name);
-    if (name.empty()) {
-      // A route slot without a name reads back as an empty slot.
-      name = "Task " + std::to_string(i + 1);
-      diagnostics.Warn("task " + std::to_string(i + 1) + " has no name: written as " +
-                       Quoted(name));
-    }
-    const std::string what = "route " + Quoted(name);
-    if (plan.routes.size() == static_cast<std::size_t>(capacities.routes)) {
-      diagnostics.Warn(what + " dropped: the file holds " + std::to_string(capacities.routes) +
-                       " routes");
-      continue;
-    }
-    PlannedRoute route;
-    route.name = routeNames.Place(name, what);
-
-    // The driver writes the inner points in order, up to a slot's point lines; a long route
-    // loses its inner points of the omittable kind first.
-    const std::size_t count = task.points.size();
-    const bool longRoute = count > static_cast<std::size_t>(capacities.pointsPerRoute);
-    int linesWritten = 0;
-    for (std::size_t p = 0; p < count; ++p) {
-      const std::string pointName = TrimRight(task.points[p]);
-      PlannedPoint point;
-      point.name = CutName(encoder.Encode(pointName, "", false), capacities.nameLength);
-      const bool inner = p > 0 && p + 1 < count;
-      if (inner && !turnpointNames.Contains(point.name)) point.kind = koordin::kOmittableKind;
-      route.points.push_back(point);
-      if (!inner) continue;
-      const std::string pointWhat = what + ": point " + Quoted(pointName);
-      if (linesWritten == capacities.pointsPerRoute) {
-        diagnostics.Warn(pointWhat + " left out: a route holds " +
-                         std::to_string(capacities.pointsPerRoute) + " points");
-      } else if (longRoute && point.kind == koordin::kOmittableKind) {
-        diagnostics.Warn(pointWhat + " left out: it names no turnpoint in the file, and the " +
-                         "route has more than " + std::to_string(capacities.pointsPerRoute) +
-                         " points");
-      } else {
-        ++linesWritten;
-        if (point.kind == koordin::kOmittableKind) {
-          diagnostics.Warn(pointWhat + " names no turnpoint in the file");
-        }
-      }
-    }
-    plan.routes.push_back(std::move(route));
-  }
-  routeNames.WarnAboutCollisions("routes");
+  KoordinPlan plan;
+  plan.turnpoints = PlanTurnpoints(document.waypoints, turnpointNames, diagnostics);
+  plan.routes = PlanRoutes(document.tasks, capacities, turnpointNames, encoder, diagnostics);
   return plan;
 }
 

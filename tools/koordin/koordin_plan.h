@@ -29,11 +29,11 @@ inline constexpr int kMinAltitude = -999;
 inline constexpr int kMaxAltitude = 9999;
 
 struct PlannedTurnpoint {
-  std::string name;  // in the file's character set, cut to the name width
-  double latitude = 0.0;
-  double longitude = 0.0;
-  int altitude = 0;  // metres, within kMinAltitude..kMaxAltitude
-  std::string frequency;
+  std::string name;        // in the file's character set, cut to the name width
+  double latitude = 0.0;   // degrees, to a whole second
+  double longitude = 0.0;  // degrees, to a whole second
+  int altitude = 0;        // metres, within kMinAltitude..kMaxAltitude
+  std::string frequency;   // "122.475", or empty
   bool marked = false;
 };
 
@@ -65,10 +65,14 @@ void UseTransliterationLocale();
 // takes one byte per character, as the KOORDIN file does.
 void CheckKoordinCharset(const std::string& encoding);
 
-// Decides what of `document` a KOORDIN file in the character set `encoding` holds, warning in
-// `diagnostics` (one line each) about turnpoints and routes that do not fit, names cut or
-// transliterated, names that become equal by the cut, route points left out and altitudes out of
-// range. Throws std::invalid_argument for a character set that iconv does not know.
+// Plans the KOORDIN file, in the character set `encoding`, of `document`, which holds no more
+// than the file does (Choose decides that): names encoded and cut, coordinates rounded to the
+// whole seconds the file carries, altitudes within range, frequencies in one form, routes with
+// their flown points. Warns in `diagnostics` (one line each, grouped where they may be many) about
+// names cut or transliterated, names that become equal by the cut, route points left out or naming
+// no turnpoint, altitudes out of range, frequency fields that hold no frequency, task options and
+// zones, and, in one line, the tasks whose takeoff or landing the routes lose. Throws
+// std::invalid_argument for a character set that iconv does not know.
 KoordinPlan PlanKoordin(const Document& document, const Capacities& capacities,
                         const std::string& encoding, Diagnostics& diagnostics);
 

@@ -424,10 +424,63 @@ int Finish() {
   return g_failed == 0 ? 0 : 1;
 }
 
+// Reads the KOORDIN file `in` through the driver and writes its turnpoints and routes to `out`
+// as a Windows host does, so that a file written elsewhere can be compared with the DLL's.
+int Rewrite(const Driver& driver, const char* in, const char* out) {
+  auto* isMine = driver.Get<decltype(FIO_IsFileOfMyType)>("FIO_IsFileOfMyType");
+  auto* readObject = driver.Get<decltype(FIO_ReadObject)>("FIO_ReadObject");
+  std::vector<FIO_TPEntry> turnpoints;
+  std::vector<FIO_Route> routes;
+  {
+    CHostTextFile file(in, CFile::modeRead | CFile::typeText);
+    if (isMine(&file) != 1) return 1;
+    driver.Get<decltype(FIO_InitDriver)>("FIO_InitDriver")();
+    for (;;) {
+      FIO_TPEntry tp;
+      FIO_Route read;
+      const std::int32_t result = readObject(&file, &tp, &read);
+      if (result == -1) break;
+      if (result == 1) turnpoints.push_back(tp);
+      if (result != 2) continue;
+      FIO_Route route;  // the inner points between an empty takeoff and landing
+      route.name = read.name;
+      AppendRoutePoint(route, "", 0.0F, 0.0F, 1);
+      for (const FIO_TPEntry* point : read.points) {
+        AppendRoutePoint(route, point->name.c_str(), 0.0F, 0.0F, 1);
+      }
+      AppendRoutePoint(route, "", 0.0F, 0.0F, 1);
+      read.ClearPoints();
+      routes.push_back(std::move(route));
+    }
+  }
+  auto* writeHeader = driver.Get<decltype(FIO_WriteHeader)>("FIO_WriteHeader");
+  CHostTextFile file(out, CFile::modeCreate | CFile::modeWrite | CFile::typeText);
+  FIO_HeaderRequest request;
+  request.stage = 3;
+  writeHeader(&file, &request);
+  for (const FIO_TPEntry& tp : turnpoints)
+    driver.Get<decltype(FIO_WriteTP)>("FIO_WriteTP")(&file, &tp);
+  request.stage = 2;
+  writeHeader(&file, &request);
+  for (const FIO_Route& route : routes) {
+    driver.Get<decltype(FIO_WriteRoute)>("FIO_WriteRoute")(&file, &route);
+  }
+  request.stage = 4;
+  writeHeader(&file, &request);
+  file.Close();
+  std::printf("%s: %d turnpoints, %d routes\n", out, static_cast<int>(turnpoints.size()),
+              static_cast<int>(routes.size()));
+  return 0;
+}
+
 }  // namespace
 
-int main() {
+// Without arguments: the checks. With "--rewrite IN OUT": IN read and written anew as OUT.
+int main(int argc, char** argv) {
   HMODULE module = LoadLibraryA(kDriverFile);
+  if (argc == 4 && std::strcmp(argv[1], "--rewrite") == 0) {
+    return module == nullptr ? 1 : Rewrite(Driver(module), argv[2], argv[3]);
+  }
   Check(module != nullptr, "LoadLibrary finds vp6fio.dll beside the program");
   if (module == nullptr) return Finish();
   const Driver driver(module);

@@ -150,7 +150,12 @@ class CsvReader {
                  EqualsIgnoringCase(TrimBlanks(record.fields[0]), kTasksHeaderStart)) {
         inTasks = true;
       } else {
-        ReadWaypoint(record);
+        try {
+          ReadWaypoint(record);
+        } catch (const FormatError& error) {  // one bad line does not refuse the file
+          diagnostics_.Warn(AtLine(record.line, std::string(error.what()) + ": line skipped"),
+                            "waypoint lines that cannot be read, skipped");
+        }
       }
     }
     return std::move(document_);

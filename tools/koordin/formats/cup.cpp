@@ -39,7 +39,12 @@ class CupReader {
         ReadHeader(line);
         break;
       case Section::kWaypoints:
-        ReadWaypoint(line.number, Split(line));
+        try {
+          ReadWaypoint(line.number, Split(line));
+        } catch (const FormatError& error) {  // one bad line does not refuse the file
+          diagnostics_.Warn(AtLine(line.number, std::string(error.what()) + ": line skipped"),
+                            "waypoint lines that cannot be read, skipped");
+        }
         break;
       case Section::kTasks:
         ReadTaskLine(line);
@@ -216,7 +221,9 @@ std::string WaypointLine(const Waypoint& waypoint) {
   CheckWaypointToWrite(waypoint);
   const std::string fields[] = {
       CupField(waypoint.name, true),
-      CupField(waypoint.code, true),
+      // Tools that show the code as the name, quotes and all, get the name where there is no
+      // code, in quotes only where it needs them.
+      CupField(waypoint.code.empty() ? waypoint.name : waypoint.code, false),
       CupField(waypoint.country, false),
       FormatCupCoordinate(waypoint.latitude, CupAxis::kLatitude),
       FormatCupCoordinate(waypoint.longitude, CupAxis::kLongitude),

@@ -41,10 +41,17 @@ struct Document {
   std::vector<Task> tasks;
 };
 
-// What a conversion tells the user without failing: one line each.
+// What a conversion tells the user without failing: one line each. A warning of a group that
+// may occur many times names the group, the line that sums them up without its count (e.g.
+// "turnpoints dropped: the file holds 255; choose with --near/--radius or --only").
 struct Diagnostics {
   std::vector<std::string> warnings;
-  void Warn(std::string message) { warnings.push_back(std::move(message)); }
+  std::vector<std::string> groups;  // the group of each warning; empty for one of its own
+  void Warn(std::string message) { Warn(std::move(message), std::string()); }
+  void Warn(std::string message, std::string group) {
+    warnings.push_back(std::move(message));
+    groups.push_back(std::move(group));
+  }
 };
 
 // Input that cannot be read: the line (1-based, 0 when it concerns the whole input) and what was

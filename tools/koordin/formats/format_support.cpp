@@ -79,6 +79,9 @@ std::string DecodeText(std::string_view bytes, Diagnostics& diagnostics) {
     bytes.remove_prefix(kUtf8ByteOrderMark.size());
   }
   if (IsValidUtf8(bytes)) return std::string(bytes);
+  diagnostics.Warn(
+      "not UTF-8: read as Windows-1252; give --input-encoding for another set "
+      "(CP1250, ISO-8859-2, ...)");
   bool exact = true;
   std::string text = ConvertCharset(bytes, kWindows1252, kUtf8, &exact);
   if (!exact) {

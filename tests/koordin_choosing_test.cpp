@@ -1,0 +1,233 @@
+// What koordin keeps of a source and how it words what it does not: choosing, frequencies,
+// positions, the summed-up warnings and the plan of a dry run.
+
+#include "tools/koordin/choosing.h"
+#include "tools/koordin/frequency.h"
+#include "tools/koordin/plan_report.h"
+#include "tools/koordin/position.h"
+#include "tools/koordin/warning_summary.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cmath>
+#include <optional>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace koordin_cli {
+namespace {
+
+TEST(Frequency, TakesWhatPilotsWriteAndRefusesWhatIsNoAirbandFrequency) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"122.475", "122.475"},  {"122,475", "122.475"},
+      {"122.47", "122.475"},   {"122.42", "122.425"},
+      {"122.4", "122.400"},    {" 122.475 MHz ", "122.475"},
+      {"123.5mhz", "123.500"}, {"118", "118.000"},
+      {"122.4750", "122.475"}, {"Airfield", ""},
+      {"---.---", ""},         {"13/31", ""},
+      {"122.4751", ""},        {"107.995", ""},
+      {"137.000", ""},         {"122.", ""},
+      {"1122.475", ""},        {"", ""},
+  };
+  for (const auto& [text, written] : cases) {
+    EXPECT_EQ(NormalizeFrequency(text).value_or(""), written) << text;
+  }
+}
+
+TEST(Frequency, TextThatIsNoFrequencyMovesIntoTheDescriptionWithAWarning) {
+  Document document;
+  document.waypoints.resize(3);
+  document.waypoints[0].frequency = "122,475";
+  document.waypoints[1].frequency = "Airfield";
+  document.waypoints[1].description = "Grass";
+  document.waypoints[2].frequency = "Airfield";
+  document.waypoints[2].description = "Airfield, grass";
+  Diagnostics diagnostics;
+  SettleFrequencies(document, diagnostics);
+  EXPECT_EQ(document.waypoints[0].frequency, "122.475");
+  EXPECT_EQ(document.waypoints[1].frequency, "");
+  EXPECT_EQ(document.waypoints[1].description, "Grass; Airfield");
+  EXPECT_EQ(document.waypoints[2].description, "Airfield, grass");
+  EXPECT_EQ(diagnostics.warnings.size(), 2U);
+}
+
+TEST(Position, ReadsWhatPilotsTypeAndNothingElse) {
+  const std::tuple<const char*, double, double> cases[] = {
+      {"48.63,9.43", 48.63, 9.43},
+      {" -33.9 18.6 ", -33.9, 18.6},
+      {"48°37'50\"N 9°25'49\"E", 48.630556, 9.430278},
+      {"48°37.833'N, 009°25.817'W", 48.630550, -9.430283},
+      {"N48°37'50\" O9°25'49\"", 48.630556, 9.430278},
+      {"48°37′50″S 9°25′49″E", -48.630556, 9.430278},
+      {"4837.833N 00925.817E", 48.630550, 9.430283},
+  };
+  for (const auto& [text, latitude, longitude] : cases) {
+    const std::optional<GeoPosition> position = ParsePosition(text);
+    ASSERT_TRUE(position.has_value()) << text;
+    EXPECT_NEAR(position->latitude, latitude, 1e-6) << text;
+    EXPECT_NEAR(position->longitude, longitude, 1e-6) << text;
+  }
+  for (const char* bad : {"Hahnweide", "91,9", "48.63", "9°25'49\"E 48°37'50\"N", "48°37'50\" 9°E",
+                          "4837.833E 00925.817N", ""}) {
+    EXPECT_FALSE(ParsePosition(bad).has_value()) << bad;
+  }
+}
+
+TEST(Position, DistancesAndWholeSeconds) {
+  // One degree of latitude is 111.2 km; Hahnweide to the Wasserkuppe about 236 km.
+  EXPECT_NEAR(DistanceKm({48.0, 9.0}, {49.0, 9.0}), 111.2, 0.05);
+  EXPECT_NEAR(DistanceKm({48.630556, 9.430278}, {50.498333, 9.948889}), 211.4, 0.5);
+  // 48.730417 is 48°43'49.501": whole seconds in double precision give 43'50", as the source says.
+  EXPECT_DOUBLE_EQ(RoundToWholeSecond(48.730417), 48.0 + 43 / 60.0 + 50 / 3600.0);
+  EXPECT_DOUBLE_EQ(RoundToWholeSecond(-0.0001), 0.0);
+}
+
+Waypoint At(const std::string& name, double latitude, int style = 1) {
+  Waypoint waypoint;
+  waypoint.name = name;
+  waypoint.latitude = latitude;
+  waypoint.longitude = 9.0;
+  waypoint.style = style;
+  return waypoint;
+}
+
+// The decisions in short: "slot" for a kept one, "-reason" for a dropped one.
+std::string Decisions(const std::vector<Decision>& decisions) {
+  std::string text;
+  for (const Decision& decision : decisions) {
+    text += (text.empty() ? "" : " ") +
+            (decision.kept ? std::to_string(decision.slot) : "-" + decision.reason);
+  }
+  return text;
+}
+
+TEST(Choose, KeepsRouteTurnpointsFirstThenTheNearestOrTheFirst) {
+  // Six waypoints a tenth of a degree (11 km) apart going north, from 48.0.
+  Document document;
+  for (int i = 0; i < 6; ++i) {
+    document.waypoints.push_back(At("P" + std::to_string(i), 48.0 + i * 0.1, i % 2 == 0 ? 4 : 3));
+  }
+  document.tasks.push_back({"North", {"Start", "P5", "P4", "Ziel"}, {}});
+  document.tasks.push_back({"South", {"", "P0", "P1", "P2", ""}, {}});
+  document.tasks.push_back({"Zones", {"P3", "P4"}, {"ObsZone=0,R1=500m", "ObsZone=1,R1=500m"}});
+  const Room three{3, 2, true};
+  const std::tuple<Choices, Room, std::string, std::string> cases[] = {
+      // The first route's turnpoints first; the second's no longer fit beside them, the third's
+      // (every entry flown, as its zones say) do.
+      {{},
+       three,
+       "-no slot left -no slot left -no slot left 1 2 3",
+       "1 -its turnpoints do not fit 2"},
+      {{}, Room{}, "1 2 3 4 5 6", "1 2 3"},
+      // The nearest to P2 within 15 km: P1, P2, P3.
+      {{"P2", 15.0, {}, {}, {}, {"none"}},
+       Room{},
+       "-outside 15 km 1 2 3 -outside 15 km "
+       "-outside 15 km",
+       "-not chosen by --tasks -not chosen by --tasks -not chosen by --tasks"},
+      {{"48.25,9", std::nullopt, {}, {}, {}, {"none"}},
+       Room{2, 32, true},
+       "-no slot left -no slot left 1 2 -no slot left -no slot left",
+       "-not chosen by --tasks -not chosen by --tasks -not chosen by --tasks"},
+      // A route's turnpoints are kept whatever the filters say.
+      {{"", std::nullopt, {"p[01]"}, {"P1"}, {}, {"Nor*"}},
+       Room{},
+       "1 -excluded by --exclude -not matched by --only -not matched by --only 2 3",
+       "1 -not chosen by --tasks -not chosen by --tasks"},
+      {{"", std::nullopt, {}, {}, {"outlanding"}, {"zones"}},
+       Room{},
+       "-style 4 not chosen by --style 1 -style 4 not chosen by --style 2 3 4",
+       "-not chosen by --tasks -not chosen by --tasks 1"},
+  };
+  for (const auto& [choices, room, turnpoints, routes] : cases) {
+    Diagnostics diagnostics;
+    const Selection selection = Choose(document, choices, room, diagnostics);
+    EXPECT_EQ(Decisions(selection.turnpoints), turnpoints) << choices.near;
+    EXPECT_EQ(Decisions(selection.routes), routes) << choices.near;
+  }
+}
+
+TEST(Choose, WarnsInGroupsAndRefusesChoicesItCannotFollow) {
+  Document document;
+  for (int i = 0; i < 5; ++i) document.waypoints.push_back(At("P" + std::to_string(i), 48.0));
+  document.waypoints.push_back(At(" ", 48.0));
+  Diagnostics diagnostics;
+  const Selection selection = Choose(document, {}, Room{2, 1, true}, diagnostics);
+  EXPECT_EQ(Decisions(selection.turnpoints),
+            "1 2 -no slot left -no slot left -no slot left -no name");
+  ASSERT_EQ(diagnostics.warnings.size(), 4U);
+  EXPECT_EQ(diagnostics.warnings[0], "turnpoint 6 has no name: left out");
+  EXPECT_EQ(diagnostics.warnings[1], "turnpoint \"P2\" dropped: the file holds 2 turnpoints");
+  EXPECT_EQ(diagnostics.groups[1],
+            "turnpoints dropped: the file holds 2; choose with --near/--radius or --only");
+  EXPECT_EQ(Chosen(document, selection).waypoints.size(), 2U);
+
+  for (const Choices& bad :
+       {Choices{"Nowhere", {}, {}, {}, {}, {}}, Choices{"", 10.0, {}, {}, {}, {}},
+        Choices{"P1", -1.0, {}, {}, {}, {}}, Choices{"", {}, {}, {}, {"glider"}, {}},
+        Choices{"", {}, {}, {}, {"22"}, {}}}) {
+    Diagnostics ignored;
+    EXPECT_THROW(Choose(document, bad, Room{}, ignored), ChoiceError) << bad.near;
+  }
+}
+
+TEST(FlownPoints, TakeoffAndLandingUnlessTheZonesNumberEveryEntry) {
+  const std::tuple<Task, std::size_t, std::size_t> cases[] = {
+      {{"T", {"Home", "A", "B", "Home"}, {"ObsZone=0", "ObsZone=1"}}, 1, 3},
+      {{"T", {"A", "B", "C"}, {"Options", "obszone=0,R1=1", "ObsZone=1", "ObsZone=2,R1=2"}}, 0, 3},
+      {{"T", {"A", "B"}, {}}, 1, 1},
+      {{"T", {"A"}, {}}, 1, 1},
+  };
+  for (const auto& [task, first, last] : cases) {
+    EXPECT_EQ(FlownPoints(task).first, first) << task.points.size();
+    EXPECT_EQ(FlownPoints(task).last, last) << task.points.size();
+  }
+}
+
+TEST(WarningLines, AKindOfMoreThanAFewBecomesOneLineWithItsCount) {
+  Diagnostics diagnostics;
+  for (int i = 1; i <= 1105; ++i) diagnostics.Warn("tp " + std::to_string(i), "tps dropped");
+  diagnostics.Warn("alone");
+  for (int i = 0; i < 4; ++i) diagnostics.Warn("line " + std::to_string(i) + ": \"x\" is bad");
+  for (int i = 0; i < 3; ++i) diagnostics.Warn("name \"" + std::to_string(i) + "\" cut");
+  const std::vector<std::string> summary = WarningLines("f", diagnostics, WarningDetail::kSummary);
+  const std::vector<std::string> expected = {
+      "f: warning: 1,105 tps dropped (--verbose lists each)",
+      "f: warning: alone",
+      "f: warning: line 0: \"x\" is bad; and 3 more like it (--verbose lists each)",
+      "f: warning: name \"0\" cut",
+      "f: warning: name \"1\" cut",
+      "f: warning: name \"2\" cut",
+  };
+  EXPECT_EQ(summary, expected);
+  EXPECT_EQ(WarningLines("f", diagnostics, WarningDetail::kEach).size(), 1113U);
+  EXPECT_TRUE(WarningLines("f", diagnostics, WarningDetail::kNone).empty());
+  EXPECT_EQ(WithThousands(1234567), "1,234,567");
+  EXPECT_EQ(WithThousands(999), "999");
+}
+
+TEST(PlanJson, OneEntryPerWaypointAndTaskOfTheSource) {
+  Document source;
+  source.waypoints = {At("Hahnweide", 48.6305555555), At("Fern", 50.0)};
+  source.tasks.push_back({"Weit", {"", "Fern", ""}, {}});
+  Diagnostics diagnostics;
+  const Selection selection =
+      Choose(source, {"Hahnweide", 100.0, {}, {}, {}, {"none"}}, Room{}, diagnostics);
+  const nlohmann::json plan =
+      nlohmann::json::parse(PlanJson({"lst", &source, &selection, {"in.cup: warning: line 3: x"}}));
+  EXPECT_EQ(plan["target"], "lst");
+  EXPECT_EQ(plan["turnpoints"][0]["latitude"], 48.630556);
+  EXPECT_EQ(plan["turnpoints"][0]["slot"], 1);
+  EXPECT_EQ(plan["turnpoints"][0]["distanceKm"], 0.0);
+  EXPECT_TRUE(plan["turnpoints"][0]["reason"].is_null());
+  EXPECT_EQ(plan["turnpoints"][1]["source"], 2);
+  EXPECT_TRUE(plan["turnpoints"][1]["slot"].is_null());
+  EXPECT_EQ(plan["turnpoints"][1]["reason"], "outside 100 km");
+  EXPECT_EQ(plan["routes"][0]["reason"], "not chosen by --tasks");
+  EXPECT_EQ(plan["warnings"].size(), 1U);
+}
+
+}  // namespace
+}  // namespace koordin_cli
