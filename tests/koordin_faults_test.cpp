@@ -112,7 +112,7 @@ TEST_F(KoordinFaults, ASourceItCannotUseIsOneClearLineAndCostsNothing) {
       EXPECT_EQ(run.status, 1) << run.err;  // a crash would be no exit status
       ASSERT_EQ(Lines(run.err).size(), 1u) << run.err;
       const std::string error = format == "lst" ? source.koordinError : source.formatError;
-      EXPECT_EQ(run.err.rfind(error, 0), 0u) << run.err;
+      EXPECT_EQ(run.err.rfind("koordin: " + error, 0), 0u) << run.err;
       EXPECT_EQ(ReadFile(dir / target), kOldTarget);
       for (const std::string& file : dir.Files()) {
         EXPECT_TRUE(file == target || file == "memory" || file == "in.bin" || file == "garbage" ||
@@ -135,7 +135,7 @@ TEST_F(KoordinFaults, ATargetThatIsNoRegularFileStaysWhatItIs) {
   RunShell(dir, "mkfifo out.lst");
   const auto run = RunKoordin(dir, "convert in.cup out.lst");
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err, "out.lst: cannot write: not a regular file\n");
+  EXPECT_EQ(run.err, "koordin: out.lst: cannot write: not a regular file\n");
   EXPECT_EQ(RunShell(dir, "test -p out.lst").status, 0);
   EXPECT_EQ(dir.Files(), (std::set<std::string>{"in.cup", "out.lst"}));
 }
