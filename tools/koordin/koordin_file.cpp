@@ -21,8 +21,6 @@ constexpr const char* kUtf8 = "UTF-8";
 constexpr std::size_t kQuotedLineLength = 80;  // longer lines are shown cut, with an ellipsis
 // Bytes of a file's line that a message may show: the quoted characters, each of up to 4 bytes.
 constexpr std::size_t kShownLineBytes = 4 * kQuotedLineLength + 1;
-constexpr double kMaxLatitude = 90.0;
-constexpr double kMaxLongitude = 180.0;
 
 // The stages of FIO_WriteHeader: the file's start, the turnpoints done, the routes done.
 constexpr std::int32_t kStageStart = 3;

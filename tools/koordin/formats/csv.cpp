@@ -107,18 +107,6 @@ std::vector<Record> ParseRecords(std::string_view text) {
   return records;
 }
 
-std::string CsvField(std::string_view text) {
-  const bool needsQuotes = text.find_first_of(",\"\r\n") != std::string_view::npos ||
-                           TrimBlanks(text).size() != text.size();
-  if (!needsQuotes) return std::string(text);
-  std::string quoted = "\"";
-  for (const char c : text) {
-    quoted += c;
-    if (c == '"') quoted += '"';
-  }
-  return quoted + "\"";
-}
-
 std::string CsvLine(const std::vector<std::string>& fields) {
   std::string line;
   for (std::size_t i = 0; i < fields.size(); ++i) {

@@ -19,11 +19,30 @@ bool IsBlank(char c) {
   return c == ' ' || c == '\t';
 }
 
+}  // namespace
+
 char LowerAscii(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-}  // namespace
+std::string TrimRight(std::string text) {
+  while (!text.empty() && (text.back() == ' ' || (text.back() >= '\t' && text.back() <= '\r'))) {
+    text.pop_back();
+  }
+  return text;
+}
+
+std::string CsvField(std::string_view text, bool always) {
+  const bool needsQuotes = always || text.find_first_of(",\"\r\n") != std::string_view::npos ||
+                           TrimBlanks(text).size() != text.size();
+  if (!needsQuotes) return std::string(text);
+  std::string quoted = "\"";
+  for (const char c : text) {
+    quoted += c;
+    if (c == '"') quoted += '"';
+  }
+  return quoted + "\"";
+}
 
 const std::vector<WaypointText>& WaypointTexts() {
   static const std::vector<WaypointText> kTexts = {
@@ -193,13 +212,13 @@ std::string AtLine(int line, std::string_view message) {
 }
 
 void CheckCoordinates(double latitude, double longitude, int line) {
-  if (!std::isfinite(latitude) || latitude < -90.0 || latitude > 90.0) {
-    throw FormatError(
-        line, "bad latitude " + FormatDecimal(latitude, kDegreeDecimals) + ": beyond 90 degrees");
+  if (!std::isfinite(latitude) || std::abs(latitude) > kMaxLatitude) {
+    throw FormatError(line, "bad latitude " + FormatDecimal(latitude, kDegreeDecimals) +
+                                ": beyond " + FormatDecimal(kMaxLatitude, 0) + " degrees");
   }
-  if (!std::isfinite(longitude) || longitude < -180.0 || longitude > 180.0) {
+  if (!std::isfinite(longitude) || std::abs(longitude) > kMaxLongitude) {
     throw FormatError(line, "bad longitude " + FormatDecimal(longitude, kDegreeDecimals) +
-                                ": beyond 180 degrees");
+                                ": beyond " + FormatDecimal(kMaxLongitude, 0) + " degrees");
   }
 }
 

@@ -45,8 +45,22 @@ std::vector<TextLine> SplitLines(std::string_view text);
 // `text` without blanks and tabs at either end.
 std::string_view TrimBlanks(std::string_view text);
 
+// `text` without trailing blanks and the control characters 0x09 to 0x0D.
+std::string TrimRight(std::string text);
+
+// `c` in lower case when it is an ASCII letter; any other byte as it is.
+char LowerAscii(char c);
+
 // True when `a` and `b` are equal but for the case of ASCII letters.
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
+
+// `text` as a field of a comma-separated line: in double quotes, inner quotes doubled, when
+// `always` or when it holds a comma, a quote or a line end, or blanks at either end.
+std::string CsvField(std::string_view text, bool always = false);
+
+// The coordinates' limits, in degrees either side of zero.
+inline constexpr double kMaxLatitude = 90.0;
+inline constexpr double kMaxLongitude = 180.0;
 
 // `value` rounded to `decimals` places, halves away from zero.
 double RoundDecimal(double value, int decimals);

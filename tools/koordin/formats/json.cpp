@@ -96,9 +96,10 @@ class LineRecorder : public nlohmann::json_sax<Json> {
   bool key(string_t& key) override {
     if (depth_ == kTopKeyDepth) {
       array_ = key;
-      lines_.topKeys.emplace(array_, where_());
-    } else if (depth_ == kItemKeyDepth && !lines_.arrays[array_].empty()) {
-      lines_.arrays[array_].back().keys.emplace(key, where_());
+      return Record(lines_.topKeys, key);
+    }
+    if (depth_ == kItemKeyDepth && !lines_.arrays[array_].empty()) {
+      return Record(lines_.arrays[array_].back().keys, key);
     }
     return true;
   }
@@ -125,8 +126,22 @@ class LineRecorder : public nlohmann::json_sax<Json> {
   std::size_t faultOffset = 0;
   bool isSyntaxError = false;
   std::string faultMessage;  // empty when the parse succeeded
+  int duplicateLine = 0;     // the line of a key given twice in one object, which ends the parse
+  std::string duplicate;     // its message
 
  private:
+  // Records the line of `key`; false, ending the parse, when the object has it already: the
+  // parser would keep the last value without a word.
+  bool Record(std::map<std::string, int>& keys, const std::string& key) {
+    const int line = where_();
+    const auto [found, added] = keys.emplace(key, line);
+    if (added) return true;
+    duplicateLine = line;
+    duplicate = "key " + Quoted(key) + " given twice in one object, first on line " +
+                std::to_string(found->second);
+    return false;
+  }
+
   Lines& lines_;
   std::function<int()> where_;
   int depth_ = 0;  // the objects and arrays open
@@ -156,6 +171,7 @@ Json Parse(std::string_view text, Lines& lines) {
   const char* begin = text.data();
   Json::sax_parse(TrackingIterator(begin, begin, &read),
                   TrackingIterator(begin + text.size(), begin, &read), &recorder);
+  if (recorder.duplicateLine > 0) throw FormatError(recorder.duplicateLine, recorder.duplicate);
   if (!recorder.faultMessage.empty()) {
     const std::size_t offset = recorder.faultOffset;
     const int line = lineIndex.LineOf(offset == 0 ? 0 : offset - 1);
