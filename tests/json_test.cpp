@@ -41,6 +41,11 @@ TEST(Json, RefusesWhatItCannotReadWithTheLine) {
       {"{\n\"tasks\": [{\"name\": \"T\",\n\"points\": [\"A\", 3]}]}",
        "line 3: \"points\" is no array of strings"},
       {"[]", "line 1: expected an object"},
+      // The parser would keep the last of a key given twice without a word.
+      {head + "  {\"name\": \"B\", \"latitude\": 1, \"longitude\": 2,\n   \"name\": \"C\"}]}",
+       "line 4: key \"name\" given twice in one object, first on line 3"},
+      {"{\"tasks\": [],\n\"waypoints\": [],\n\"tasks\": []}",
+       "line 3: key \"tasks\" given twice in one object, first on line 1"},
   };
   for (const auto& [file, error] : cases) {
     const std::string read = ReadAs(ReadJson, file);

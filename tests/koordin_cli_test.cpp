@@ -12,19 +12,6 @@
 namespace koordin_testing {
 namespace {
 
-using Step = std::tuple<std::string, int, std::string, std::string>;  // command, status, out, err
-
-// Runs the steps in order in `dir`.
-void ExpectSession(const TempDir& dir, const std::vector<Step>& steps) {
-  for (const auto& [command, status, out, err] : steps) {
-    SCOPED_TRACE(command);
-    const Run run = RunShell(dir, command);
-    EXPECT_EQ(run.status, status);
-    EXPECT_EQ(run.out, out);
-    EXPECT_EQ(run.err, err);
-  }
-}
-
 constexpr const char* kCupHeader = "name,lat,lon,elev,freq\r\n";
 
 // Three turnpoints and two routes, one with a point that is no turnpoint. In the KOORDIN file

@@ -253,7 +253,10 @@ int RunConvert(const CommonOptions& common, const ConvertOptions& options, std::
     // Standard output gets the file, and the summary goes with the warnings.
     const bool toStream = options.output == kStandardStream;
     if (toStream) {
-      out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+      // A failed write is the caller's to report, with the reason; no summary then.
+      if (!out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush()) {
+        return kExitFailure;
+      }
     } else {
       SafeOutput file(options.output);
       file.WriteAll(bytes);

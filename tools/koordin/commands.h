@@ -7,6 +7,7 @@
 // koordin's commands. Each prints its result to `out`, warnings and errors to `err` (one line
 // each, naming the file; errors begin "koordin: "), and returns the program's exit status: 0 when
 // everything succeeded. A file named "-" is standard input, or as the target standard output.
+// Whether `out` took everything is the caller's to check: standard output may be a full disk.
 namespace koordin_cli {
 
 // What every command shares: the driver library and the KOORDIN file's character set.

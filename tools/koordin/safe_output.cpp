@@ -106,13 +106,22 @@ void SafeOutput::WriteAll(std::string_view bytes) {
 
 void SafeOutput::Commit() {
   if (fsync(descriptor_) != 0) throw FileError(DescribeFileError(target_, "cannot write", errno));
-  const int closed = close(descriptor_);
-  descriptor_ = -1;
-  if (closed != 0) throw FileError(DescribeFileError(target_, "cannot write", errno));
+  // The name must still be the file written: what someone put in its place is not renamed over
+  // the target.
+  struct stat written {};
+  struct stat named {};
+  if (fstat(descriptor_, &written) != 0 || lstat(temporary_.c_str(), &named) != 0 ||
+      written.st_dev != named.st_dev || written.st_ino != named.st_ino) {
+    throw FileError(target_ + ": not written: its temporary file " + temporary_ +
+                    " was replaced while koordin wrote it");
+  }
   if (std::rename(temporary_.c_str(), replaced_.c_str()) != 0) {
     throw FileError(DescribeFileError(target_, "cannot write", errno));
   }
   temporary_.clear();
+  const int closed = close(descriptor_);
+  descriptor_ = -1;
+  if (closed != 0) throw FileError(DescribeFileError(target_, "cannot write", errno));
   SyncFolder(fs::path(replaced_));
 }
 
