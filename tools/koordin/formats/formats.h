@@ -37,7 +37,10 @@ std::string WriteGpx(const Document& document, Diagnostics& diagnostics);
 // CSV (RFC 4180 quoting, CR LF, UTF-8 or else Windows-1252 on reading): the header
 // name,code,country,latitude,longitude,elevation_m,style,frequency,description,marked, then one
 // line per waypoint with signed decimal degrees; tasks in a second table after a blank line, under
-// the header task,points, one line per task with its name and its points (empty ones too).
+// the header task,points, one line per task with its name and its points (empty ones too). koordin
+// writes "#" as a first field before each line of the task table (#,task,points), so that readers
+// of waypoint CSV that skip comment lines pass over it; line breaks in its fields become blanks,
+// with a warning. Both forms are read.
 // Columns are read by their header names in any order. Runways, CUP user data, pictures and
 // option lines have no column and are left out with a warning; the slot is not kept.
 Document ReadCsv(std::string_view bytes, Diagnostics& diagnostics);
