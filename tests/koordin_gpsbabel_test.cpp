@@ -49,8 +49,8 @@ TEST_F(KoordinWithGpsbabel, TasksComeBackWholeThroughGpxAndCsvReadsInGpsbabel) {
   ExpectSession(
       dir,
       {{"koordin convert " + kExample + " direct.cup && koordin convert " + kExample +
-            " direct.lst && koordin convert sites.gpx back.cup && cmp direct.cup back.cup && "
-            "koordin convert sites.gpx back.lst && cmp direct.lst back.lst",
+            " direct.lst 2>/dev/null && koordin convert sites.gpx back.cup && cmp direct.cup "
+            "back.cup && koordin convert sites.gpx back.lst 2>/dev/null && cmp direct.lst back.lst",
         0,
         "direct.cup: 28 turnpoints, 3 routes\ndirect.lst: 28 turnpoints, 3 routes\nback.cup: 28 "
         "turnpoints, 3 routes\nback.lst: 28 turnpoints, 3 routes\n",
