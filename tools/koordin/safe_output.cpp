@@ -104,18 +104,39 @@ void SafeOutput::WriteAll(std::string_view bytes) {
   }
 }
 
-void SafeOutput::Commit() {
-  if (fsync(descriptor_) != 0) throw FileError(DescribeFileError(target_, "cannot write", errno));
-  // The name must still be the file written: what someone put in its place is not renamed over
-  // the target.
+bool SafeOutput::Names(const std::string& path) const {
   struct stat written {};
   struct stat named {};
-  if (fstat(descriptor_, &written) != 0 || lstat(temporary_.c_str(), &named) != 0 ||
-      written.st_dev != named.st_dev || written.st_ino != named.st_ino) {
-    throw FileError(target_ + ": not written: its temporary file " + temporary_ +
-                    " was replaced while koordin wrote it");
-  }
-  if (std::rename(temporary_.c_str(), replaced_.c_str()) != 0) {
+  return fstat(descriptor_, &written) == 0 && lstat(path.c_str(), &named) == 0 &&
+         written.st_dev == named.st_dev && written.st_ino == named.st_ino;
+}
+
+void SafeOutput::Commit() {
+  if (fsync(descriptor_) != 0) throw FileError(DescribeFileError(target_, "cannot write", errno));
+  const FileError swapped(target_ + ": not written: its temporary file " + temporary_ +
+                          " was replaced while koordin wrote it");
+  // What someone put at the temporary name is never moved over the target: the name must still be
+  // the file written, before the move and, where the file system can exchange two names
+  // atomically, at the target after it, else the exchange is undone.
+  if (!Names(temporary_)) throw swapped;
+  const char* from = temporary_.c_str();
+  const char* to = replaced_.c_str();
+  if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_EXCHANGE) == 0) {
+    if (!Names(replaced_)) {
+      renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_EXCHANGE);
+      throw swapped;
+    }
+    std::remove(from);  // the old target, now under the temporary name
+  } else if (errno == ENOENT && renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) {
+    if (!Names(replaced_)) {
+      std::remove(to);  // the target did not exist before
+      throw swapped;
+    }
+  } else if (errno == EINVAL || errno == ENOSYS) {  // a file system that cannot (FAT on a card)
+    if (std::rename(from, to) != 0) {
+      throw FileError(DescribeFileError(target_, "cannot write", errno));
+    }
+  } else {
     throw FileError(DescribeFileError(target_, "cannot write", errno));
   }
   temporary_.clear();

@@ -33,6 +33,9 @@ class SafeOutput {
   void Commit();
 
  private:
+  // True when `path` names the file being written.
+  bool Names(const std::string& path) const;
+
   std::string target_;     // as given, for messages
   std::string replaced_;   // the file to replace: the target, or the file its link points to
   std::string temporary_;  // empty once renamed
