@@ -27,6 +27,25 @@ TEST(Gpx, RoundTripsWaypointsAndRoutesWithUmlauts) {
   EXPECT_EQ(ReadAs(ReadGpx, written), Describe(document));
 }
 
+// A GPX file is XML, which has no place for most control characters: they are left out, with a
+// warning, and the file stays well-formed.
+TEST(Gpx, LeavesOutTheControlCharactersXmlHasNoPlaceFor) {
+  Document document;
+  document.waypoints.emplace_back();
+  document.waypoints[0].name = "E\x1b[2J";
+  document.waypoints[0].description = "two\nlines";
+  document.tasks.push_back({"T\x07", {"", "E\x1b[2J", ""}, {}});
+  Diagnostics diagnostics;
+  const std::string written = WriteGpx(document, diagnostics);
+  EXPECT_EQ(Describe({}, diagnostics.warnings),
+            "! GPX has no place for the control characters of \"E\\x1b[2J\": written as "
+            "\"E[2J\"\n! GPX has no place for the control characters of \"T\\x07\": written "
+            "as \"T\"\n! GPX has no place for the control characters of \"E\\x1b[2J\": written "
+            "as \"E[2J\"\n");
+  EXPECT_EQ(ReadAs(ReadGpx, written),
+            "E[2J|||0.000000 0.000000 nan|0|  ||two\nlines|||0 0\ntask T||E[2J|\n");
+}
+
 // A task's takeoff and landing come back as such, and so does their absence.
 TEST(Gpx, KeepsTheTakeoffAndLandingOfTasks) {
   const std::vector<std::vector<std::string>> tasks = {

@@ -129,6 +129,32 @@ void AppendRoute(pugi::xml_node gpx, const Task& task, const Document& document,
   }
 }
 
+// XML 1.0 has no place for the control characters but tab, line feed and carriage return: a GPX
+// file with them is no XML file. Leaves them out of every text of `document`, with a warning for
+// each text.
+void WithoutXmlControls(Document& document, Diagnostics& diagnostics) {
+  const auto clean = [&](std::string& text) {
+    std::string kept;
+    for (const char c : text) {
+      const auto byte = static_cast<unsigned char>(c);
+      if (byte >= 0x20 || c == '\t' || c == '\n' || c == '\r') kept += c;
+    }
+    if (kept.size() == text.size()) return;
+    diagnostics.Warn("GPX has no place for the control characters of " + Quoted(text) +
+                     ": written as " + Quoted(kept));
+    text = std::move(kept);
+  };
+  for (Waypoint& waypoint : document.waypoints) {
+    clean(waypoint.name);
+    for (const WaypointText& field : WaypointTexts()) clean(waypoint.*field.member);
+  }
+  for (Task& task : document.tasks) {
+    clean(task.name);
+    for (std::string& point : task.points) clean(point);
+    for (std::string& option : task.cupOptions) clean(option);
+  }
+}
+
 // --- reading --------------------------------------------------------------------------------
 
 std::string_view LocalName(pugi::xml_node node) {
@@ -382,7 +408,9 @@ Document ReadGpx(std::string_view bytes, Diagnostics& diagnostics) {
   return GpxReader(bytes, diagnostics).Read();
 }
 
-std::string WriteGpx(const Document& document, Diagnostics& diagnostics) {
+std::string WriteGpx(const Document& original, Diagnostics& diagnostics) {
+  Document document = original;
+  WithoutXmlControls(document, diagnostics);
   pugi::xml_document xml;
   pugi::xml_node declaration = xml.append_child(pugi::node_declaration);
   declaration.append_attribute("version").set_value("1.0");
