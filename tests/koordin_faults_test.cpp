@@ -127,17 +127,4 @@ TEST_F(KoordinFaults, ASourceItCannotUseIsOneClearLineAndCostsNothing) {
   }
 }
 
-// A target that is no regular file is not replaced: renaming the new file over a device or a
-// named pipe would put a plain file in its place.
-TEST_F(KoordinFaults, ATargetThatIsNoRegularFileStaysWhatItIs) {
-  TempDir dir;
-  dir.Write("in.cup", "name,code,country,lat,lon\r\n\"A\",\"A\",DE,5049.380N,00611.200E\r\n");
-  RunShell(dir, "mkfifo out.lst");
-  const auto run = RunKoordin(dir, "convert in.cup out.lst");
-  EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.err, "koordin: out.lst: cannot write: not a regular file\n");
-  EXPECT_EQ(RunShell(dir, "test -p out.lst").status, 0);
-  EXPECT_EQ(dir.Files(), (std::set<std::string>{"in.cup", "out.lst"}));
-}
-
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,15 @@ TEST(KoordinGuard, ControlCharactersNeverShiftTheFilesLines) {
     EXPECT_EQ(run.status, 0);
     EXPECT_NE(run.err.find(c.warning), std::string::npos) << run.err;
     EXPECT_EQ(RunShell(dir, "wc -l <o.lst").out, "2044\n");
+    // The listing of the source shows them escaped, as text and as CSV.
+    for (const std::string form : {"text", "csv"}) {
+      const std::string listing = RunKoordin(dir, "dump in.json --format " + form).out;
+      EXPECT_EQ(std::count_if(listing.begin(), listing.end(),
+                              [](unsigned char c) { return c < 0x20 && c != '\n'; }),
+                0)
+          << listing;
+      EXPECT_EQ(listing.find("\xc2\x85"), std::string::npos) << listing;
+    }
     const koordin_testing::Run strict = RunKoordin(dir, "convert in.json s.lst --strict");
     EXPECT_EQ(strict.status, 1);
     EXPECT_EQ(RunShell(dir, "test -e s.lst").status, 1);
@@ -125,6 +135,8 @@ TEST(KoordinGuard, ATargetIsReplacedKeepingWhatItWasOrRefusedSayingWhy) {
        "readlink o.lst", "gone/k.lst\n"},
       {"a folder", "mkdir o.lst", "koordin: o.lst: cannot write: Is a directory\n",
        "test -d o.lst && echo folder", "folder\n"},
+      {"a named pipe", "mkfifo o.lst", "koordin: o.lst: cannot write: not a regular file\n",
+       "test -p o.lst && echo pipe", "pipe\n"},
       {"a link to a device", "ln -s /dev/null o.lst",
        "koordin: o.lst: cannot write: not a regular file\n", "readlink o.lst", "/dev/null\n"},
   };
