@@ -48,6 +48,10 @@ SafeOutput::SafeOutput(const std::string& target) : target_(target), replaced_(t
   if (lstat(target.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
     std::error_code error;
     const fs::path linked = fs::canonical(target, error);
+    struct stat end {};
+    if (error && stat(target.c_str(), &end) == 0) {  // a pipe or socket, as /dev/stdout may be
+      throw FileError(target + ": cannot write: not a regular file");
+    }
     if (error) {
       throw FileError(target + ": cannot write: a link to " +
                       fs::read_symlink(target, error).string() + ", which does not exist");
