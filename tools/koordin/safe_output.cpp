@@ -31,6 +31,26 @@ std::string TemporaryName(const fs::path& target, std::mt19937& random) {
   return (target.parent_path() / name).string();
 }
 
+// renameat2's moves where the C library has them; elsewhere the exchange fails with EINVAL, as on a
+// file system that cannot exchange two names.
+#if defined(RENAME_EXCHANGE)
+int Exchange(const char* from, const char* to) {
+  return renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_EXCHANGE);
+}
+int MoveNoReplace(const char* from, const char* to) {
+  return renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE);
+}
+#else
+int Exchange(const char*, const char*) {
+  errno = EINVAL;
+  return -1;
+}
+int MoveNoReplace(const char*, const char*) {
+  errno = EINVAL;
+  return -1;
+}
+#endif
+
 // Writes the folder's entries to the disk, so that a rename in it survives a power cut. Some file
 // systems cannot; the file itself is on the disk already.
 void SyncFolder(const fs::path& file) {
@@ -125,13 +145,13 @@ void SafeOutput::Commit() {
   if (!Names(temporary_)) throw swapped;
   const char* from = temporary_.c_str();
   const char* to = replaced_.c_str();
-  if (renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_EXCHANGE) == 0) {
+  if (Exchange(from, to) == 0) {
     if (!Names(replaced_)) {
-      renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_EXCHANGE);
+      Exchange(from, to);
       throw swapped;
     }
     std::remove(from);  // the old target, now under the temporary name
-  } else if (errno == ENOENT && renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0) {
+  } else if (errno == ENOENT && MoveNoReplace(from, to) == 0) {
     if (!Names(replaced_)) {
       std::remove(to);  // the target did not exist before
       throw swapped;
@@ -140,6 +160,7 @@ void SafeOutput::Commit() {
     if (std::rename(from, to) != 0) {
       throw FileError(DescribeFileError(target_, "cannot write", errno));
     }
+    if (!Names(replaced_)) throw swapped;
   } else {
     throw FileError(DescribeFileError(target_, "cannot write", errno));
   }
