@@ -210,6 +210,8 @@ TEST(KoordinGuard, ACommandLineItCannotFollowIsNamedWithTheNearestMeaning) {
                   "koordin: --encoding EUC-JP: EUC-JP is not a single-byte character set\n"},
                  {"koordin --encoding GBK check a.lst", 2, "",
                   "koordin: --encoding GBK: GBK is not a single-byte character set\n"},
+                 // An installed program's help points to its manual, not to a file of the sources.
+                 {"koordin --help | grep -c -e README -e 'koordin(1)'", 0, "1\n", ""},
                  // Each command's help shows its own usage, without the program's examples.
                  {"koordin convert --help | grep -c -e Examples: -e /", 1, "0\n", ""},
                  {"koordin convert --help | head -2 | tail -1", 0,
