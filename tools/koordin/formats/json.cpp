@@ -29,6 +29,13 @@ constexpr int kIndent = 2;
 // the array "waypoints", "/waypoints/2/name" for its key "name", "" for the whole text.
 using Lines = std::map<std::string, int>;
 
+// `key` as a step of a path, as a JSON pointer writes it: "~" as "~0", "/" as "~1".
+std::string Step(const std::string& key) {
+  std::string step;
+  for (const char c : key) step += c == '~' ? "~0" : c == '/' ? "~1" : std::string(1, c);
+  return step;
+}
+
 // An object of the text and its line, from which a reader asks for the lines of its keys.
 struct Place {
   const Lines& lines;
@@ -36,7 +43,7 @@ struct Place {
   int line;
   // The line of `key`, or the object's own when it has no such key.
   int LineOf(const std::string& key) const {
-    const auto found = lines.find(path + "/" + key);
+    const auto found = lines.find(path + "/" + Step(key));
     return found == lines.end() ? line : found->second;
   }
 };
@@ -95,9 +102,9 @@ class LineRecorder : public nlohmann::json_sax<Json> {
   bool end_object() override { return Close(); }
   bool end_array() override { return Close(); }
   bool key(string_t& key) override {
-    key_ = key;
+    key_ = Step(key);
     const int line = line_();
-    const auto [found, added] = lines_.emplace(open_.back().path + "/" + key, line);
+    const auto [found, added] = lines_.emplace(open_.back().path + "/" + key_, line);
     if (added) return true;
     // The parser would keep the last value without a word.
     duplicateLine = line;
