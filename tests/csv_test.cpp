@@ -21,8 +21,8 @@ TEST(Csv, WritesSignedDegreesAndTheTasksTableAndReadsThemBack) {
             std::string(kHeader) +
                 "Aachen Merzbrück,AACH,DE,50.823,6.1866667,189,5,122.875,"
                 "\"Platz, \"\"EDKA\"\"\nzweite Zeile\",1\r\n"
-                "\"Gipfel \"\"Süd\"\", Öhr\",,,-45.5,-179.9999,,7,,,0\r\n\r\ntask,points\r\n"
-                "\"Dreieck, 300 km\",,Aachen Merzbrück,\"Gipfel \"\"Süd\"\", Öhr\",\r\n");
+                "\"Gipfel \"\"Süd\"\", Öhr\",,,-45.5,-179.9999,,7,,,0\r\n\r\n#,task,points\r\n"
+                "#,\"Dreieck, 300 km\",,Aachen Merzbrück,\"Gipfel \"\"Süd\"\", Öhr\",\r\n");
   EXPECT_EQ(Describe({}, diagnostics.warnings),
             "! CSV has no runway columns: the runway of 1 waypoints is left out\n"
             "! CSV has no userdata and pics columns: they are left out for 1 waypoints\n"
@@ -47,6 +47,9 @@ TEST(Csv, ReadsColumnsByNameAndSkipsOrRefusesWhatItCannotReadWithTheLine) {
        "line skipped\n"},
       {twoLines + "\"B,,,1,2\r\n\r\n", "line 4: a quote that is never closed"},
       {"name,lat,lon\r\n", "line 1: the header has no latitude column"},
+      // The task table as koordin wrote it before marking its lines as comments.
+      {"name,latitude,longitude\r\nA,1,2\r\n\r\ntask,points\r\n#T,,A,\r\n",
+       "A|||1.000000 2.000000 nan|0|  |||||0 0\ntask #T||A|\n"},
   };
   for (const auto& [file, read] : cases) EXPECT_EQ(ReadAs(ReadCsv, file), read) << file;
 }

@@ -41,6 +41,16 @@ TEST(Json, RefusesWhatItCannotReadWithTheLine) {
       {"{\n\"tasks\": [{\"name\": \"T\",\n\"points\": [\"A\", 3]}]}",
        "line 3: \"points\" is no array of strings"},
       {"[]", "line 1: expected an object"},
+      // The parser would keep the last of a key given twice without a word.
+      {head + "  {\"name\": \"B\", \"latitude\": 1, \"longitude\": 2,\n   \"name\": \"C\"}]}",
+       "line 4: key \"name\" given twice in one object, first on line 3"},
+      {"{\"tasks\": [],\n\"waypoints\": [],\n\"tasks\": []}",
+       "line 3: key \"tasks\" given twice in one object, first on line 1"},
+      // Keys are told apart whatever they hold: "waypoints/0" is no path into "waypoints".
+      {"{\"waypoints\": [{\"name\": \"A\", \"latitude\": 1, \"longitude\": 2}],\n"
+       "\"waypoints/0\": {}, \"waypoints~10\": {}}",
+       "A|||1.000000 2.000000 nan|0|  |||||0 0\n! line 2: key \"waypoints/0\" is not read\n"
+       "! line 2: key \"waypoints~10\" is not read\n"},
   };
   for (const auto& [file, error] : cases) {
     const std::string read = ReadAs(ReadJson, file);

@@ -13,19 +13,6 @@
 namespace koordin_testing {
 namespace {
 
-using Step = std::tuple<std::string, int, std::string, std::string>;  // command, status, out, err
-
-// Runs the steps in order in `dir`.
-void ExpectSession(const TempDir& dir, const std::vector<Step>& steps) {
-  for (const auto& [command, status, out, err] : steps) {
-    SCOPED_TRACE(command);
-    const Run run = RunShell(dir, command);
-    EXPECT_EQ(run.status, status);
-    EXPECT_EQ(run.out, out);
-    EXPECT_EQ(run.err, err);
-  }
-}
-
 constexpr const char* kCupHeader = "name,lat,lon,elev,freq\r\n";
 
 // Three turnpoints and two routes, one with a point that is no turnpoint. In the KOORDIN file
@@ -59,15 +46,17 @@ TEST(Koordin, ChecksListsAndDescribes) {
         " check lon.lst cut.lst good.cup empty.lst long.lst missing.lst good.lst 2>/dev/null",
         1,
         "lon.lst:18: bad longtiude: \"9:00\"\ncut.lst:9: bad latitude: \"Beta" + blanks +
-            "\" (the file ends there)\ngood.cup: not a KOORDIN file: its first line is \"name," +
-            "lat,lon,elev,freq\"\nempty.lst: not a KOORDIN file: it is empty\nlong.lst:1: " +
+            "\" (the file ends there)\ngood.cup: 3 turnpoints, 2 routes\nempty.lst: not a KOORDIN "
+            "file: it is empty\nlong.lst:1: " +
             "header line too long: \"" + xs + "…\"\nmissing.lst: cannot read: No such file or " +
             "directory\ngood.lst: 3 turnpoints, 2 routes\n",
         ""},
        {"koordin --driver '" PARTIAL_DRIVER "' check good.lst", 1, "",
-        PARTIAL_DRIVER ": not a usable driver: missing exports FIO_ReadObject, FIO_WriteRoute\n"},
+        "koordin: " PARTIAL_DRIVER
+        ": not a usable driver: missing exports FIO_ReadObject, FIO_WriteRoute\n"},
        {"koordin --driver ./none.so info", 1, "",
-        "./none.so: cannot load the driver: ./none.so: cannot open shared object file: No such "
+        "koordin: ./none.so: cannot load the driver: ./none.so: cannot open shared object file: No "
+        "such "
         "file or directory\n"},
        {"koordin convert good.txt out.lst", 2, "",
         "koordin: good.txt: cannot tell the format from the file name; give --from (lst, cup, "
@@ -77,7 +66,7 @@ TEST(Koordin, ChecksListsAndDescribes) {
        {"koordin --encoding UTF-8 check good.lst", 2, "",
         "koordin: --encoding UTF-8: UTF-8 is not a single-byte character set\n"},
        {"koordin dump good.lst --format xml", 2, "",
-        "--format: xml not in {text,csv,json}\nRun with --help for more information.\n"},
+        "koordin: --format: xml not in {text,csv,json}\nRun with --help for more information.\n"},
        {"koordin --version && koordin info && koordin --help | grep -A1 Examples:", 0,
         "koordin " KOORDIN_VERSION "\ndriver        VP6 (Version 2)\nversion       Version 1.03\n"
         "maker         Tarnwickelmarden\nlibrary       " +
@@ -206,7 +195,7 @@ TEST(Koordin, ConvertsAndTellsWhatIsLost) {
             kIrrweg},
        // More than the file holds: each loss is told, and --strict writes nothing.
        {"koordin convert big.cup o.lst --strict" + untouched, 0, "old\nold\n",
-        BigCupWarnings("o.lst") + "o.lst: not written: 61 warnings under --strict\n"},
+        BigCupWarnings("o.lst") + "koordin: o.lst: not written: 61 warnings under --strict\n"},
        {"koordin convert big.cup big.lst", 0, "big.lst: 255 turnpoints, 32 routes\n",
         BigCupWarnings("big.lst") + "61 warnings\n"},
        {"koordin dump big.lst --format csv 2>/dev/null | sed -n '6p;8p;259p;$p' | cut -d, -f1-3,7",
@@ -220,22 +209,23 @@ TEST(Koordin, ConvertsAndTellsWhatIsLost) {
        {"(" + full + "koordin convert " + example + " o.lst)" + untouched, 0, "old\nold\n",
         "o.lst: warning: turnpoint \"Würzburg Mainbrücke\": name cut to 18 characters: "
         "\"Würzburg Mainbrück\"\no.lst: warning: route \"Alb-Franken-Dreieck\": its task options "
-        "and observation zones have no place in the file\no.lst: cannot write: File too large\n"},
+        "and observation zones have no place in the file\nkoordin: o.lst: cannot write: File too "
+        "large\n"},
        {"(" + full + "koordin convert big.cup o.cup)" + untouched, 0, "old\nold\n",
-        "o.cup: cannot write: File too large\n"},
+        "koordin: o.cup: cannot write: File too large\n"},
        {"koordin convert saentis.cup no/o.cup" + untouched, 0, "old\nold\n",
-        "no/o.cup: cannot write: No such file or directory\n"},
+        "koordin: no/o.cup: cannot write: No such file or directory\n"},
        {"koordin convert no.cup o.lst" + untouched, 0, "old\nold\n",
-        "no.cup: cannot read: No such file or directory\n"},
+        "koordin: no.cup: cannot read: No such file or directory\n"},
        {"sed 16s/.*/x/ good.lst >bad.lst && koordin convert bad.lst o.lst" + untouched, 0,
-        "old\nold\n", "bad.lst:16: bad latitude: \"x\"\n"},
+        "old\nold\n", "koordin: bad.lst:16: bad latitude: \"x\"\n"},
        {"koordin convert good.cup o.lst --from lst" + untouched, 0, "old\nold\n",
-        "good.cup: not a KOORDIN file: its first line is \"name,lat,lon,elev,freq\"\n"},
+        "koordin: good.cup: not a KOORDIN file: its first line is \"name,lat,lon,elev,freq\"\n"},
        {"sed 4s/.*/95:00:00/ good.lst >f.lst && koordin convert f.lst o.cup" + untouched, 0,
         "old\nold\n",
         "f.lst: warning: line 3: turnpoint \"Alpha\": latitude 95.000000 is beyond 90 degrees\n"
         "f.lst" +
-            kIrrweg + "o.cup: waypoint \"Alpha\": bad latitude 95: beyond 90 degrees\n"},
+            kIrrweg + "koordin: o.cup: waypoint \"Alpha\": bad latitude 95: beyond 90 degrees\n"},
        // The example comes back whole through every format.
        {"koordin convert " + example + " sites.lst 2>/dev/null && for f in cup gpx csv json lst; " +
             "do koordin convert sites.lst m.$f >/dev/null && koordin convert m.$f back.lst " +
@@ -300,7 +290,7 @@ TEST(Koordin, FillsTheInstrumentAsAPilotWould) {
         0, "26\n", ""},
        // One bad line does not refuse a file, but --strict does, leaving the target as it was.
        {"koordin convert national.cup o.lst --near Hahnweide --radius 200 --strict || cat o.lst", 0,
-        "old\n", skipped + "o.lst" + dropped + "o.lst: not written: 27 warnings under --strict\n"},
+        "old\n", skipped + "o.lst" + dropped + "koordin: o.lst: not written: 27 warnings under --strict\n"},
        {"koordin convert freq.cup f.lst && tr -d '\\r' <f.lst | sed -n '4p;8p'", 0,
         "f.lst: 2 turnpoints, 0 routes\n48:43:50\n0500:122.475\n",
         "f.lst: warning: turnpoint \"Field\": frequency \"Airfield\" is no airband frequency: "

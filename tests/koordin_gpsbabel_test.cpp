@@ -53,5 +53,27 @@ TEST_F(KoordinWithGpsbabel, GpsbabelNamesTheWaypointsOfKoordinsCup) {
   EXPECT_EQ(Listing("babel.csv", "2"), "name\nHahnweide\nK\u00f6nigsdorf\n\n");
 }
 
+// A task's takeoff and landing travel in koordin's GPX, and through GPSBabel, so that a CUP file
+// taken through GPX comes back the same, and so does the KOORDIN file made from it. GPSBabel reads
+// koordin's CSV, whose tasks it passes over.
+TEST_F(KoordinWithGpsbabel, TasksComeBackWholeThroughGpxAndCsvReadsInGpsbabel) {
+  ExpectSession(
+      dir,
+      {{"koordin convert " + kExample + " direct.cup && koordin convert " + kExample +
+            " direct.lst 2>/dev/null && koordin convert sites.gpx back.cup && cmp direct.cup "
+            "back.cup && koordin convert sites.gpx back.lst 2>/dev/null && cmp direct.lst back.lst",
+        0,
+        "direct.cup: 28 turnpoints, 3 routes\ndirect.lst: 28 turnpoints, 3 routes\nback.cup: 28 "
+        "turnpoints, 3 routes\nback.lst: 28 turnpoints, 3 routes\n",
+        ""},
+       {"gpsbabel -i gpx -f sites.gpx -o gpx -F babel.gpx && koordin convert babel.gpx "
+        "babel.cup 2>/dev/null && cmp babel.cup direct.cup && koordin convert babel.gpx "
+        "babel.lst 2>/dev/null && cmp babel.lst direct.lst",
+        0, "babel.cup: 28 turnpoints, 3 routes\nbabel.lst: 28 turnpoints, 3 routes\n", ""},
+       {"koordin convert " + kExample +
+            " sites.csv 2>/dev/null && gpsbabel -i unicsv -f sites.csv -o unicsv -F - | wc -l",
+        0, "sites.csv: 28 turnpoints, 3 routes\n29\n", ""}});
+}
+
 }  // namespace
 }  // namespace koordin_testing

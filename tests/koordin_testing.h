@@ -2,6 +2,7 @@
 
 // Running the built koordin as a user does, in a folder of its own.
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -9,6 +10,8 @@
 #include <fstream>
 #include <set>
 #include <string>
+#include <tuple>
+#include <vector>
 
 namespace koordin_testing {
 
@@ -55,6 +58,20 @@ inline Run RunShell(const TempDir& dir, const std::string& command) {
   fs::remove(out);
   fs::remove(err);
   return run;
+}
+
+using Step = std::tuple<std::string, int, std::string, std::string>;  // command, status, out, err
+
+// Runs the steps in order in `dir`, each expected to end with its status, standard output and
+// standard error.
+inline void ExpectSession(const TempDir& dir, const std::vector<Step>& steps) {
+  for (const auto& [command, status, out, err] : steps) {
+    SCOPED_TRACE(command);
+    const Run run = RunShell(dir, command);
+    EXPECT_EQ(run.status, status);
+    EXPECT_EQ(run.out, out);
+    EXPECT_EQ(run.err, err);
+  }
 }
 
 // Runs koordin with `arguments` (shell words) in `dir`.

@@ -1,5 +1,6 @@
 #include "tools/koordin/commands.h"
 
+#include "tools/koordin/control_characters.h"
 #include "tools/koordin/driver.h"
 #include "tools/koordin/dump.h"
 #include "tools/koordin/formats/charset.h"
@@ -12,9 +13,6 @@
 #include "tools/koordin/text_format.h"
 #include "tools/koordin/warning_summary.h"
 
-#include <algorithm>
-#include <cctype>
-#include <filesystem>
 #include <memory>
 #include <ostream>
 #include <stdexcept>
@@ -23,41 +21,11 @@ namespace koordin_cli {
 
 namespace {
 
-struct NamedFormat {
-  const char* name;
-  Format format;
-};
-
-constexpr NamedFormat kFormats[] = {
-    {"lst", Format::kKoordin}, {"cup", Format::kCup},   {"gpx", Format::kGpx},
-    {"csv", Format::kCsv},     {"json", Format::kJson},
-};
-
 // A command line that asks for something koordin cannot do; the message says what.
 class UsageError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
-
-std::string Lower(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
-
-std::string NameOf(Format format) {
-  for (const NamedFormat& entry : kFormats) {
-    if (entry.format == format) return entry.name;
-  }
-  return {};
-}
-
-std::string FormatList() {
-  std::string list;
-  for (const NamedFormat& entry : kFormats)
-    list += (list.empty() ? "" : ", ") + std::string(entry.name);
-  return list;
-}
 
 // The driver, loaded when a command first needs it.
 class Context {
@@ -76,7 +44,7 @@ class Context {
   const std::string& encoding() {
     if (!encodingChecked_) {
       try {
-        CheckKoordinCharset(common_.encoding);
+        CheckSingleByteCharset(common_.encoding);
       } catch (const std::invalid_argument& error) {
         throw UsageError("--encoding " + common_.encoding + ": " + error.what());
       }
@@ -92,13 +60,14 @@ class Context {
 };
 
 // The format given with `option`, or else the one the file's extension names.
-Format ResolveFormat(const std::string& path, const std::string& given, const char* option) {
+const FileFormat& ResolveFormat(const std::string& path, const std::string& given,
+                                const char* option) {
   if (!given.empty()) {
-    if (std::optional<Format> format = FormatFromName(given)) return *format;
+    if (const FileFormat* format = FindFormat(given)) return *format;
     throw UsageError(std::string(option) + " " + given + ": not a format koordin knows (" +
                      FormatList() + ")");
   }
-  if (std::optional<Format> format = FormatFromPath(path)) return *format;
+  if (const FileFormat* format = FormatOfPath(path)) return *format;
   throw UsageError(path + ": cannot tell the format from the file name; give " + option + " (" +
                    FormatList() + ")");
 }
@@ -123,61 +92,33 @@ std::string DecodeSource(const std::string& bytes, const std::string& encoding,
   return text;
 }
 
-Input ReadInput(const std::string& path, Format format, Context& context, Diagnostics& diagnostics,
-                const std::string& inputEncoding = {}) {
-  if (!inputEncoding.empty() && format != Format::kCup && format != Format::kCsv) {
+Input ReadInput(const std::string& path, const FileFormat& format, Context& context,
+                Diagnostics& diagnostics, const std::string& inputEncoding = {}) {
+  if (!inputEncoding.empty() && !format.otherCharsets) {
     throw UsageError("--input-encoding " + inputEncoding +
                      ": only CUP and CSV files come in other character sets (a KOORDIN file's "
                      "is given with --encoding)");
   }
+  const std::string shown = ShownInputName(path);
   Input input;
-  if (format == Format::kKoordin) {
-    input.listing = ReadKoordin(context.driver(), path, context.encoding(), diagnostics);
+  if (format.IsKoordin()) {
+    const NamedInput file(path);
+    input.listing =
+        ReadKoordin(context.driver(), file.path(), context.encoding(), diagnostics, shown);
     input.document = ListingToDocument(input.listing, diagnostics);
     return input;
   }
   std::string bytes = ReadWholeFile(path);
-  if (bytes.empty()) throw FileError(path + ": the file is empty");
+  if (bytes.empty()) throw FileError(shown + ": the file is empty");
   if (!inputEncoding.empty()) bytes = DecodeSource(bytes, inputEncoding, diagnostics);
   try {
-    switch (format) {
-      case Format::kCup:
-        input.document = ReadCup(bytes, diagnostics);
-        break;
-      case Format::kGpx:
-        input.document = ReadGpx(bytes, diagnostics);
-        // A GPX route has no takeoff or landing: every point of it is one to fly.
-        for (Task& task : input.document.tasks) {
-          task.points.insert(task.points.begin(), std::string());
-          task.points.emplace_back();
-        }
-        break;
-      case Format::kCsv:
-        input.document = ReadCsv(bytes, diagnostics);
-        break;
-      default:
-        input.document = ReadJson(bytes, diagnostics);
-        break;
-    }
+    input.document = format.read(bytes, diagnostics);
   } catch (const FormatError& error) {
     const std::string where = error.line() > 0 ? ":" + std::to_string(error.line()) : "";
-    throw FileError(path + where + ": " + error.what());
+    throw FileError(shown + where + ": " + error.what());
   }
   input.listing = ListingFromDocument(input.document);
   return input;
-}
-
-std::string WriteDocument(const Document& document, Format format, Diagnostics& diagnostics) {
-  switch (format) {
-    case Format::kCup:
-      return WriteCup(document, diagnostics);
-    case Format::kGpx:
-      return WriteGpx(document, diagnostics);
-    case Format::kCsv:
-      return WriteCsv(document, diagnostics);
-    default:
-      return WriteJson(document, diagnostics);
-  }
 }
 
 void PrintWarnings(std::ostream& err, const std::string& file, const Diagnostics& diagnostics,
@@ -186,11 +127,13 @@ void PrintWarnings(std::ostream& err, const std::string& file, const Diagnostics
 }
 
 // What --dry-run prints: the plan, in the form asked for, with every warning of the run.
-std::string DryRunPlan(const ConvertOptions& options, const std::string& target,
-                       const Document& source, const Selection& selection,
-                       const Diagnostics& readWarnings, const Diagnostics& writeWarnings) {
-  PlanReport report{target, &source, &selection, EveryWarningLine(options.input, readWarnings)};
-  for (const std::string& line : EveryWarningLine(options.output, writeWarnings)) {
+std::string DryRunPlan(const ConvertOptions& options, const std::string& input,
+                       const std::string& output, const Document& source,
+                       const Selection& selection, const Diagnostics& readWarnings,
+                       const Diagnostics& writeWarnings) {
+  const char* target = ResolveFormat(options.output, options.to, "--to").name;
+  PlanReport report{target, &source, &selection, EveryWarningLine(input, readWarnings)};
+  for (const std::string& line : EveryWarningLine(output, writeWarnings)) {
     report.warnings.push_back(line);
   }
   return options.planFormat == "json" ? PlanJson(report) : PlanText(report);
@@ -209,9 +152,9 @@ int Guarded(std::ostream& err, Command command) {
     err << "koordin: " << error.what() << '\n';
     return kExitUsage;
   } catch (const DriverLoadError& error) {
-    err << error.what() << '\n';
+    err << "koordin: " << error.what() << '\n';
   } catch (const FileError& error) {
-    err << error.what() << '\n';
+    err << "koordin: " << error.what() << '\n';
   } catch (
       CException* error) {  // not expected outside the reading and writing, which name the file
     error->Delete();
@@ -223,26 +166,6 @@ int Guarded(std::ostream& err, Command command) {
 }
 
 }  // namespace
-
-std::optional<Format> FormatFromName(const std::string& name) {
-  const std::string lower = Lower(name);
-  for (const NamedFormat& entry : kFormats) {
-    if (lower == entry.name) return entry.format;
-  }
-  return std::nullopt;
-}
-
-std::optional<Format> FormatFromPath(const std::string& path) {
-  const std::string extension = std::filesystem::path(path).extension().string();
-  if (extension.size() < 2) return std::nullopt;
-  return FormatFromName(extension.substr(1));
-}
-
-std::vector<std::string> FormatNames() {
-  std::vector<std::string> names;
-  for (const NamedFormat& entry : kFormats) names.emplace_back(entry.name);
-  return names;
-}
 
 int RunInfo(const CommonOptions& common, std::ostream& out, std::ostream& err) {
   return Guarded(err, [&] {
@@ -280,17 +203,20 @@ int RunCheck(const CommonOptions& common, const std::vector<std::string>& files,
              std::ostream& err) {
   return Guarded(err, [&] {
     Context context(common);
-    const Driver& driver = context.driver();
-    const std::string& encoding = context.encoding();
     bool allGood = true;
     for (const std::string& file : files) {
+      const std::string shown = ShownInputName(file);
       try {
+        // A file whose name tells no format is taken for a KOORDIN file, which the driver
+        // recognises by its content.
+        const FileFormat* format = FormatOfPath(file);
         Diagnostics diagnostics;
-        const KoordinListing listing = ReadKoordin(driver, file, encoding, diagnostics);
-        const Document document = ListingToDocument(listing, diagnostics);
-        PrintWarnings(err, file, diagnostics);
-        out << file << ": " << Contents(document.waypoints.size(), document.tasks.size()) << '\n';
-      } catch (const FileError& error) {  // unreadable, not KOORDIN, or malformed
+        const Input input = ReadInput(file, format != nullptr ? *format : FileFormats().front(),
+                                      context, diagnostics);
+        PrintWarnings(err, shown, diagnostics);
+        out << shown << ": "
+            << Contents(input.document.waypoints.size(), input.document.tasks.size()) << '\n';
+      } catch (const FileError& error) {  // unreadable, not of its format, or malformed
         out << error.what() << '\n';
         allGood = false;
       }
@@ -303,10 +229,10 @@ int RunDump(const CommonOptions& common, const DumpOptions& options, std::ostrea
             std::ostream& err) {
   return Guarded(err, [&] {
     Context context(common);
-    const Format format = ResolveFormat(options.file, options.from, "--from");
+    const FileFormat& format = ResolveFormat(options.file, options.from, "--from");
     Diagnostics diagnostics;
     const Input input = ReadInput(options.file, format, context, diagnostics);
-    PrintWarnings(err, options.file, diagnostics);
+    PrintWarnings(err, ShownInputName(options.file), diagnostics);
     if (options.format == "csv") {
       out << DumpCsv(input.listing, options.all);
     } else if (options.format == "json") {
@@ -324,70 +250,82 @@ int RunConvert(const CommonOptions& common, const ConvertOptions& options, std::
                std::ostream& err) {
   return Guarded(err, [&] {
     Context context(common);
-    const Format from = ResolveFormat(options.input, options.from, "--from");
-    const Format to = ResolveFormat(options.output, options.to, "--to");
+    const FileFormat& from = ResolveFormat(options.input, options.from, "--from");
+    const FileFormat& to = ResolveFormat(options.output, options.to, "--to");
+    const std::string input = ShownInputName(options.input);
+    const std::string output = ShownOutputName(options.output);
     const WarningDetail detail = options.quiet     ? WarningDetail::kNone
                                  : options.verbose ? WarningDetail::kEach
                                                    : WarningDetail::kSummary;
 
     Diagnostics readWarnings;
-    const Input input =
+    const Input read =
         ReadInput(options.input, from, context, readWarnings, options.inputEncoding);
-    PrintWarnings(err, options.input, readWarnings, detail);
+    PrintWarnings(err, input, readWarnings, detail);
 
     Diagnostics writeWarnings;
     Room room;
     Capacities capacities;
-    if (to == Format::kKoordin) {
+    if (to.IsKoordin()) {
       capacities = CapacitiesOf(QueryDriverInfo(context.driver()));
       room = {static_cast<std::size_t>(capacities.turnpoints),
               static_cast<std::size_t>(capacities.routes), true};
     }
     Selection selection;
     try {
-      selection = Choose(input.document, options.choices, room, writeWarnings);
+      selection = Choose(read.document, options.choices, room, writeWarnings);
     } catch (const ChoiceError& error) {
       throw UsageError(error.what());
     }
-    Document chosen = Chosen(input.document, selection);
+    Document chosen = Chosen(read.document, selection);
     KoordinPlan plan;
     std::string bytes;
     std::string written;
-    if (to == Format::kKoordin) {
+    if (to.IsKoordin()) {
+      ReplaceControlCharacters(chosen, writeWarnings);
       plan = PlanKoordin(chosen, capacities, context.encoding(), writeWarnings);
       written = Contents(plan.turnpoints.size(), plan.routes.size());
     } else {
       SettleFrequencies(chosen, writeWarnings);
       try {
-        bytes = WriteDocument(chosen, to, writeWarnings);
+        bytes = to.write(chosen, writeWarnings);
       } catch (const FormatError& error) {
-        throw FileError(options.output + ": " + error.what());
+        throw FileError(output + ": " + error.what());
       }
       written = Contents(chosen.waypoints.size(), chosen.tasks.size());
     }
-    PrintWarnings(err, options.output, writeWarnings, detail);
+    PrintWarnings(err, output, writeWarnings, detail);
 
     const std::size_t warnings = readWarnings.warnings.size() + writeWarnings.warnings.size();
     if (options.dryRun) {
-      out << DryRunPlan(options, NameOf(to), input.document, selection, readWarnings,
+      out << DryRunPlan(options, input, output, read.document, selection, readWarnings,
                         writeWarnings);
     }
     if (options.strict && warnings > 0) {
-      err << options.output << ": not written: " << CountOf(warnings, "warning", "warnings")
+      err << "koordin: " << output << ": not written: " << CountOf(warnings, "warning", "warnings")
           << " under --strict\n";
       return kExitFailure;
     }
-    if (!options.dryRun) {
-      SafeOutput output(options.output);
-      if (to == Format::kKoordin) {
-        WriteKoordin(context.driver(), plan, output.temporaryPath(), options.output);
-      } else {
-        output.WriteAll(bytes);
-      }
-      output.Commit();
+    if (options.dryRun) {
+      if (warnings > 0 && !options.quiet) err << CountOf(warnings, "warning", "warnings") << '\n';
+      return kExitSuccess;
     }
+    if (to.IsKoordin()) bytes = WriteKoordin(context.driver(), plan, output);
+    // Standard output gets the file, and the summary goes with the warnings.
+    const bool toStream = options.output == kStandardStream;
+    if (toStream) {
+      // A failed write is the caller's to report, with the reason; no summary then.
+      if (!out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush()) {
+        return kExitFailure;
+      }
+    } else {
+      SafeOutput file(options.output);
+      file.WriteAll(bytes);
+      file.Commit();
+    }
+    std::ostream& summary = toStream ? err : out;
     if (warnings > 0 && !options.quiet) err << CountOf(warnings, "warning", "warnings") << '\n';
-    if (!options.dryRun) out << options.output << ": " << written << '\n';
+    summary << output << ": " << written << '\n';
     return kExitSuccess;
   });
 }

@@ -3,25 +3,14 @@
 #include "tools/koordin/choosing.h"
 
 #include <iosfwd>
-#include <optional>
 #include <string>
 #include <vector>
 
 // koordin's commands. Each prints its result to `out`, warnings and errors to `err` (one line
-// each, naming the file), and returns the program's exit status: 0 when everything succeeded.
+// each, naming the file; errors begin "koordin: "), and returns the program's exit status: 0 when
+// everything succeeded. A file named "-" is standard input, or as the target standard output.
+// Whether `out` took everything is the caller's to check: standard output may be a full disk.
 namespace koordin_cli {
-
-// The file formats koordin converts between.
-enum class Format { kKoordin, kCup, kGpx, kCsv, kJson };
-
-// The format named `name` (lst, cup, gpx, csv, json; any case), or none.
-std::optional<Format> FormatFromName(const std::string& name);
-
-// The format that the extension of `path` names, or none.
-std::optional<Format> FormatFromPath(const std::string& path);
-
-// The names FormatFromName accepts.
-std::vector<std::string> FormatNames();
 
 // What every command shares: the driver library and the KOORDIN file's character set.
 struct CommonOptions {
@@ -58,7 +47,8 @@ inline constexpr int kExitUsage = 2;  // a command line koordin cannot follow
 // The driver's name, version, maker, extension, capacities and object kinds.
 int RunInfo(const CommonOptions& common, std::ostream& out, std::ostream& err);
 
-// One line per file: what it holds, or what is wrong with it. Fails when any file is not good.
+// One line per file of any format: what it holds, or its first fault. Fails when any file is not
+// good.
 int RunCheck(const CommonOptions& common, const std::vector<std::string>& files, std::ostream& out,
              std::ostream& err);
 
@@ -68,6 +58,7 @@ int RunDump(const CommonOptions& common, const DumpOptions& options, std::ostrea
 
 // Converts a file into another format, writing the output only when everything succeeded (and,
 // with `strict`, nothing needed a warning). With `dryRun` it prints the plan instead of writing.
+// The summary goes to `out`, or to `err` when the output itself goes to standard output.
 int RunConvert(const CommonOptions& common, const ConvertOptions& options, std::ostream& out,
                std::ostream& err);
 

@@ -25,11 +25,13 @@ std::string Altitude(const Waypoint& turnpoint) {
   return turnpoint.elevation ? std::to_string(std::lround(*turnpoint.elevation)) : std::string();
 }
 
+// A route's points, escaped as every text of the text and CSV listings is: a name's control
+// characters would move lines or drive the terminal.
 std::string JoinPoints(const std::vector<std::string>& points) {
   std::string joined;
   for (const std::string& point : points) {
     if (!joined.empty()) joined += kPointSeparator;
-    joined += point;
+    joined += Escaped(point);
   }
   return joined;
 }
@@ -41,16 +43,16 @@ std::string DumpText(const KoordinListing& listing, bool all) {
                        {true, false, true, false, true, false, true, false, false});
   for (const Waypoint& turnpoint : listing.turnpoints) {
     if (!Shown(turnpoint, all)) continue;
-    turnpoints.AddRow({std::to_string(turnpoint.slot), turnpoint.name,
+    turnpoints.AddRow({std::to_string(turnpoint.slot), Escaped(turnpoint.name),
                        FormatDegrees(turnpoint.latitude), FormatDms(turnpoint.latitude, true),
                        FormatDegrees(turnpoint.longitude), FormatDms(turnpoint.longitude, false),
-                       Altitude(turnpoint), turnpoint.frequency,
+                       Altitude(turnpoint), Escaped(turnpoint.frequency),
                        turnpoint.marked ? kMarkerShown : ""});
   }
   TextTable routes({"route", "name", "points"}, {true, false, false});
   for (const KoordinRoute& route : listing.routes) {
     if (!Shown(route, all)) continue;
-    routes.AddRow({std::to_string(route.slot), route.name, JoinPoints(route.points)});
+    routes.AddRow({std::to_string(route.slot), Escaped(route.name), JoinPoints(route.points)});
   }
   return turnpoints.Render() + "\n" + routes.Render();
 }
@@ -60,16 +62,16 @@ std::string DumpCsv(const KoordinListing& listing, bool all) {
       "slot,name,latitude,longitude,latitude_dms,longitude_dms,altitude,frequency,marked\n";
   for (const Waypoint& turnpoint : listing.turnpoints) {
     if (!Shown(turnpoint, all)) continue;
-    out += std::to_string(turnpoint.slot) + "," + CsvField(turnpoint.name) + "," +
+    out += std::to_string(turnpoint.slot) + "," + CsvField(Escaped(turnpoint.name)) + "," +
            FormatDegrees(turnpoint.latitude) + "," + FormatDegrees(turnpoint.longitude) + "," +
            CsvField(FormatDms(turnpoint.latitude, true)) + "," +
            CsvField(FormatDms(turnpoint.longitude, false)) + "," + Altitude(turnpoint) + "," +
-           CsvField(turnpoint.frequency) + "," + (turnpoint.marked ? "1" : "0") + "\n";
+           CsvField(Escaped(turnpoint.frequency)) + "," + (turnpoint.marked ? "1" : "0") + "\n";
   }
   out += "\nroute,name,points\n";
   for (const KoordinRoute& route : listing.routes) {
     if (!Shown(route, all)) continue;
-    out += std::to_string(route.slot) + "," + CsvField(route.name) + "," +
+    out += std::to_string(route.slot) + "," + CsvField(Escaped(route.name)) + "," +
            CsvField(JoinPoints(route.points)) + "\n";
   }
   return out;

@@ -3,13 +3,14 @@
 #include "koordin/layout.h"
 #include "tools/koordin/formats/charset.h"
 #include "tools/koordin/position.h"
-#include "tools/koordin/safe_output.h"
 #include "tools/koordin/text_format.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <fstream>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <set>
 
@@ -21,8 +22,6 @@ constexpr const char* kUtf8 = "UTF-8";
 constexpr std::size_t kQuotedLineLength = 80;  // longer lines are shown cut, with an ellipsis
 // Bytes of a file's line that a message may show: the quoted characters, each of up to 4 bytes.
 constexpr std::size_t kShownLineBytes = 4 * kQuotedLineLength + 1;
-constexpr double kMaxLatitude = 90.0;
-constexpr double kMaxLongitude = 180.0;
 
 // Ends the driver's use when the reading or writing ends, however it ends.
 class DriverSession {
@@ -36,12 +35,10 @@ class DriverSession {
   const Driver& driver_;
 };
 
-// A line of the file for a message: in UTF-8, control characters as "?", cut when long.
+// A line of the file for a message: in UTF-8, quoted with its control characters escaped, cut
+// when long.
 std::string ShowLine(const std::string& bytes, const std::string& encoding) {
   std::string text = IsValidUtf8(bytes) ? bytes : ConvertCharset(bytes, encoding.c_str(), kUtf8);
-  for (char& c : text) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
-  }
   if (DisplayWidth(text) > kQuotedLineLength) {
     std::size_t characters = 0;
     std::size_t end = 0;
@@ -106,21 +103,71 @@ std::string Decode(const std::string& bytes, const std::string& encoding, const 
   return text;
 }
 
-std::string DescribeFault(const std::string& path, const FIO_Error& fault,
+std::string DescribeFault(const std::string& path, const std::string& shown, const FIO_Error& fault,
                           const std::string& encoding, bool fileEnded) {
-  const std::string where = path + ":" + std::to_string(fault.line) + ": ";
+  const std::string where = shown + ":" + std::to_string(fault.line) + ": ";
   const std::optional<std::string> line = LineOfFile(path, fault.line);
-  const std::string shown = line ? ShowLine(*line, encoding) : std::string("(no such line)");
-  if (fault.message.IsEmpty()) return where + "header line too long: " + shown;
-  std::string message = where + fault.message.GetString() + ": " + shown;
+  const std::string text = line ? ShowLine(*line, encoding) : std::string("(no such line)");
+  if (fault.message.IsEmpty()) return where + "header line too long: " + text;
+  std::string message = where + fault.message.GetString() + ": " + text;
   if (fileEnded) message += " (the file ends there)";
   return message;
 }
 
-std::string DescribeNotKoordin(const std::string& path, const std::string& encoding) {
+// True when the file's lines end in a carriage return alone, as on old Macintosh systems: its
+// start holds a carriage return and no line feed.
+bool EndsLinesInCarriageReturn(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::string start(kShownLineBytes, '\0');
+  in.read(start.data(), static_cast<std::streamsize>(start.size()));
+  start.resize(static_cast<std::size_t>(in.gcount()));
+  return start.find('\r') != std::string::npos && start.find('\n') == std::string::npos;
+}
+
+constexpr const char* kCarriageReturnLines =
+    "not a KOORDIN file: its lines end in a carriage return alone; a KOORDIN file's end in a line "
+    "feed (or CR LF)";
+
+std::string DescribeNotKoordin(const std::string& path, const std::string& shown,
+                               const std::string& encoding) {
   const std::optional<std::string> first = LineOfFile(path, 1);
-  if (!first) return path + ": not a KOORDIN file: it is empty";
-  return path + ": not a KOORDIN file: its first line is " + ShowLine(*first, encoding);
+  if (!first) return shown + ": not a KOORDIN file: it is empty";
+  return shown + ": not a KOORDIN file: its first line is " + ShowLine(*first, encoding);
+}
+
+// Where line `line` of a KOORDIN file lies: "the header", "turnpoint slot 5 of 255", "route slot
+// 2 of 32".
+std::string SlotOfLine(int line) {
+  const int turnpointLines = koordin::kTurnpointSlots * koordin::kTurnpointSlotLines;
+  if (line <= koordin::kHeaderLines) return "the header";
+  line -= koordin::kHeaderLines + 1;
+  if (line < turnpointLines) {
+    return "turnpoint slot " + std::to_string(line / koordin::kTurnpointSlotLines + 1) + " of " +
+           std::to_string(koordin::kTurnpointSlots);
+  }
+  line -= turnpointLines;
+  return "route slot " + std::to_string(line / koordin::kRouteSlotLines + 1) + " of " +
+         std::to_string(koordin::kRouteSlots);
+}
+
+// Throws KoordinFormatError unless the driver's read, which ended after `linesRead` lines, took
+// every line of the file and the file has every line of its slots: the driver takes missing lines
+// for empty ones.
+void CheckWhole(LimitedTextFile& file, const std::string& shown) {
+  const int read = file.lineNumber;
+  const std::string whole =
+      "; a KOORDIN file has " + std::to_string(koordin::kFileLines) + " lines";
+  if (read < koordin::kFileLines) {
+    throw KoordinFormatError(shown + ":" + std::to_string(read) + ": the file ends at line " +
+                                 std::to_string(read) + ", in " + SlotOfLine(read + 1) + whole,
+                             read);
+  }
+  CStringA rest;
+  if (file.ReadString(rest)) {
+    const int extra = file.lineNumber;
+    throw KoordinFormatError(
+        shown + ":" + std::to_string(extra) + ": a line after the last route slot" + whole, extra);
+  }
 }
 
 // Warns when `degrees` lies beyond `limit`: the file takes any number, the other formats do not.
@@ -156,37 +203,36 @@ Waypoint ToWaypoint(const FIO_TPEntry& entry, int nameLine, const std::string& e
   return waypoint;
 }
 
-// Ends every line of the file at `path` in CR LF, as the driver's text stream does on Windows,
-// where the file is written so already.
-void EndLinesWithCrLf(const std::string& path, const std::string& displayPath) {
-  const std::string bytes = ReadWholeFile(path);
+// `bytes` with every line ended in CR LF, as the driver's text stream writes them on Windows,
+// whatever the system.
+std::string EndLinesWithCrLf(const std::string& bytes) {
   std::string text;
   text.reserve(bytes.size() + bytes.size() / 8);
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     if (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r')) text += '\r';
     text += bytes[i];
   }
-  if (text.size() == bytes.size()) return;
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!(out << text) || !out.flush()) {
-    throw FileError(DescribeFileError(displayPath, "cannot write", errno));
-  }
+  return text;
 }
 
 }  // namespace
 
 KoordinListing ReadKoordin(const Driver& driver, const std::string& path,
-                           const std::string& encoding, Diagnostics& diagnostics) {
+                           const std::string& encoding, Diagnostics& diagnostics,
+                           const std::string& shownAs) {
+  const std::string& shown = shownAs.empty() ? path : shownAs;
   LimitedTextFile file;
   CFileException openError;
   if (!file.Open(path.c_str(), CFile::modeRead | CFile::typeText, &openError)) {
-    throw FileError(DescribeFileError(path, "cannot read", openError.m_lOsError));
+    throw FileError(DescribeFileError(shown, "cannot read", openError.m_lOsError));
   }
+  // Recognition would take such a file's lines; the reading would find one line.
+  if (EndsLinesInCarriageReturn(path)) throw NotKoordinError(shown + ": " + kCarriageReturnLines);
   KoordinListing listing;
   try {
     try {
       if (driver.IsFileOfMyType(&file) != kFIOSuccess)
-        throw NotKoordinError(DescribeNotKoordin(path, encoding));
+        throw NotKoordinError(DescribeNotKoordin(path, shown, encoding));
       DriverSession session(driver);
       for (;;) {
         FIO_TPEntry turnpoint;
@@ -209,6 +255,7 @@ KoordinListing ReadKoordin(const Driver& driver, const std::string& path,
         }
         listing.routes.push_back(std::move(read));
       }
+      CheckWhole(file, shown);
     } catch (const FIO_Error& fault) {
       bool fileEnded = false;
       try {
@@ -216,15 +263,15 @@ KoordinListing ReadKoordin(const Driver& driver, const std::string& path,
         fileEnded = !file.ReadString(rest);
       } catch (const LineTooLong&) {  // the rest of an over-long header line
       }
-      throw KoordinFormatError(DescribeFault(path, fault, encoding, fileEnded), fault.line);
+      throw KoordinFormatError(DescribeFault(path, shown, fault, encoding, fileEnded), fault.line);
     }
   } catch (const LineTooLong& tooLong) {
-    throw KoordinFormatError(path + ":" + std::to_string(tooLong.line) + ": a line of more than " +
+    throw KoordinFormatError(shown + ":" + std::to_string(tooLong.line) + ": a line of more than " +
                                  std::to_string(kMaxLineLength) +
                                  " characters, which koordin does not read",
                              tooLong.line);
   } catch (CFileException* error) {
-    const std::string message = DescribeFileError(path, "cannot read", error->m_lOsError);
+    const std::string message = DescribeFileError(shown, "cannot read", error->m_lOsError);
     error->Delete();
     throw FileError(message);
   }
@@ -283,14 +330,15 @@ KoordinListing ListingFromDocument(const Document& document) {
   return listing;
 }
 
-void WriteKoordin(const Driver& driver, const KoordinPlan& plan, const std::string& path,
-                  const std::string& displayPath) {
-  CHostTextFile file;
-  CFileException openError;
-  if (!file.Open(path.c_str(), CFile::modeCreate | CFile::modeWrite | CFile::typeText,
-                 &openError)) {
-    throw FileError(DescribeFileError(displayPath, "cannot write", openError.m_lOsError));
-  }
+std::string WriteKoordin(const Driver& driver, const KoordinPlan& plan,
+                         const std::string& displayPath) {
+  const auto fail = [&](int error) {
+    return FileError(DescribeFileError(displayPath, "cannot write", error));
+  };
+  // The driver writes to a stream; a file without a name holds its bytes until they are checked.
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> stream(std::tmpfile(), &std::fclose);
+  if (!stream) throw fail(errno);
+  CHostTextFile file(stream.get());
   try {
     DriverSession session(driver);
     FIO_HeaderRequest request;
@@ -318,13 +366,32 @@ void WriteKoordin(const Driver& driver, const KoordinPlan& plan, const std::stri
     }
     request.stage = kFIOStageRoutesDone;
     driver.WriteHeader(&file, &request);
-    file.Close();
   } catch (CFileException* error) {
-    const std::string message = DescribeFileError(displayPath, "cannot write", error->m_lOsError);
+    const LONG osError = error->m_lOsError;
     error->Delete();
-    throw FileError(message);
+    throw fail(osError);
   }
-  EndLinesWithCrLf(path, displayPath);
+  if (std::fflush(stream.get()) != 0) throw fail(errno);
+  std::rewind(stream.get());
+  std::string bytes;
+  char buffer[4096];
+  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, stream.get())) > 0;) {
+    bytes.append(buffer, got);
+  }
+  if (std::ferror(stream.get())) throw fail(errno);
+  // A line end inside a text field would shift every line after it: the instrument would misread
+  // the file. What koordin passes the driver holds none; this makes sure.
+  std::size_t lines = 0;  // ended by LF, CR LF or a lone CR, as a reader takes them
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] == '\n' || (bytes[i] == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n')))
+      ++lines;
+  }
+  const bool ended = !bytes.empty() && bytes.back() == '\n';
+  if (lines != static_cast<std::size_t>(koordin::kFileLines) || !ended) {
+    throw FileError(displayPath + ": not written: the driver wrote " + std::to_string(lines) +
+                    " lines, not " + std::to_string(koordin::kFileLines));
+  }
+  return EndLinesWithCrLf(bytes);
 }
 
 }  // namespace koordin_cli

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "tools/koordin/driver.h"
+#include "tools/koordin/file_io.h"
 #include "tools/koordin/formats/document.h"
 #include "tools/koordin/koordin_plan.h"
-#include "tools/koordin/safe_output.h"
 
 #include <stdexcept>
 #include <string>
@@ -44,11 +44,13 @@ class KoordinFormatError : public FileError {
 };
 
 // Recognises and reads the whole file at `path`, whose text is in `encoding`; warns about bytes
-// that are no character of that set. Throws FileError when the file cannot be opened or read,
-// NotKoordinError when it is not a KOORDIN file and KoordinFormatError at the first malformed
-// line.
+// that are no character of that set. Messages name the file `shownAs`, or `path` when that is
+// empty. Throws FileError when the file cannot be opened or read, NotKoordinError when it is not a
+// KOORDIN file (naming lines that end in a carriage return alone) and KoordinFormatError at the
+// first malformed line, and at the end of a file that has fewer or more lines than its slots take.
 KoordinListing ReadKoordin(const Driver& driver, const std::string& path,
-                           const std::string& encoding, Diagnostics& diagnostics);
+                           const std::string& encoding, Diagnostics& diagnostics,
+                           const std::string& shownAs = std::string());
 
 // The listing's filled slots as a document. A route's points go between an empty takeoff and
 // an empty landing, as a task's do. Warns, giving the line of the route, about route points whose
@@ -59,10 +61,10 @@ Document ListingToDocument(const KoordinListing& listing, Diagnostics& diagnosti
 // a task's empty takeoff and landing left out.
 KoordinListing ListingFromDocument(const Document& document);
 
-// Writes the planned turnpoints and routes as a complete KOORDIN file at `path` (which the
-// caller has made for it), in text mode. `displayPath` is the name errors give. Throws FileError
-// when a line cannot be written.
-void WriteKoordin(const Driver& driver, const KoordinPlan& plan, const std::string& path,
-                  const std::string& displayPath);
+// The planned turnpoints and routes as the bytes of a complete KOORDIN file, written by the driver
+// to a temporary file in text mode. `displayPath` is the name errors give. Throws FileError when
+// a line cannot be written, and when the file has not exactly the lines of its slots.
+std::string WriteKoordin(const Driver& driver, const KoordinPlan& plan,
+                         const std::string& displayPath);
 
 }  // namespace koordin_cli

@@ -4,9 +4,14 @@
 
 #include "tools/koordin/commands.h"
 #include "tools/koordin/koordin_plan.h"
+#include "tools/koordin/suggest.h"
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <iostream>
 
 namespace {
@@ -22,19 +27,80 @@ constexpr const char* kExamples = R"(Examples:
   koordin info                                           what the driver says about itself
 
 Formats: lst (KOORDIN), cup, gpx, csv, json; taken from the file extension unless --from/--to.
+A file named - is standard input, or as the target standard output.
 Warnings go to standard error, one line each, many of a kind summed up (--verbose lists each);
-see README.md for what koordin chooses and warns about.)";
+see koordin(1) for what koordin chooses and warns about.)";
+
+constexpr const char* kMoreHelp = "Run with --help for more information.";
+
+// The options of `app` by their long names, and its subcommands by theirs.
+std::vector<std::string> OptionNames(const CLI::App& app) {
+  std::vector<std::string> names;
+  for (const CLI::Option* option : app.get_options()) {
+    for (const std::string& name : option->get_lnames()) names.push_back("--" + name);
+  }
+  return names;
+}
+
+std::vector<std::string> CommandNames(const CLI::App& app) {
+  std::vector<std::string> names;
+  for (const CLI::App* command : app.get_subcommands([](const CLI::App*) { return true; })) {
+    names.push_back(command->get_name());
+  }
+  return names;
+}
+
+// " (did you mean X?)" when one of `names` is near `word`.
+std::string Suggestion(const std::string& word, const std::vector<std::string>& names) {
+  const std::string nearest = koordin_cli::NearestName(word, names);
+  return nearest.empty() ? std::string() : "; did you mean " + nearest + "?";
+}
+
+// The first word of the command line that is neither an option of `app` nor its value: the
+// command, when it is one.
+std::string CommandWord(const CLI::App& app, int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string word = argv[i];
+    if (word.empty() || word[0] != '-') return word;
+    if (word.find('=') != std::string::npos) continue;
+    const CLI::Option* option = nullptr;
+    try {
+      option = app.get_option(word);
+    } catch (const CLI::OptionNotFound&) {
+      return std::string();  // the parser names the unknown option
+    }
+    if (option != nullptr && option->get_type_size() != 0) ++i;  // its value
+  }
+  return std::string();
+}
+
+// Says what is wrong with the command line, "koordin: " first, and returns the usage status.
+int UsageFault(const std::string& message) {
+  std::cerr << "koordin: " << message << '\n' << kMoreHelp << '\n';
+  return koordin_cli::kExitUsage;
+}
+
+// Fails when what the command printed could not all be written (a full disk, a closed pipe).
+int CheckedStandardOutput(int status) {
+  std::cout.flush();
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout) && std::cout) return status;
+  const int error = errno;
+  std::cerr << "koordin: (standard output): cannot write"
+            << (error != 0 ? std::string(": ") + std::strerror(error) : std::string()) << '\n';
+  return koordin_cli::kExitFailure;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
   using namespace koordin_cli;
 
-  CLI::App app{"koordin: turnpoints and routes to and from the VP6 variometer's KOORDIN file"};
+  CLI::App app{"koordin: turnpoints and routes to and from the VP6 variometer's KOORDIN file",
+               "koordin"};
   app.set_version_flag("--version", std::string("koordin ") + KOORDIN_VERSION);
-  app.footer(kExamples);
   app.require_subcommand(1);
   app.fallthrough();
+  app.allow_extras();  // told apart below, with the nearest name
 
   CommonOptions common;
   app.add_option("--driver", common.driverPath,
@@ -48,7 +114,7 @@ int main(int argc, char** argv) {
   std::vector<std::string> checkFiles;
   CLI::App* check = app.add_subcommand(
       "check", "read KOORDIN files through; one line each: contents or the first fault");
-  check->add_option("FILE", checkFiles, "KOORDIN files")->required();
+  check->add_option("FILE", checkFiles, "files of any format koordin reads")->required();
 
   DumpOptions dump;
   CLI::App* dumpCommand =
@@ -97,17 +163,43 @@ int main(int argc, char** argv) {
       ->needs(dryRun)
       ->capture_default_str();
 
+  // The examples in the program's help only, not in each command's.
+  app.footer(kExamples);
+
+  const std::string command = CommandWord(app, argc, argv);
+  const std::vector<std::string> commands = CommandNames(app);
+  if (!command.empty() && std::find(commands.begin(), commands.end(), command) == commands.end()) {
+    return UsageFault(command + ": no such command" + Suggestion(command, commands));
+  }
   try {
     app.parse(argc, argv);
+  } catch (const CLI::Success& done) {  // --help, --version
+    return CheckedStandardOutput(app.exit(done));
   } catch (const CLI::ParseError& error) {
-    // --help and --version end here too, successfully; a command line koordin cannot follow is
-    // a usage error.
-    return app.exit(error) == 0 ? kExitSuccess : kExitUsage;
+    return UsageFault(error.what());
+  }
+  std::vector<std::string> options = OptionNames(app);
+  for (const CLI::App* parsed : app.get_subcommands()) {
+    const std::vector<std::string> own = OptionNames(*parsed);
+    options.insert(options.end(), own.begin(), own.end());
+  }
+  for (const std::string& extra : app.remaining(true)) {
+    if (extra.size() > 1 && extra[0] == '-') {
+      return UsageFault(extra + ": no such option" + Suggestion(extra, options));
+    }
+    return UsageFault(extra + ": one argument too many");
   }
   UseTransliterationLocale();
 
-  if (info->parsed()) return RunInfo(common, std::cout, std::cerr);
-  if (check->parsed()) return RunCheck(common, checkFiles, std::cout, std::cerr);
-  if (dumpCommand->parsed()) return RunDump(common, dump, std::cout, std::cerr);
-  return RunConvert(common, convert, std::cout, std::cerr);
+  int status;
+  if (info->parsed()) {
+    status = RunInfo(common, std::cout, std::cerr);
+  } else if (check->parsed()) {
+    status = RunCheck(common, checkFiles, std::cout, std::cerr);
+  } else if (dumpCommand->parsed()) {
+    status = RunDump(common, dump, std::cout, std::cerr);
+  } else {
+    status = RunConvert(common, convert, std::cout, std::cerr);
+  }
+  return CheckedStandardOutput(status);
 }

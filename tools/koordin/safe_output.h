@@ -1,35 +1,30 @@
 #pragma once
 
-#include <cstddef>
-#include <stdexcept>
+#include "tools/koordin/file_io.h"
+
 #include <string>
 #include <string_view>
 
 namespace koordin_cli {
 
-// A file could not be read or written, or what it holds cannot be used; the message names the file
-// and what went wrong.
-class FileError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
-// A file that appears under its name only when it is complete. The content is written to a new
-// temporary file beside the target; Commit renames it into place. Until then, and whenever
-// Commit is not reached, the target stays as it was, and the destructor removes the temporary.
+// A file that appears under its name only when it is complete. The content is written, through
+// the descriptor that created it, to a new temporary file beside the target; Commit flushes it to
+// the disk and renames it into place. Until then, and whenever Commit is not reached, the target
+// stays as it was, and the destructor removes the temporary.
+//
+// The new file keeps the target's permissions, and its owner and group where the runner may set
+// them. A target that is a symbolic link is written through: the file it points to is replaced and
+// the link stays.
 class SafeOutput {
  public:
-  // Creates the temporary file beside `target`. Throws FileError naming the target when it
-  // cannot be created (no such folder, no permission), or when the target exists and is no
+  // Creates the temporary file beside `target` (or beside the file it links to). Throws FileError
+  // naming the target when it cannot be created (no such folder, no permission), when the target
+  // exists and the runner may not write it, when it is a link to nothing, and when it is no
   // regular file (a folder, a device, a named pipe), which the new file would replace.
   explicit SafeOutput(const std::string& target);
   SafeOutput(const SafeOutput&) = delete;
   SafeOutput& operator=(const SafeOutput&) = delete;
   ~SafeOutput();
-
-  // The temporary file, to be written by name and closed before Commit.
-  const std::string& temporaryPath() const { return temporary_; }
-  const std::string& target() const { return target_; }
 
   // Writes `bytes` as the whole content of the temporary file. Throws FileError naming the target.
   void WriteAll(std::string_view bytes);
@@ -38,20 +33,13 @@ class SafeOutput {
   void Commit();
 
  private:
-  std::string target_;
-  std::string temporary_;
-  bool committed_ = false;
+  // True when `path` names the file being written.
+  bool Names(const std::string& path) const;
+
+  std::string target_;     // as given, for messages
+  std::string replaced_;   // the file to replace: the target, or the file its link points to
+  std::string temporary_;  // empty once renamed
+  int descriptor_ = -1;
 };
-
-// The largest file koordin reads whole (the formats other than KOORDIN), about 9,000 CUP
-// waypoints: converting it takes well under 64 MB, however the file is made.
-inline constexpr std::size_t kMaxInputBytes = std::size_t{1} << 20;
-
-// Reads a whole file of up to kMaxInputBytes. Throws FileError naming the file when it cannot be
-// read or is larger; a larger file, or one without end (/dev/zero), is not read beyond the limit.
-std::string ReadWholeFile(const std::string& path);
-
-// "PATH: WHAT: REASON" for the error number `error` of a failed file operation.
-std::string DescribeFileError(const std::string& path, const std::string& what, int error);
 
 }  // namespace koordin_cli

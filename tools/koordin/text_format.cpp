@@ -11,10 +11,6 @@ namespace {
 constexpr int kSecondsPerDegree = 3600;
 constexpr int kSecondsPerMinute = 60;
 
-bool IsTrailingSpace(char c) {
-  return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
 }  // namespace
 
 std::string FormatDegrees(double degrees) {
@@ -75,23 +71,8 @@ std::string TextTable::Render() const {
   return out;
 }
 
-std::string CsvField(std::string_view text) {
-  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
-  std::string quoted = "\"";
-  for (char c : text) {
-    if (c == '"') quoted += '"';
-    quoted += c;
-  }
-  return quoted + '"';
-}
-
 std::string CountOf(std::size_t count, const std::string& singular, const std::string& plural) {
   return std::to_string(count) + " " + (count == 1 ? singular : plural);
-}
-
-std::string TrimRight(std::string text) {
-  while (!text.empty() && IsTrailingSpace(text.back())) text.pop_back();
-  return text;
 }
 
 }  // namespace koordin_cli

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/koordin/formats/format_support.h"  // Quoted
+#include "tools/koordin/formats/format_support.h"  // Quoted, CsvField, TrimRight
 
 #include <string>
 #include <string_view>
@@ -34,13 +34,7 @@ class TextTable {
   std::vector<bool> rightAligned_;
 };
 
-// A CSV field: quoted (with quotes doubled) when it holds a comma, a quote or a line end.
-std::string CsvField(std::string_view text);
-
 // "1 turnpoint", "2 turnpoints": a count and its noun.
 std::string CountOf(std::size_t count, const std::string& singular, const std::string& plural);
-
-// Removes trailing blanks and the control characters 0x09 to 0x0D.
-std::string TrimRight(std::string text);
 
 }  // namespace koordin_cli

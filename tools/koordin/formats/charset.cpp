@@ -1,5 +1,6 @@
 #include "tools/koordin/formats/charset.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 #include <stdexcept>
@@ -149,6 +150,31 @@ std::string ConvertCharset(std::string_view bytes, const char* from, const char*
   const bool converted = converter.Run(bytes, out);
   if (exact != nullptr) *exact = converted;
   return out;
+}
+
+void CheckSingleByteCharset(const std::string& encoding) {
+  constexpr const char* kUtf8 = "UTF-8";
+  try {
+    ConvertCharset("", kUtf8, encoding.c_str());
+  } catch (const std::invalid_argument&) {
+    throw std::invalid_argument("not a character set that iconv knows");
+  }
+  std::string ascii;
+  for (char c = ' '; c <= '~'; ++c) ascii += c;
+  if (ConvertCharset(ascii, encoding.c_str(), kUtf8) != ascii) {
+    throw std::invalid_argument(encoding + " does not keep ASCII as it is");
+  }
+  // In a multi-byte set some byte begins a character that the next one ends; in a single-byte set
+  // two bytes are two characters, or two "?".
+  for (int lead = 0x80; lead <= 0xFF; ++lead) {
+    const std::string pair = {static_cast<char>(lead), static_cast<char>(0xA1)};
+    const std::string text = ConvertCharset(pair, encoding.c_str(), kUtf8);
+    const auto characters = std::count_if(text.begin(), text.end(), [](char c) {
+      return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    });
+    if (characters != 2)
+      throw std::invalid_argument(encoding + " is not a single-byte character set");
+  }
 }
 
 }  // namespace koordin_cli

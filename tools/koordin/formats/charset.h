@@ -15,4 +15,8 @@ bool IsValidUtf8(std::string_view bytes);
 std::string ConvertCharset(std::string_view bytes, const char* from, const char* to,
                            bool* exact = nullptr);
 
+// Throws std::invalid_argument, saying why, unless iconv knows `encoding` and it is a single-byte
+// character set that keeps ASCII as it is, as the KOORDIN file's text needs.
+void CheckSingleByteCharset(const std::string& encoding);
+
 }  // namespace koordin_cli

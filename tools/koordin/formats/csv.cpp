@@ -2,6 +2,7 @@
 
 #include "tools/koordin/formats/format_support.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 #include <vector>
@@ -13,6 +14,9 @@ namespace {
 constexpr const char* kLineEnd = "\r\n";
 constexpr const char* kTasksHeader = "task,points";
 constexpr std::string_view kTasksHeaderStart = "task";
+// koordin writes this mark as the first field of the task table's lines, which CSV readers of
+// waypoints that skip comment lines (GPSBabel's unicsv) pass over.
+constexpr const char* kCommentMark = "#";
 
 // The columns of the waypoint table, in the order koordin writes them.
 enum Column {
@@ -107,18 +111,6 @@ std::vector<Record> ParseRecords(std::string_view text) {
   return records;
 }
 
-std::string CsvField(std::string_view text) {
-  const bool needsQuotes = text.find_first_of(",\"\r\n") != std::string_view::npos ||
-                           TrimBlanks(text).size() != text.size();
-  if (!needsQuotes) return std::string(text);
-  std::string quoted = "\"";
-  for (const char c : text) {
-    quoted += c;
-    if (c == '"') quoted += '"';
-  }
-  return quoted + "\"";
-}
-
 std::string CsvLine(const std::vector<std::string>& fields) {
   std::string line;
   for (std::size_t i = 0; i < fields.size(); ++i) {
@@ -128,6 +120,12 @@ std::string CsvLine(const std::vector<std::string>& fields) {
   return line + kLineEnd;
 }
 
+// `text` with its line breaks as blanks.
+std::string Flattened(std::string text) {
+  std::replace_if(text.begin(), text.end(), IsLineEnd, ' ');
+  return text;
+}
+
 class CsvReader {
  public:
   explicit CsvReader(Diagnostics& diagnostics) : diagnostics_(diagnostics) {}
@@ -135,6 +133,7 @@ class CsvReader {
   Document Read(const std::vector<Record>& records) {
     bool afterBlank = false;
     bool inTasks = false;
+    bool commented = false;  // the task table's lines begin with kCommentMark
     bool headerRead = false;
     for (const Record& record : records) {
       if (record.blank) {
@@ -145,7 +144,10 @@ class CsvReader {
         ReadHeader(record);
         headerRead = true;
       } else if (inTasks) {
-        ReadTask(record);
+        ReadTask(record, commented);
+      } else if (record.fields.size() > 1 && record.fields[0] == kCommentMark &&
+                 EqualsIgnoringCase(TrimBlanks(record.fields[1]), kTasksHeaderStart)) {
+        inTasks = commented = true;
       } else if (afterBlank &&
                  EqualsIgnoringCase(TrimBlanks(record.fields[0]), kTasksHeaderStart)) {
         inTasks = true;
@@ -237,10 +239,12 @@ class CsvReader {
     throw FormatError(line, "bad marked " + Quoted(text) + ": expected 1 or 0");
   }
 
-  void ReadTask(const Record& record) {
+  void ReadTask(const Record& record, bool commented) {
+    const bool marked = commented && record.fields.size() > 1 && record.fields[0] == kCommentMark;
+    const auto first = record.fields.begin() + (marked ? 1 : 0);
     Task task;
-    task.name = record.fields[0];
-    task.points.assign(record.fields.begin() + 1, record.fields.end());
+    task.name = *first;
+    task.points.assign(first + 1, record.fields.end());
     names_.CheckTask(task, record.line, diagnostics_);
     document_.tasks.push_back(std::move(task));
   }
@@ -292,10 +296,20 @@ std::string WriteCsv(const Document& document, Diagnostics& diagnostics) {
                      std::to_string(withCupExtras) + " waypoints");
   }
   if (document.tasks.empty()) return out;
-  out += std::string(kLineEnd) + kTasksHeader + kLineEnd;
+  out += std::string(kLineEnd) + kCommentMark + "," + kTasksHeader + kLineEnd;
   for (const Task& task : document.tasks) {
     std::vector<std::string> fields{task.name};
     fields.insert(fields.end(), task.points.begin(), task.points.end());
+    // A line break would end the comment: the rest would read as a waypoint.
+    for (std::string& field : fields) {
+      const std::string flat = Flattened(field);
+      if (flat != field) {
+        diagnostics.Warn("task " + Quoted(task.name) + ": line breaks in " + Quoted(field) +
+                         " written as blanks");
+        field = flat;
+      }
+    }
+    fields.insert(fields.begin(), kCommentMark);
     out += CsvLine(fields);
     if (!task.cupOptions.empty()) {
       diagnostics.Warn("task " + Quoted(task.name) + ": CSV has no place for its " +

@@ -56,18 +56,15 @@ struct AxisForm {
   char negative;
   std::size_t minDigits;  // digits before the point: degrees and two of minutes
   std::size_t maxDigits;
-  int maxDegrees;
+  double maxDegrees;
   const char* form;
 };
 
 const AxisForm& FormOf(CupAxis axis) {
-  static const AxisForm kLatitudeForm{'N', 'S', 3, 4, 90, "DDMM.mmm followed by N or S"};
-  static const AxisForm kLongitudeForm{'E', 'W', 3, 5, 180, "DDDMM.mmm followed by E or W"};
+  static const AxisForm kLatitudeForm{'N', 'S', 3, 4, kMaxLatitude, "DDMM.mmm followed by N or S"};
+  static const AxisForm kLongitudeForm{'E', 'W',           3,
+                                       5,   kMaxLongitude, "DDDMM.mmm followed by E or W"};
   return axis == CupAxis::kLatitude ? kLatitudeForm : kLongitudeForm;
-}
-
-char UpperAscii(char c) {
-  return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
 bool AllDigits(std::string_view text) {
@@ -174,15 +171,7 @@ std::string CupField(std::string_view text, bool alwaysQuote) {
       flat += text[i];
     }
   }
-  const bool needsQuotes = alwaysQuote || flat.find_first_of(",\"") != std::string::npos ||
-                           TrimBlanks(flat).size() != flat.size();
-  if (!needsQuotes) return flat;
-  std::string quoted = "\"";
-  for (const char c : flat) {
-    quoted += c;
-    if (c == '"') quoted += '"';
-  }
-  return quoted + "\"";
+  return CsvField(flat, alwaysQuote);
 }
 
 double ParseCupCoordinate(std::string_view text, CupAxis axis) {
@@ -192,8 +181,9 @@ double ParseCupCoordinate(std::string_view text, CupAxis axis) {
     throw std::invalid_argument(why.empty() ? std::string("expected ") + form.form : why);
   };
   if (text.empty()) bad("empty");
-  const char hemisphere = UpperAscii(text.back());
-  if (hemisphere != form.positive && hemisphere != form.negative) bad("");
+  const std::string_view hemisphere = text.substr(text.size() - 1);
+  const bool negative = EqualsIgnoringCase(hemisphere, std::string_view(&form.negative, 1));
+  if (!negative && !EqualsIgnoringCase(hemisphere, std::string_view(&form.positive, 1))) bad("");
   const std::string_view number = TrimBlanks(text.substr(0, text.size() - 1));
   const std::size_t point = std::min(number.find('.'), number.size());
   const std::string_view whole = number.substr(0, point);
@@ -206,14 +196,14 @@ double ParseCupCoordinate(std::string_view text, CupAxis axis) {
   const double minutes = *ParseDecimal(number.substr(whole.size() - 2));
   if (minutes >= kMinutesPerDegree) bad("60 minutes or more");
   const double value = degrees + minutes / kMinutesPerDegree;
-  if (value > form.maxDegrees) bad("beyond " + std::to_string(form.maxDegrees) + " degrees");
-  return hemisphere == form.negative ? -value : value;
+  if (value > form.maxDegrees) bad("beyond " + FormatDecimal(form.maxDegrees, 0) + " degrees");
+  return negative ? -value : value;
 }
 
 std::string FormatCupCoordinate(double degrees, CupAxis axis) {
   const AxisForm& form = FormOf(axis);
   if (!std::isfinite(degrees) || std::fabs(degrees) > form.maxDegrees) {
-    throw std::invalid_argument("beyond " + std::to_string(form.maxDegrees) + " degrees");
+    throw std::invalid_argument("beyond " + FormatDecimal(form.maxDegrees, 0) + " degrees");
   }
   // Rounding the whole value in thousandths of a minute carries 59.9995 minutes into the degrees.
   const long long thousandths =
@@ -254,7 +244,7 @@ std::string FormatCupElevation(std::optional<double> metres) {
 CupColumn CupColumnNamed(std::string_view word) {
   std::string key;
   for (const char c : word) {
-    if (!IsBlank(c)) key += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (!IsBlank(c)) key += LowerAscii(c);
   }
   for (const ColumnWord& known : kColumnWords) {
     if (key == known.word) return known.column;

@@ -53,11 +53,30 @@ bool IsBlank(char c) {
   return c == ' ' || c == '\t';
 }
 
+}  // namespace
+
 char LowerAscii(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-}  // namespace
+std::string TrimRight(std::string text) {
+  while (!text.empty() && (text.back() == ' ' || (text.back() >= '\t' && text.back() <= '\r'))) {
+    text.pop_back();
+  }
+  return text;
+}
+
+std::string CsvField(std::string_view text, bool always) {
+  const bool needsQuotes = always || text.find_first_of(",\"\r\n") != std::string_view::npos ||
+                           TrimBlanks(text).size() != text.size();
+  if (!needsQuotes) return std::string(text);
+  std::string quoted = "\"";
+  for (const char c : text) {
+    quoted += c;
+    if (c == '"') quoted += '"';
+  }
+  return quoted + "\"";
+}
 
 const std::vector<WaypointText>& WaypointTexts() {
   static const std::vector<WaypointText> kTexts = {
@@ -191,12 +210,49 @@ int LineIndex::LineOf(std::size_t offset) const {
   return 1 + static_cast<int>(endsBefore - lineEnds_.begin());
 }
 
-int LineOfOffset(std::string_view text, std::size_t offset) {
-  return LineIndex(text).LineOf(offset);
+std::size_t ControlCharacterAt(std::string_view text, std::size_t i) {
+  const auto byte = static_cast<unsigned char>(text[i]);
+  if (byte < 0x20 || byte == 0x7F) return 1;
+  // U+0080 to U+009F, the C1 controls (NEL, U+0085, among them), in UTF-8
+  if (byte == 0xC2 && i + 1 < text.size()) {
+    const auto next = static_cast<unsigned char>(text[i + 1]);
+    if (next >= 0x80 && next <= 0x9F) return 2;
+  }
+  return 0;
+}
+
+std::string Escaped(std::string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const std::size_t length = ControlCharacterAt(text, i);
+    if (length == 0) {
+      out += text[i];
+      continue;
+    }
+    const auto code = static_cast<unsigned char>(length == 1 ? text[i] : text[i + 1]);
+    switch (code) {
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        out += length == 1 ? "\\x" : "\\u00";
+        out += kHex[code >> 4];
+        out += kHex[code & 0xF];
+    }
+    i += length - 1;
+  }
+  return out;
 }
 
 std::string Quoted(std::string_view text) {
-  return "\"" + std::string(text) + "\"";
+  return "\"" + Escaped(text) + "\"";
 }
 
 std::string AtLine(int line, std::string_view message) {
@@ -204,13 +260,13 @@ std::string AtLine(int line, std::string_view message) {
 }
 
 void CheckCoordinates(double latitude, double longitude, int line) {
-  if (!std::isfinite(latitude) || latitude < -90.0 || latitude > 90.0) {
-    throw FormatError(
-        line, "bad latitude " + FormatDecimal(latitude, kDegreeDecimals) + ": beyond 90 degrees");
+  if (!std::isfinite(latitude) || std::abs(latitude) > kMaxLatitude) {
+    throw FormatError(line, "bad latitude " + FormatDecimal(latitude, kDegreeDecimals) +
+                                ": beyond " + FormatDecimal(kMaxLatitude, 0) + " degrees");
   }
-  if (!std::isfinite(longitude) || longitude < -180.0 || longitude > 180.0) {
+  if (!std::isfinite(longitude) || std::abs(longitude) > kMaxLongitude) {
     throw FormatError(line, "bad longitude " + FormatDecimal(longitude, kDegreeDecimals) +
-                                ": beyond 180 degrees");
+                                ": beyond " + FormatDecimal(kMaxLongitude, 0) + " degrees");
   }
 }
 

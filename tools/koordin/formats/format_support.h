@@ -45,8 +45,22 @@ std::vector<TextLine> SplitLines(std::string_view text);
 // `text` without blanks and tabs at either end.
 std::string_view TrimBlanks(std::string_view text);
 
+// `text` without trailing blanks and the control characters 0x09 to 0x0D.
+std::string TrimRight(std::string text);
+
+// `c` in lower case when it is an ASCII letter; any other byte as it is.
+char LowerAscii(char c);
+
 // True when `a` and `b` are equal but for the case of ASCII letters.
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
+
+// `text` as a field of a comma-separated line: in double quotes, inner quotes doubled, when
+// `always` or when it holds a comma, a quote or a line end, or blanks at either end.
+std::string CsvField(std::string_view text, bool always = false);
+
+// The coordinates' limits, in degrees either side of zero.
+inline constexpr double kMaxLatitude = 90.0;
+inline constexpr double kMaxLongitude = 180.0;
 
 // `value` rounded to `decimals` places, halves away from zero.
 double RoundDecimal(double value, int decimals);
@@ -62,15 +76,12 @@ std::optional<double> ParseDecimal(std::string_view text);
 // The whole number that is the whole of `text`; empty when `text` is no such number.
 std::optional<long long> ParseInteger(std::string_view text);
 
-// The 1-based line on which byte `offset` of `text` lies; the last line for an offset at or past
-// the end. It reads the text up to the offset: a reader that asks for many lines uses LineIndex.
-int LineOfOffset(std::string_view text, std::size_t offset);
-
 // The lines of a text, found once, so that each question for the line of an offset takes time
-// logarithmic in the number of lines, not linear in the text. Answers as LineOfOffset does.
+// logarithmic in the number of lines, not linear in the text.
 class LineIndex {
  public:
   explicit LineIndex(std::string_view text);
+  // The 1-based line on which byte `offset` lies; the last line for an offset at or past the end.
   int LineOf(std::size_t offset) const;
 
  private:
@@ -78,7 +89,15 @@ class LineIndex {
   std::vector<std::size_t> lineEnds_;  // offsets of every LF, and of every CR not before an LF
 };
 
-// `text` in double quotes, for messages.
+// The length in bytes of the control character at byte `i` of UTF-8 `text` (C0, DEL or C1), or 0
+// when there is none.
+std::size_t ControlCharacterAt(std::string_view text, std::size_t i);
+
+// `text` with its control characters written as escapes ("\n", "\r", "\t", "\x1b", "\u0085"), so
+// that printing it moves no line and drives no terminal.
+std::string Escaped(std::string_view text);
+
+// `text` escaped, in double quotes, for messages.
 std::string Quoted(std::string_view text);
 
 // "line N: message", the form of every warning about a place in a file.

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The file formats koordin converts between, besides KOORDIN itself, which only the driver reads
 // and writes. Each reader takes a whole file's bytes and throws FormatError with the line of the
@@ -25,16 +26,21 @@ std::string WriteCup(const Document& document, Diagnostics& diagnostics);
 // elements; its other fields but the slot travel in the wpt's extensions, in koordin's own
 // namespace. On writing, each route point gets the coordinates of the waypoint of its name; an
 // empty point (a CUP task without takeoff or landing) is left out, a name that is no waypoint is
-// left out with a warning, and so are a task's CUP option lines. On reading, a route point whose
-// name no wpt has becomes a waypoint itself; tracks and unknown point elements are warned about,
-// not read.
+// left out with a warning. A task's takeoff and landing are marked as such in the route point's
+// extensions, and its CUP option lines travel in the route's. On reading, a route's points are
+// all to fly but for those marked takeoff and landing (the task read has an empty one where there
+// is none); a route point whose name no wpt has becomes a waypoint itself; tracks and unknown
+// point elements are warned about, not read.
 Document ReadGpx(std::string_view bytes, Diagnostics& diagnostics);
 std::string WriteGpx(const Document& document, Diagnostics& diagnostics);
 
 // CSV (RFC 4180 quoting, CR LF, UTF-8 or else Windows-1252 on reading): the header
 // name,code,country,latitude,longitude,elevation_m,style,frequency,description,marked, then one
 // line per waypoint with signed decimal degrees; tasks in a second table after a blank line, under
-// the header task,points, one line per task with its name and its points (empty ones too).
+// the header task,points, one line per task with its name and its points (empty ones too). koordin
+// writes "#" as a first field before each line of the task table (#,task,points), so that readers
+// of waypoint CSV that skip comment lines pass over it; line breaks in its fields become blanks,
+// with a warning. Both forms are read.
 // Columns are read by their header names in any order. Runways, CUP user data, pictures and
 // option lines have no column and are left out with a warning; the slot is not kept.
 Document ReadCsv(std::string_view bytes, Diagnostics& diagnostics);
@@ -46,5 +52,27 @@ std::string WriteCsv(const Document& document, Diagnostics& diagnostics);
 // kind is a FormatError at the line of its key.
 Document ReadJson(std::string_view bytes, Diagnostics& diagnostics);
 std::string WriteJson(const Document& document, Diagnostics& diagnostics);
+
+// A file format koordin knows: the name that --from, --to and file extensions give, and its reader
+// and writer. KOORDIN's are null: only the driver reads and writes the KOORDIN file.
+struct FileFormat {
+  const char* name;
+  Document (*read)(std::string_view bytes, Diagnostics& diagnostics);
+  std::string (*write)(const Document& document, Diagnostics& diagnostics);
+  bool otherCharsets;  // its files come in character sets other than UTF-8 (--input-encoding)
+  bool IsKoordin() const { return read == nullptr; }
+};
+
+// Every format, KOORDIN ("lst") first.
+const std::vector<FileFormat>& FileFormats();
+
+// The format named `name` (any case), or null.
+const FileFormat* FindFormat(std::string_view name);
+
+// The format that the extension of `path` names, or null.
+const FileFormat* FormatOfPath(const std::string& path);
+
+// The formats' names, "lst, cup, gpx, csv, json", for messages.
+std::string FormatList();
 
 }  // namespace koordin_cli

@@ -6,6 +6,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include <pugixml.hpp>
 
@@ -49,6 +50,12 @@ std::optional<int> StyleOfSymbol(std::string_view symbol) {
 
 constexpr const char* kStyleElement = "style";
 constexpr const char* kMarkedElement = "marked";
+// A CUP task's takeoff and landing are no points to fly: the route point says which it is.
+constexpr const char* kTaskPointElement = "taskPoint";
+constexpr const char* kTakeoff = "takeoff";
+constexpr const char* kLanding = "landing";
+// A CUP task's option, zone and start lines, one element each in the route's extensions.
+constexpr const char* kCupOptionElement = "cupOption";
 
 // --- writing --------------------------------------------------------------------------------
 
@@ -96,7 +103,14 @@ void AppendRoute(pugi::xml_node gpx, const Task& task, const Document& document,
                  const std::map<std::string, std::size_t>& byName, Diagnostics& diagnostics) {
   pugi::xml_node route = gpx.append_child("rte");
   if (!task.name.empty()) AppendText(route, "name", task.name);
-  for (const std::string& name : task.points) {
+  if (!task.cupOptions.empty()) {
+    pugi::xml_node extensions = route.append_child("extensions");
+    for (const std::string& option : task.cupOptions) {
+      AppendText(extensions, (std::string(kExtensionPrefix) + kCupOptionElement).c_str(), option);
+    }
+  }
+  for (std::size_t i = 0; i < task.points.size(); ++i) {
+    const std::string& name = task.points[i];
     if (name.empty()) continue;  // a CUP task without takeoff or landing
     const auto found = byName.find(name);
     if (found == byName.end()) {
@@ -107,10 +121,37 @@ void AppendRoute(pugi::xml_node gpx, const Task& task, const Document& document,
     pugi::xml_node point = route.append_child("rtept");
     AppendPosition(point, document.waypoints[found->second]);
     AppendText(point, "name", name);
+    const char* role = i == 0 ? kTakeoff : i + 1 == task.points.size() ? kLanding : nullptr;
+    if (role != nullptr) {
+      AppendText(point.append_child("extensions"),
+                 (std::string(kExtensionPrefix) + kTaskPointElement).c_str(), role);
+    }
   }
-  if (!task.cupOptions.empty()) {
-    diagnostics.Warn("route " + Quoted(task.name) + ": GPX has no place for its " +
-                     std::to_string(task.cupOptions.size()) + " CUP option and zone lines");
+}
+
+// XML 1.0 has no place for the control characters but tab, line feed and carriage return: a GPX
+// file with them is no XML file. Leaves them out of every text of `document`, with a warning for
+// each text.
+void WithoutXmlControls(Document& document, Diagnostics& diagnostics) {
+  const auto clean = [&](std::string& text) {
+    std::string kept;
+    for (const char c : text) {
+      const auto byte = static_cast<unsigned char>(c);
+      if (byte >= 0x20 || c == '\t' || c == '\n' || c == '\r') kept += c;
+    }
+    if (kept.size() == text.size()) return;
+    diagnostics.Warn("GPX has no place for the control characters of " + Quoted(text) +
+                     ": written as " + Quoted(kept));
+    text = std::move(kept);
+  };
+  for (Waypoint& waypoint : document.waypoints) {
+    clean(waypoint.name);
+    for (const WaypointText& field : WaypointTexts()) clean(waypoint.*field.member);
+  }
+  for (Task& task : document.tasks) {
+    clean(task.name);
+    for (std::string& point : task.points) clean(point);
+    for (std::string& option : task.cupOptions) clean(option);
   }
 }
 
@@ -288,17 +329,45 @@ class GpxReader {
     document_.waypoints.push_back(std::move(waypoint));
   }
 
-  // A route point names a waypoint; one whose name no wpt has becomes a waypoint itself.
+  // The texts of koordin's extension elements `name` in the extensions of `node`.
+  static std::vector<std::string> OwnExtensions(pugi::xml_node node, std::string_view name) {
+    std::vector<std::string> texts;
+    for (pugi::xml_node element : ChildNamed(node, "extensions").children()) {
+      if (NamespaceOf(element) == kExtensionNamespace && LocalName(element) == name) {
+        texts.emplace_back(element.text().get());
+      }
+    }
+    return texts;
+  }
+
+  static bool IsTaskPoint(pugi::xml_node point, const char* role) {
+    const std::vector<std::string> roles = OwnExtensions(point, kTaskPointElement);
+    return !roles.empty() && TrimBlanks(roles.front()) == role;
+  }
+
+  // A route point names a waypoint; one whose name no wpt has becomes a waypoint itself. A route's
+  // points are all to fly, but for a takeoff and a landing that koordin marked as such: the task
+  // read has them first and last, empty when the route has none.
   void ReadRoute(pugi::xml_node route) {
     Task task;
     task.name = std::string(TrimBlanks(ChildNamed(route, "name").text().get()));
+    task.cupOptions = OwnExtensions(route, kCupOptionElement);
+    pugi::xml_node first;
+    pugi::xml_node last;
     for (pugi::xml_node child : route.children()) {
       if (LocalName(child) != "rtept") continue;
+      if (!first) first = child;
+      last = child;
+    }
+    if (!first || !IsTaskPoint(first, kTakeoff)) task.points.emplace_back();
+    int number = 0;
+    for (pugi::xml_node child : route.children()) {
+      if (LocalName(child) != "rtept") continue;
+      ++number;
       const int line = LineOf(child);
       Waypoint point = ReadPoint(child);
       if (point.name.empty()) {
-        point.name = (task.name.empty() ? "Route" : task.name) + " point " +
-                     std::to_string(task.points.size() + 1);
+        point.name = (task.name.empty() ? "Route" : task.name) + " point " + std::to_string(number);
         diagnostics_.Warn(
             AtLine(line, "a route point without a name, named " + Quoted(point.name)));
       }
@@ -316,6 +385,9 @@ class GpxReader {
                              " lies elsewhere than the waypoint of that name on line " +
                              std::to_string(found->second.second) + ", whose position is kept"));
       }
+    }
+    if (!last || !IsTaskPoint(last, kLanding) || (last == first && IsTaskPoint(first, kTakeoff))) {
+      task.points.emplace_back();
     }
     document_.tasks.push_back(std::move(task));
   }
@@ -336,7 +408,9 @@ Document ReadGpx(std::string_view bytes, Diagnostics& diagnostics) {
   return GpxReader(bytes, diagnostics).Read();
 }
 
-std::string WriteGpx(const Document& document, Diagnostics& diagnostics) {
+std::string WriteGpx(const Document& original, Diagnostics& diagnostics) {
+  Document document = original;
+  WithoutXmlControls(document, diagnostics);
   pugi::xml_document xml;
   pugi::xml_node declaration = xml.append_child(pugi::node_declaration);
   declaration.append_attribute("version").set_value("1.0");

@@ -25,8 +25,30 @@ constexpr int kIndent = 2;
 
 // --- where things are -----------------------------------------------------------------------
 
-// An input iterator over the text that tells a shared counter how far the parser has read, so that
-// the parser's callback knows the line it is on.
+// The line of every object and key of a text, by its path: "/waypoints/2" for the third object of
+// the array "waypoints", "/waypoints/2/name" for its key "name", "" for the whole text.
+using Lines = std::map<std::string, int>;
+
+// `key` as a step of a path, as a JSON pointer writes it: "~" as "~0", "/" as "~1".
+std::string Step(const std::string& key) {
+  std::string step;
+  for (const char c : key) step += c == '~' ? "~0" : c == '/' ? "~1" : std::string(1, c);
+  return step;
+}
+
+// An object of the text and its line, from which a reader asks for the lines of its keys.
+struct Place {
+  const Lines& lines;
+  std::string path;
+  int line;
+  // The line of `key`, or the object's own when it has no such key.
+  int LineOf(const std::string& key) const {
+    const auto found = lines.find(path + "/" + Step(key));
+    return found == lines.end() ? line : found->second;
+  }
+};
+
+// An input iterator over the text that keeps, where `read` points, how far the parser has read.
 class TrackingIterator {
  public:
   using iterator_category = std::input_iterator_tag;
@@ -35,12 +57,10 @@ class TrackingIterator {
   using pointer = const char*;
   using reference = const char&;
 
-  TrackingIterator(const char* at, const char* begin, std::size_t* read)
-      : at_(at), begin_(begin), read_(read) {}
+  TrackingIterator(const char* at, const char** read) : at_(at), read_(read) {}
   reference operator*() const { return *at_; }
   TrackingIterator& operator++() {
-    ++at_;
-    *read_ = static_cast<std::size_t>(at_ - begin_);
+    *read_ = ++at_;
     return *this;
   }
   TrackingIterator operator++(int) {
@@ -53,66 +73,44 @@ class TrackingIterator {
 
  private:
   const char* at_;
-  const char* begin_;
-  std::size_t* read_;
+  const char** read_;
 };
 
-// The lines of the objects in the waypoints and tasks arrays and of the keys in them.
-struct ObjectLines {
-  int line = 0;
-  std::map<std::string, int> keys;
-};
-struct Lines {
-  std::map<std::string, std::vector<ObjectLines>> arrays;  // by the top-level key
-  std::map<std::string, int> topKeys;
-};
-
-// Depths at which the parser reports what it reads: the top-level object's keys, the objects in
-// its arrays, and their keys.
-constexpr int kTopKeyDepth = 1;
-constexpr int kItemDepth = 2;
-constexpr int kItemKeyDepth = 3;
-
-// Takes the events of a parse without building anything: records the lines of what Lines holds,
-// `where` telling the line the parser is on, and stops at the first fault, keeping its offset
-// and the library's exception.
+// Takes the events of a parse without building anything: records the line of each object and key
+// in Lines, and stops at the first fault, a key given twice in one object among them.
 class LineRecorder : public nlohmann::json_sax<Json> {
  public:
-  LineRecorder(Lines& lines, std::function<int()> where)
-      : lines_(lines), where_(std::move(where)) {}
+  // `line` tells the line the parser is on.
+  LineRecorder(Lines& lines, std::function<int()> line) : lines_(lines), line_(std::move(line)) {}
 
-  bool null() override { return true; }
-  bool boolean(bool) override { return true; }
-  bool number_integer(number_integer_t) override { return true; }
-  bool number_unsigned(number_unsigned_t) override { return true; }
-  bool number_float(number_float_t, const string_t&) override { return true; }
-  bool string(string_t&) override { return true; }
-  bool binary(binary_t&) override { return true; }
+  bool null() override { return Value(); }
+  bool boolean(bool) override { return Value(); }
+  bool number_integer(number_integer_t) override { return Value(); }
+  bool number_unsigned(number_unsigned_t) override { return Value(); }
+  bool number_float(number_float_t, const string_t&) override { return Value(); }
+  bool string(string_t&) override { return Value(); }
+  bool binary(binary_t&) override { return Value(); }
   bool start_object(std::size_t) override {
-    if (depth_ == kItemDepth) lines_.arrays[array_].push_back(ObjectLines{where_(), {}});
-    ++depth_;
-    return true;
-  }
-  bool key(string_t& key) override {
-    if (depth_ == kTopKeyDepth) {
-      array_ = key;
-      lines_.topKeys.emplace(array_, where_());
-    } else if (depth_ == kItemKeyDepth && !lines_.arrays[array_].empty()) {
-      lines_.arrays[array_].back().keys.emplace(key, where_());
-    }
-    return true;
-  }
-  bool end_object() override {
-    --depth_;
+    open_.push_back({NextPath(), false});
+    lines_.emplace(open_.back().path, line_());
     return true;
   }
   bool start_array(std::size_t) override {
-    ++depth_;
+    open_.push_back({NextPath(), true});
     return true;
   }
-  bool end_array() override {
-    --depth_;
-    return true;
+  bool end_object() override { return Close(); }
+  bool end_array() override { return Close(); }
+  bool key(string_t& key) override {
+    key_ = Step(key);
+    const int line = line_();
+    const auto [found, added] = lines_.emplace(open_.back().path + "/" + key_, line);
+    if (added) return true;
+    // The parser would keep the last value without a word.
+    duplicateLine = line;
+    duplicate = "key " + Quoted(key) + " given twice in one object, first on line " +
+                std::to_string(found->second);
+    return false;
   }
   bool parse_error(std::size_t offset, const std::string&,
                    const nlohmann::detail::exception& fault) override {
@@ -125,12 +123,35 @@ class LineRecorder : public nlohmann::json_sax<Json> {
   std::size_t faultOffset = 0;
   bool isSyntaxError = false;
   std::string faultMessage;  // empty when the parse succeeded
+  int duplicateLine = 0;     // the line of a key given twice in one object, which ends the parse
+  std::string duplicate;     // its message
 
  private:
+  struct Open {
+    std::string path;
+    bool array;
+    std::size_t items = 0;  // of an array, those read
+  };
+
+  // The path of the value that begins now: an array's next item, or the value of the last key.
+  std::string NextPath() {
+    if (open_.empty()) return "";
+    Open& parent = open_.back();
+    return parent.path + "/" + (parent.array ? std::to_string(parent.items++) : key_);
+  }
+  bool Value() {
+    NextPath();
+    return true;
+  }
+  bool Close() {
+    open_.pop_back();
+    return true;
+  }
+
   Lines& lines_;
-  std::function<int()> where_;
-  int depth_ = 0;  // the objects and arrays open
-  std::string array_;
+  std::function<int()> line_;
+  std::vector<Open> open_;
+  std::string key_;
 };
 
 // The library's message without its own name and position: "[json.exception.parse_error.101]
@@ -150,15 +171,19 @@ std::string WithoutLibraryPrefix(const std::string& message, bool hasPosition) {
 // after each object in it (quadratic in the objects of an array), so the lines are taken by one
 // pass of events and the value by a plain parse.
 Json Parse(std::string_view text, Lines& lines) {
-  std::size_t read = 0;
   const LineIndex lineIndex(text);
-  LineRecorder recorder(lines, [&] { return lineIndex.LineOf(read == 0 ? 0 : read - 1); });
   const char* begin = text.data();
-  Json::sax_parse(TrackingIterator(begin, begin, &read),
-                  TrackingIterator(begin + text.size(), begin, &read), &recorder);
+  const char* read = begin;
+  // The line of the last character read.
+  const auto lineOf = [&](const char* at) {
+    return lineIndex.LineOf(at == begin ? 0 : static_cast<std::size_t>(at - begin) - 1);
+  };
+  LineRecorder recorder(lines, [&] { return lineOf(read); });
+  Json::sax_parse(TrackingIterator(begin, &read), TrackingIterator(begin + text.size(), &read),
+                  &recorder);
+  if (recorder.duplicateLine > 0) throw FormatError(recorder.duplicateLine, recorder.duplicate);
   if (!recorder.faultMessage.empty()) {
-    const std::size_t offset = recorder.faultOffset;
-    const int line = lineIndex.LineOf(offset == 0 ? 0 : offset - 1);
+    const int line = lineOf(begin + recorder.faultOffset);
     if (recorder.isSyntaxError) {
       throw FormatError(
           line, "not well-formed JSON: " + WithoutLibraryPrefix(recorder.faultMessage, true));
@@ -195,103 +220,91 @@ class JsonReader {
   }
 
  private:
-  using ItemReader = void (JsonReader::*)(const Json&, const ObjectLines&);
+  using ItemReader = void (JsonReader::*)(const Json&, const Place&);
 
-  int TopLine(const std::string& key) const {
-    const auto found = lines_.topKeys.find(key);
-    return found == lines_.topKeys.end() ? 0 : found->second;
-  }
+  int TopLine(const std::string& key) const { return Place{lines_, "", 1}.LineOf(key); }
 
   void ReadArray(const Json& value, const std::string& key, ItemReader read) {
     const int line = TopLine(key);
     if (!value.is_array()) throw FormatError(line, Quoted(key) + " is no array");
-    const auto found = lines_.arrays.find(key);
-    const std::vector<ObjectLines> none;
-    const std::vector<ObjectLines>& all = found == lines_.arrays.end() ? none : found->second;
     for (std::size_t i = 0; i < value.size(); ++i) {
-      if (!value[i].is_object() || all.size() < value.size()) {
+      if (!value[i].is_object()) {
         throw FormatError(line, Quoted(key) + " holds something else than objects");
       }
-      // Of a key given twice the parser keeps the last array, whose objects came last.
-      (this->*read)(value[i], all[all.size() - value.size() + i]);
+      const std::string path = "/" + key + "/" + std::to_string(i);
+      (this->*read)(value[i], Place{lines_, path, lines_.at(path)});
     }
   }
 
-  static int LineOf(const ObjectLines& lines, const std::string& key) {
-    const auto found = lines.keys.find(key);
-    return found == lines.keys.end() ? lines.line : found->second;
-  }
-
-  static std::string Text(const Json& object, const ObjectLines& lines, const char* key) {
+  static std::string Text(const Json& object, const Place& place, const char* key) {
     const auto found = object.find(key);
     if (found == object.end() || found->is_null()) return "";
-    if (!found->is_string()) throw FormatError(LineOf(lines, key), Quoted(key) + " is no string");
+    if (!found->is_string()) throw FormatError(place.LineOf(key), Quoted(key) + " is no string");
     return found->get<std::string>();
   }
 
-  static double Degrees(const Json& object, const ObjectLines& lines, const char* key) {
+  static double Degrees(const Json& object, const Place& place, const char* key) {
     const auto found = object.find(key);
     if (found == object.end() || !found->is_number()) {
-      throw FormatError(LineOf(lines, key), std::string("bad ") + key + ": expected a number");
+      throw FormatError(place.LineOf(key), std::string("bad ") + key + ": expected a number");
     }
     return found->get<double>();
   }
 
-  void WarnAboutUnknownKeys(const Json& object, const ObjectLines& lines,
+  void WarnAboutUnknownKeys(const Json& object, const Place& place,
                             const std::vector<std::string>& known) {
     for (const auto& item : object.items()) {
       if (std::find(known.begin(), known.end(), item.key()) == known.end()) {
         diagnostics_.Warn(
-            AtLine(LineOf(lines, item.key()), "key " + Quoted(item.key()) + " is not read"));
+            AtLine(place.LineOf(item.key()), "key " + Quoted(item.key()) + " is not read"));
       }
     }
   }
 
-  void ReadWaypoint(const Json& object, const ObjectLines& lines) {
+  void ReadWaypoint(const Json& object, const Place& place) {
     std::vector<std::string> known = {"name",  "latitude", "longitude", "elevation",
                                       "style", "marked",   "slot"};
     Waypoint waypoint;
-    waypoint.name = Text(object, lines, "name");
-    if (waypoint.name.empty()) throw FormatError(lines.line, "a waypoint without a name");
-    waypoint.latitude = Degrees(object, lines, "latitude");
-    waypoint.longitude = Degrees(object, lines, "longitude");
-    CheckCoordinates(waypoint.latitude, waypoint.longitude, LineOf(lines, "latitude"));
+    waypoint.name = Text(object, place, "name");
+    if (waypoint.name.empty()) throw FormatError(place.line, "a waypoint without a name");
+    waypoint.latitude = Degrees(object, place, "latitude");
+    waypoint.longitude = Degrees(object, place, "longitude");
+    CheckCoordinates(waypoint.latitude, waypoint.longitude, place.LineOf("latitude"));
     for (const WaypointText& field : WaypointTexts()) {
-      waypoint.*field.member = Text(object, lines, field.key);
+      waypoint.*field.member = Text(object, place, field.key);
       known.emplace_back(field.key);
     }
     if (const auto elevation = object.find("elevation");
         elevation != object.end() && !elevation->is_null()) {
       if (!elevation->is_number()) {
-        throw FormatError(LineOf(lines, "elevation"), "bad elevation: expected a number or null");
+        throw FormatError(place.LineOf("elevation"), "bad elevation: expected a number or null");
       }
       waypoint.elevation = elevation->get<double>();
     }
     if (const auto style = object.find("style"); style != object.end()) {
       if (!style->is_number_integer()) {
-        throw FormatError(LineOf(lines, "style"), "bad style: expected a whole number");
+        throw FormatError(place.LineOf("style"), "bad style: expected a whole number");
       }
-      waypoint.style = KnownStyle(style->get<long long>(), LineOf(lines, "style"), diagnostics_);
+      waypoint.style = KnownStyle(style->get<long long>(), place.LineOf("style"), diagnostics_);
     }
     if (const auto marked = object.find("marked"); marked != object.end()) {
       if (!marked->is_boolean()) {
-        throw FormatError(LineOf(lines, "marked"), "bad marked: expected true or false");
+        throw FormatError(place.LineOf("marked"), "bad marked: expected true or false");
       }
       waypoint.marked = marked->get<bool>();
     }
     if (const auto slot = object.find("slot"); slot != object.end()) {
       if (!slot->is_number_unsigned() || slot->get<unsigned long long>() > INT_MAX) {
-        throw FormatError(LineOf(lines, "slot"), "bad slot: expected a whole number from 0");
+        throw FormatError(place.LineOf("slot"), "bad slot: expected a whole number from 0");
       }
       waypoint.slot = slot->get<int>();
     }
-    WarnAboutUnknownKeys(object, lines, known);
-    names_.Add(waypoint.name, lines.line, diagnostics_);
+    WarnAboutUnknownKeys(object, place, known);
+    names_.Add(waypoint.name, place.line, diagnostics_);
     document_.waypoints.push_back(std::move(waypoint));
   }
 
-  static std::vector<std::string> Texts(const Json& object, const ObjectLines& lines,
-                                        const char* key) {
+  static std::vector<std::string> Texts(const Json& object, const Place& place, const char* key) {
     const auto found = object.find(key);
     if (found == object.end()) return {};
     std::vector<std::string> texts;
@@ -302,16 +315,16 @@ class JsonReader {
       }
       if (texts.size() == found->size()) return texts;
     }
-    throw FormatError(LineOf(lines, key), Quoted(key) + " is no array of strings");
+    throw FormatError(place.LineOf(key), Quoted(key) + " is no array of strings");
   }
 
-  void ReadTask(const Json& object, const ObjectLines& lines) {
+  void ReadTask(const Json& object, const Place& place) {
     Task task;
-    task.name = Text(object, lines, "name");
-    task.points = Texts(object, lines, "points");
-    task.cupOptions = Texts(object, lines, "cupOptions");
-    WarnAboutUnknownKeys(object, lines, {"name", "points", "cupOptions"});
-    names_.CheckTask(task, lines.line, diagnostics_);
+    task.name = Text(object, place, "name");
+    task.points = Texts(object, place, "points");
+    task.cupOptions = Texts(object, place, "cupOptions");
+    WarnAboutUnknownKeys(object, place, {"name", "points", "cupOptions"});
+    names_.CheckTask(task, place.line, diagnostics_);
     document_.tasks.push_back(std::move(task));
   }
 

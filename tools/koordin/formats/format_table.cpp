@@ -1,0 +1,38 @@
+#include "tools/koordin/formats/format_support.h"
+#include "tools/koordin/formats/formats.h"
+
+#include <filesystem>
+
+namespace koordin_cli {
+
+const std::vector<FileFormat>& FileFormats() {
+  static const std::vector<FileFormat> kFormats = {
+      {"lst", nullptr, nullptr, false},   {"cup", &ReadCup, &WriteCup, true},
+      {"gpx", &ReadGpx, &WriteGpx, false}, {"csv", &ReadCsv, &WriteCsv, true},
+      {"json", &ReadJson, &WriteJson, false},
+  };
+  return kFormats;
+}
+
+const FileFormat* FindFormat(std::string_view name) {
+  for (const FileFormat& format : FileFormats()) {
+    if (EqualsIgnoringCase(name, format.name)) return &format;
+  }
+  return nullptr;
+}
+
+const FileFormat* FormatOfPath(const std::string& path) {
+  const std::string extension = std::filesystem::path(path).extension().string();
+  if (extension.size() < 2) return nullptr;
+  return FindFormat(std::string_view(extension).substr(1));
+}
+
+std::string FormatList() {
+  std::string list;
+  for (const FileFormat& format : FileFormats()) {
+    list += (list.empty() ? "" : ", ") + std::string(format.name);
+  }
+  return list;
+}
+
+}  // namespace koordin_cli

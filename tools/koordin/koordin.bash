@@ -1,0 +1,59 @@
+# bash completion for koordin: its commands, options, formats and file names.
+
+_koordin() {
+    local cur prev command i
+    cur=${COMP_WORDS[COMP_CWORD]}
+    prev=${COMP_WORDS[COMP_CWORD-1]}
+    local formats="lst cup gpx csv json"
+
+    # The command: the first word that is neither an option nor an option's value.
+    command=
+    for ((i = 1; i < COMP_CWORD; i++)); do
+        case ${COMP_WORDS[i]} in
+            --driver|--encoding) ((i++)) ;;
+            -*) ;;
+            *) command=${COMP_WORDS[i]}; break ;;
+        esac
+    done
+
+    case $prev in
+        --from|--to)
+            COMPREPLY=($(compgen -W "$formats" -- "$cur")); return ;;
+        --format)
+            COMPREPLY=($(compgen -W "text csv json" -- "$cur")); return ;;
+        --plan-format)
+            COMPREPLY=($(compgen -W "text json" -- "$cur")); return ;;
+        --encoding|--input-encoding)
+            COMPREPLY=($(compgen -W "CP1252 CP850 CP437 CP1250 ISO-8859-1 ISO-8859-2 ISO-8859-15" \
+                -- "$cur")); return ;;
+        --driver)
+            COMPREPLY=($(compgen -f -- "$cur")); compopt -o filenames 2>/dev/null || :; return ;;
+        --style)
+            COMPREPLY=($(compgen -W "airfield landable outlanding turnpoint waypoint grass-airfield
+                gliding-airfield solid-airfield mountain-pass mountain-top mast vor ndb cooling-tower
+                dam tunnel bridge power-plant castle intersection marker reporting-point
+                paraglider-takeoff paraglider-landing unknown" -- "$cur")); return ;;
+        --near|--radius|--only|--exclude|--tasks)
+            return ;;
+    esac
+
+    local options
+    case $command in
+        '') options="--driver --encoding --help --version"
+            if [[ $cur != -* ]]; then
+                COMPREPLY=($(compgen -W "convert check dump info" -- "$cur")); return
+            fi ;;
+        convert) options="--from --to --strict --near --radius --only --exclude --style --tasks
+                          --input-encoding --dry-run --plan-format --verbose --quiet --help" ;;
+        dump) options="--format --from --all --help" ;;
+        check|info) options="--help" ;;
+    esac
+    if [[ $cur == -* ]]; then
+        COMPREPLY=($(compgen -W "$options" -- "$cur")); return
+    fi
+    [[ $command == info ]] && return
+    COMPREPLY=($(compgen -f -- "$cur"))
+    compopt -o filenames 2>/dev/null || :
+}
+
+complete -F _koordin koordin

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace koordin_cli {
+
+// The one of `names` nearest to `word` in edits (a character inserted, removed, changed or two
+// swapped), when it is near enough to be what was meant; empty otherwise.
+std::string NearestName(std::string_view word, const std::vector<std::string>& names);
+
+}  // namespace koordin_cli
