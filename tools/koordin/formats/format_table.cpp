@@ -7,8 +7,8 @@ namespace koordin_cli {
 
 const std::vector<FileFormat>& FileFormats() {
   static const std::vector<FileFormat> kFormats = {
-      {"lst", nullptr, nullptr, false},   {"cup", &ReadCup, &WriteCup, true},
-      {"gpx", &ReadGpx, &WriteGpx, false}, {"csv", &ReadCsv, &WriteCsv, true},
+      {"lst", nullptr, nullptr, false},       {"cup", &ReadCup, &WriteCup, true},
+      {"gpx", &ReadGpx, &WriteGpx, false},    {"csv", &ReadCsv, &WriteCsv, true},
       {"json", &ReadJson, &WriteJson, false},
   };
   return kFormats;
