@@ -290,7 +290,8 @@ TEST(Koordin, FillsTheInstrumentAsAPilotWould) {
         0, "26\n", ""},
        // One bad line does not refuse a file, but --strict does, leaving the target as it was.
        {"koordin convert national.cup o.lst --near Hahnweide --radius 200 --strict || cat o.lst", 0,
-        "old\n", skipped + "o.lst" + dropped + "koordin: o.lst: not written: 27 warnings under --strict\n"},
+        "old\n",
+        skipped + "o.lst" + dropped + "koordin: o.lst: not written: 27 warnings under --strict\n"},
        {"koordin convert freq.cup f.lst && tr -d '\\r' <f.lst | sed -n '4p;8p'", 0,
         "f.lst: 2 turnpoints, 0 routes\n48:43:50\n0500:122.475\n",
         "f.lst: warning: turnpoint \"Field\": frequency \"Airfield\" is no airband frequency: "

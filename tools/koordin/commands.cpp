@@ -259,8 +259,7 @@ int RunConvert(const CommonOptions& common, const ConvertOptions& options, std::
                                                    : WarningDetail::kSummary;
 
     Diagnostics readWarnings;
-    const Input read =
-        ReadInput(options.input, from, context, readWarnings, options.inputEncoding);
+    const Input read = ReadInput(options.input, from, context, readWarnings, options.inputEncoding);
     PrintWarnings(err, input, readWarnings, detail);
 
     Diagnostics writeWarnings;
