@@ -7,10 +7,7 @@
 
 #include <dlfcn.h>
 
-#include <cstdio>
 #include <string>
-#include <utility>
-#include <vector>
 
 namespace {
 
@@ -52,68 +49,6 @@ TEST(HostPath, LoadsResolvesEveryExportCallsThemAndUnloads) {
   Resolve<decltype(FIO_InitDriver)>("FIO_InitDriver")();  // unloading ends it
   dlclose(g_library);
   EXPECT_FALSE(IsRegistered(where.dli_fbase)) << "unloading removes it";
-}
-
-// A route record declared as the driver documents it, not taken from records/route.h: two 32-bit
-// host values, the name, the points. The driver must find name and points where this puts them.
-struct DocumentedRoute {
-  DocumentedRoute() = default;
-  DocumentedRoute(const DocumentedRoute&) = delete;
-  DocumentedRoute& operator=(const DocumentedRoute&) = delete;
-  ~DocumentedRoute() {
-    for (FIO_TPEntry* point : points) delete point;
-  }
-  std::uint32_t hostValue1 = 0x11111111;
-  std::uint32_t hostValue2 = 0x22222222;
-  std::string name;
-  std::vector<FIO_TPEntry*> points;
-};
-
-TEST(HostPath, ARouteRecordDeclaredAsDocumentedIsWrittenAndReadThroughTheExports) {
-  void* library = dlopen(VP6FIO_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-  ASSERT_NE(library, nullptr) << dlerror();
-  g_library = library;
-  auto* writeHeader = Resolve<decltype(FIO_WriteHeader)>("FIO_WriteHeader");
-  auto* writeRoute = Resolve<decltype(FIO_WriteRoute)>("FIO_WriteRoute");
-  auto* readObject = Resolve<decltype(FIO_ReadObject)>("FIO_ReadObject");
-  Resolve<decltype(FIO_InitDriver)>("FIO_InitDriver")();
-  {  // the driver's points are deleted while the driver is loaded
-    DocumentedRoute sent;
-    sent.name = "Dreieck";
-    for (const char* name : {"Start", "Alpha", "Beta", "Ziel"}) {
-      sent.points.push_back(new FIO_TPEntry);
-      sent.points.back()->name = name;
-    }
-    const std::string path = ::testing::TempDir() + "documented_route.lst";
-    {
-      CHostTextFile out(path.c_str(), CFile::modeCreate | CFile::modeWrite);
-      for (const std::int32_t stage : {kFIOStageFileStart, kFIOStageTurnpointsDone}) {
-        const FIO_HeaderRequest request{0, stage};
-        writeHeader(&out, &request);
-      }
-      writeRoute(&out, reinterpret_cast<const FIO_Route*>(&sent));
-    }
-
-    CHostTextFile in(path.c_str(), CFile::modeRead | CFile::typeText);
-    DocumentedRoute got;
-    FIO_TPEntry tp;
-    std::int32_t result = kFIOReadEmptySlot;
-    for (int slot = 0; slot <= kFIOTurnpointCapacity && result != kFIOReadRoute; ++slot) {
-      result = readObject(&in, &tp, reinterpret_cast<FIO_Route*>(&got));
-    }
-    EXPECT_EQ(result, kFIOReadRoute);
-    EXPECT_EQ(got.name, "Dreieck");
-    std::string names;
-    for (const FIO_TPEntry* point : got.points) names += point->name + "|";
-    EXPECT_EQ(names, "Alpha|Beta|") << "the first and the last point are not written";
-    EXPECT_EQ(std::make_pair(got.hostValue1, got.hostValue2),
-              std::make_pair(0x11111111U, 0x22222222U))
-        << "the host's values are untouched";
-    in.Close();
-    std::remove(path.c_str());
-  }
-  Resolve<decltype(FIO_ExitDriver)>("FIO_ExitDriver")();
-  dlclose(library);
 }
 
 }  // namespace

@@ -195,8 +195,12 @@ TEST_P(Reading, APassReadsEverySlotAndASeekToTheBeginningStartsAnother) {
     route.ClearPoints();
     AppendRoutePoint(route, "Old", 1.0F, 2.0F, kFIOPointKindOmittable);  // kept: reading appends
     tp.name = "untouched";
+    route.hostId = 0x11111111, route.hostFlags = 0x22222222;
     EXPECT_EQ(Read(), kRoute);
-    EXPECT_EQ(tp.name + route.name, "untouchedTour");
+    EXPECT_EQ(tp.name, "untouched");
+    EXPECT_EQ(route.name, "Tour");
+    EXPECT_EQ(route.hostId, 0x11111111U) << "the host's values are untouched";
+    EXPECT_EQ(route.hostFlags, 0x22222222U) << "the host's values are untouched";
     std::string names;
     for (const FIO_TPEntry* point : route.points) names += point->name + "|";
     EXPECT_EQ(names, "Old|Start|" + h19 + "||  Mid|" + h18 + "|" + h20 + "|Marked\xA0|");
