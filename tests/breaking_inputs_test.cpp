@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <ctime>
 #include <functional>
 #include <string>
 
@@ -45,58 +43,6 @@ TEST(BreakingInputs, EachIsReadOrRefusedWithItsLine) {
       EXPECT_NE(std::string(error.what()).find(finding.inReport), std::string::npos)
           << finding.what << ": " << error.what();
     }
-  }
-}
-
-// The processor time that reading `bytes` costs this process, the least of five reads. Other
-// processes on the machine do not count towards it, and the least leaves out this one's pauses.
-template <typename Reader>
-double ProcessorSecondsToRead(Reader read, const std::string& bytes) {
-  double least = 0;
-  for (int i = 0; i < 5; ++i) {
-    Diagnostics diagnostics;
-    const std::clock_t start = std::clock();
-    read(bytes, diagnostics);
-    const double seconds = static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC;
-    least = i == 0 ? seconds : std::min(least, seconds);
-  }
-  return least;
-}
-
-// The GPX and JSON readers once took time quadratic in the waypoints: both counted the lines
-// from the file's start for every waypoint, and the JSON library's parser, given a callback,
-// searched a whole array after each object in it. A file of 30,000 waypoints took minutes. Four
-// times the waypoints must now cost about four times the work, far from sixteen: measured as the
-// processor time of this process, the least of several reads, against a wide margin, so that a
-// loaded machine does not fail it.
-TEST(BreakingInputs, ManyWaypointsReadInTimeLinearInTheFile) {
-  constexpr int kWaypoints = 4000;
-  constexpr int kTimes = 4;
-  constexpr double kMostGrowth = 8.0;
-  const auto document = [](int waypoints) {
-    Document made;
-    for (int i = 0; i < waypoints; ++i) {
-      Waypoint waypoint;
-      waypoint.name = "Waypoint " + std::to_string(i);
-      waypoint.latitude = -80.0 + 160.0 * i / waypoints;
-      waypoint.longitude = 170.0 - 340.0 * i / waypoints;
-      waypoint.style = 1 + i % 5;
-      made.waypoints.push_back(waypoint);
-    }
-    return made;
-  };
-  const Document few = document(kWaypoints);
-  const Document many = document(kWaypoints * kTimes);
-  const struct {
-    const char* format;
-    std::function<std::string(const Document&, Diagnostics&)> write;
-    Reader read;
-  } formats[] = {{"GPX", WriteGpx, ReadGpx}, {"JSON", WriteJson, ReadJson}};
-  for (const auto& format : formats) {
-    Diagnostics diagnostics;
-    const double growth = ProcessorSecondsToRead(format.read, format.write(many, diagnostics)) /
-                          ProcessorSecondsToRead(format.read, format.write(few, diagnostics));
-    EXPECT_LT(growth, kMostGrowth) << format.format;
   }
 }
 

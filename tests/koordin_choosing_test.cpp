@@ -75,15 +75,6 @@ TEST(Position, ReadsWhatPilotsTypeAndNothingElse) {
   }
 }
 
-TEST(Position, DistancesAndWholeSeconds) {
-  // One degree of latitude is 111.2 km; Hahnweide to the Wasserkuppe about 236 km.
-  EXPECT_NEAR(DistanceKm({48.0, 9.0}, {49.0, 9.0}), 111.2, 0.05);
-  EXPECT_NEAR(DistanceKm({48.630556, 9.430278}, {50.498333, 9.948889}), 211.4, 0.5);
-  // 48.730417 is 48°43'49.501": whole seconds in double precision give 43'50", as the source says.
-  EXPECT_DOUBLE_EQ(RoundToWholeSecond(48.730417), 48.0 + 43 / 60.0 + 50 / 3600.0);
-  EXPECT_DOUBLE_EQ(RoundToWholeSecond(-0.0001), 0.0);
-}
-
 Waypoint At(const std::string& name, double latitude, int style = 1) {
   Waypoint waypoint;
   waypoint.name = name;

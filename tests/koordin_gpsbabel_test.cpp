@@ -37,11 +37,6 @@ TEST_F(KoordinWithGpsbabel, GpsbabelReadsEveryWaypointOfKoordinsGpx) {
   EXPECT_EQ(Listing("babel.csv", "1-4"), expected);
 }
 
-TEST_F(KoordinWithGpsbabel, KoordinReadsTheGpxGpsbabelWritesAsItReadsTheExample) {
-  ASSERT_EQ(RunShell(dir, "gpsbabel -w -r -i gpx -f sites.gpx -o gpx -F babel.gpx").status, 0);
-  EXPECT_EQ(Listing("babel.gpx"), Listing(kExample));
-}
-
 TEST_F(KoordinWithGpsbabel, GpsbabelNamesTheWaypointsOfKoordinsCup) {
   // GPSBabel takes a CUP waypoint's name from its code column, quotes and all, which koordin
   // fills with the name, unquoted, where the source has no code.

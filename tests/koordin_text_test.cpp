@@ -51,14 +51,6 @@ TEST(NearestName, SuggestsOnlyWhatIsNearEnough) {
   for (const auto& [word, nearest] : cases) EXPECT_EQ(NearestName(word, commands), nearest) << word;
 }
 
-TEST(TextTable, AlignsByCharactersNotBytes) {
-  TextTable table({"n", "name", "alt"}, {true, false, true});
-  table.AddRow({"1", "Säntis", "2502"});
-  table.AddRow({"12", "Hahnweide", "353"});
-  table.AddRow({"3", "", ""});
-  EXPECT_EQ(table.Render(), " n  name        alt\n 1  Säntis     2502\n12  Hahnweide   353\n 3\n");
-}
-
 // Each row converts in turn, so that later rows use the converters that earlier ones opened.
 TEST(ConvertCharset, ConvertsTransliteratesAndStartsEachTextAfresh) {
   std::setlocale(LC_CTYPE, "C.UTF-8");  // the transliteration koordin uses

@@ -121,7 +121,10 @@ TEST_P(Reading, MalformedOrMissingLinesRaiseTheirMessageAndLineNumber) {
       const int line = 3 + 6 * before + field - (text == nullptr ? 1 : 0);
       EXPECT_EQ(Read(), message + ("@" + std::to_string(line))) << field << (text ? text : "");
       EXPECT_EQ(g_pGlobalValues->tpRead, before) << "a failed slot is not counted";
-      EXPECT_TRUE(field == 0 || (tp.name == "Broken" && tp.flags == 0x300)) << "kept";
+      if (field > 0) {  // the lines before the fault are kept
+        EXPECT_EQ(tp.name, "Broken");
+        EXPECT_EQ(tp.flags, 0x300U);
+      }
       if (field != 5 || text == nullptr) continue;  // the slot's last line failed
       EXPECT_EQ(Read(), kTurnpoint) << "the next lines read as the same slot";
       EXPECT_EQ(tp.name + std::to_string(tp.number), "Alpha" + std::to_string(before + 1));
@@ -182,26 +185,37 @@ TEST_P(Reading, APassReadsEverySlotAndASeekToTheBeginningStartsAnother) {
   for (int pass = 0; pass < 2; ++pass) {
     g_pGlobalValues->tpWritten = g_pGlobalValues->routesWritten = 9;
     file_->Seek(0, CFile::begin);
-    EXPECT_TRUE(Read() == kTurnpoint && file_->lineNumber == 8);
+    EXPECT_EQ(Read(), kTurnpoint);
+    EXPECT_EQ(file_->lineNumber, 8);
     EXPECT_EQ(g_pGlobalValues->tpWritten + g_pGlobalValues->routesWritten, 0);
-    for (int n = 2; n <= kFIOTurnpointCapacity; ++n)
-      ASSERT_TRUE(Read() == kEmpty && tp.number == n);
+    for (int n = 2; n <= kFIOTurnpointCapacity; ++n) {
+      ASSERT_EQ(Read(), kEmpty);
+      ASSERT_EQ(tp.number, n);
+    }
     route.ClearPoints();
     AppendRoutePoint(route, "Old", 1.0F, 2.0F, kFIOPointKindOmittable);  // kept: reading appends
     tp.name = "untouched";
+    route.hostId = 0x11111111, route.hostFlags = 0x22222222;
     EXPECT_EQ(Read(), kRoute);
-    EXPECT_EQ(tp.name + route.name, "untouchedTour");
+    EXPECT_EQ(tp.name, "untouched");
+    EXPECT_EQ(route.name, "Tour");
+    EXPECT_EQ(route.hostId, 0x11111111U) << "the host's values are untouched";
+    EXPECT_EQ(route.hostFlags, 0x22222222U) << "the host's values are untouched";
     std::string names;
     for (const FIO_TPEntry* point : route.points) names += point->name + "|";
     EXPECT_EQ(names, "Old|Start|" + h19 + "||  Mid|" + h18 + "|" + h20 + "|Marked\xA0|");
     const FIO_TPEntry& p = *route.points.back();  // a new point, with the initial values
-    EXPECT_TRUE(p.latitude == 0 && p.kind == kFIOPointKindPlain && p.number == -1 && p.flags == 1);
+    EXPECT_EQ(p.latitude, 0);
+    EXPECT_EQ(p.kind, kFIOPointKindPlain);
+    EXPECT_EQ(p.number, -1);
+    EXPECT_EQ(p.flags, 1U);
     for (int n = 2; n < kFIORouteCapacity; ++n) ASSERT_EQ(Read(), kEmpty);
     route.ClearPoints();
     EXPECT_EQ(Read(), kEmpty);  // a blank name; the file ends, and each missing line is a point
     ASSERT_EQ(route.points.size(), std::size_t{kFIOPointsPerRoute});
     EXPECT_EQ(route.points[0]->name + route.points[1]->name + route.points[14]->name, "OnlyPoints");
-    EXPECT_TRUE(Read() == kEnd && Read() == kEnd);
+    EXPECT_EQ(Read(), kEnd);
+    EXPECT_EQ(Read(), kEnd) << "and again";
     EXPECT_EQ(g_pGlobalValues->tpRead + g_pGlobalValues->routesRead,
               kFIOTurnpointCapacity + kFIORouteCapacity);
   }
@@ -210,46 +224,16 @@ TEST_P(Reading, APassReadsEverySlotAndASeekToTheBeginningStartsAnother) {
 // The parsers take the forms of a written file apart themselves and leave the rest to the C
 // runtime; either way they must read what the C runtime's formatted input reads.
 TEST(LineParsers, ReadWhatTheFormattedInputReads) {
-  const std::string lines[] = {
-      "50:30:00",
-      "007:15:00",
-      "50:30:00x",
-      "007:15:00 more",
-      "5:30:00",
-      "50:3:00",
-      "50:30:0",
-      "050:30:00",
-      "50:30",
-      "50-30-00",
-      " 50:30:00",
-      "-5:30:00",
-      "+50:30:00",
-      "50:30:-0",
-      "99:99:99",
-      "999:99:99",
-      "0120:0.000",
-      "0120",
-      "0120:",
-      "0120:123.450",
-      "0120:123 450",
-      "0120:130.125\tTower \xA0",
-      "0120:130.125\v",
-      "0120: ",
-      "0120:\t118",
-      "0120:\xA0",
-      "0120:a\x7F",
-      "12345:118.000",
-      "-005:0.000",
-      "012",
-      "0120x",
-      "0120::",
-      "",
-      "N",
-      " ",
-      "\x01",
-      "0120:~!\"#$%&'()",
-      "1234:1234:1234",
-  };
+  // The lines, separated by "|".
+  const std::string all =
+      "50:30:00|007:15:00|50:30:00x|007:15:00 more|5:30:00|50:3:00|50:30:0|"
+      "050:30:00|50:30|50-30-00| 50:30:00|-5:30:00|+50:30:00|50:30:-0|"
+      "99:99:99|999:99:99|0120:0.000|0120|0120:|0120:123.450|0120:123 450|"
+      "0120:130.125\tTower \xA0|0120:130.125\v|0120: |0120:\t118|0120:\xA0|"
+      "0120:a\x7F|12345:118.000|-005:0.000|012|0120x|0120::||N| |\x01|"
+      "0120:~!\"#$%&'()|1234:1234:1234";
+  std::vector<std::string> lines(1);
+  for (const char ch : all) ch == '|' ? void(lines.emplace_back()) : void(lines.back() += ch);
   for (const std::string& line : lines) {
     for (const bool isLongitude : {false, true}) {
       koordin::DmsFields fields;

