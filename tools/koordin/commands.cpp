@@ -259,10 +259,13 @@ int RunConvert(const CommonOptions& common, const ConvertOptions& options, std::
                                                    : WarningDetail::kSummary;
 
     Diagnostics readWarnings;
-    const Input read = ReadInput(options.input, from, context, readWarnings, options.inputEncoding);
+    Input read = ReadInput(options.input, from, context, readWarnings, options.inputEncoding);
     PrintWarnings(err, input, readWarnings, detail);
 
     Diagnostics writeWarnings;
+    // Before choosing, so that the choice, the plan and the file see the same names: a name that
+    // was nothing but control characters is a turnpoint without a name.
+    if (to.IsKoordin()) ReplaceControlCharacters(read.document, writeWarnings);
     Room room;
     Capacities capacities;
     if (to.IsKoordin()) {
@@ -281,7 +284,6 @@ int RunConvert(const CommonOptions& common, const ConvertOptions& options, std::
     std::string bytes;
     std::string written;
     if (to.IsKoordin()) {
-      ReplaceControlCharacters(chosen, writeWarnings);
       plan = PlanKoordin(chosen, capacities, context.encoding(), writeWarnings);
       written = Contents(plan.turnpoints.size(), plan.routes.size());
     } else {
