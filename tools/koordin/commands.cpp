@@ -199,8 +199,8 @@ int RunInfo(const CommonOptions& common, std::ostream& out, std::ostream& err) {
   });
 }
 
-int RunCheck(const CommonOptions& common, const std::vector<std::string>& files, std::ostream& out,
-             std::ostream& err) {
+int RunCheck(const CommonOptions& common, const std::vector<std::string>& files,
+             const std::string& inputEncoding, std::ostream& out, std::ostream& err) {
   return Guarded(err, [&] {
     Context context(common);
     bool allGood = true;
@@ -209,10 +209,11 @@ int RunCheck(const CommonOptions& common, const std::vector<std::string>& files,
       try {
         // A file whose name tells no format is taken for a KOORDIN file, which the driver
         // recognises by its content.
-        const FileFormat* format = FormatOfPath(file);
+        const FileFormat* named = FormatOfPath(file);
+        const FileFormat& format = named != nullptr ? *named : FileFormats().front();
         Diagnostics diagnostics;
-        const Input input = ReadInput(file, format != nullptr ? *format : FileFormats().front(),
-                                      context, diagnostics);
+        const Input input = ReadInput(file, format, context, diagnostics,
+                                      format.otherCharsets ? inputEncoding : std::string());
         PrintWarnings(err, shown, diagnostics);
         out << shown << ": "
             << Contents(input.document.waypoints.size(), input.document.tasks.size()) << '\n';
@@ -231,7 +232,8 @@ int RunDump(const CommonOptions& common, const DumpOptions& options, std::ostrea
     Context context(common);
     const FileFormat& format = ResolveFormat(options.file, options.from, "--from");
     Diagnostics diagnostics;
-    const Input input = ReadInput(options.file, format, context, diagnostics);
+    const Input input =
+        ReadInput(options.file, format, context, diagnostics, options.inputEncoding);
     PrintWarnings(err, ShownInputName(options.file), diagnostics);
     if (options.format == "csv") {
       out << DumpCsv(input.listing, options.all);
