@@ -53,11 +53,11 @@ const std::vector<StyleName>& StyleNames() {
   return kNames;
 }
 
+// `text` as the style names are written: lower case, words joined by "-".
 std::string StyleKey(const std::string& text) {
   std::string key;
   for (const char c : text) {
-    key += (c == ' ' || c == '_') ? '-'
-                                  : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    key += (c == ' ' || c == '_') ? '-' : LowerAscii(c);
   }
   return key;
 }

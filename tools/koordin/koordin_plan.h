@@ -61,10 +61,6 @@ struct KoordinPlan {
 // character type, and koordin uses C.UTF-8 for it, whatever the user's locale.
 void UseTransliterationLocale();
 
-// Throws std::invalid_argument unless `encoding` is a character set that iconv knows and that
-// takes one byte per character, as the KOORDIN file does.
-void CheckKoordinCharset(const std::string& encoding);
-
 // Plans the KOORDIN file, in the character set `encoding`, of `document`, which holds no more
 // than the file does (Choose decides that): names encoded and cut, coordinates rounded to the
 // whole seconds the file carries, altitudes within range, frequencies in one form, routes with
