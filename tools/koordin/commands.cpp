@@ -84,7 +84,7 @@ std::string DecodeSource(const std::string& bytes, const std::string& encoding,
   bool exact = true;
   std::string text;
   try {
-    text = ConvertCharset(bytes, encoding.c_str(), "UTF-8", &exact);
+    text = ConvertCharset(bytes, encoding.c_str(), kUtf8, &exact);
   } catch (const std::invalid_argument&) {
     throw UsageError("--input-encoding " + encoding + ": not a character set that iconv knows");
   }

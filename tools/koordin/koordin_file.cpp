@@ -18,7 +18,6 @@ namespace koordin_cli {
 
 namespace {
 
-constexpr const char* kUtf8 = "UTF-8";
 constexpr std::size_t kQuotedLineLength = 80;  // longer lines are shown cut, with an ellipsis
 // Bytes of a file's line that a message may show: the quoted characters, each of up to 4 bytes.
 constexpr std::size_t kShownLineBytes = 4 * kQuotedLineLength + 1;
