@@ -179,6 +179,10 @@ TEST(KoordinGuard, StandardInputAndOutputAreFilesNamedDash) {
         "(standard output): 2 turnpoints, 1 route\n"},
        {"koordin check - <b.lst && koordin dump - --from lst <b.lst | tail -1", 0,
         "(standard input): 2 turnpoints, 1 route\n    1  Runde  Alpha > Beta\n", ""},
+       // dump, as check, takes a stream of no format named for KOORDIN; convert needs the format.
+       {"koordin dump - <b.lst | tail -1", 0, "    1  Runde  Alpha > Beta\n", ""},
+       {"koordin convert in.cup -", 2, "",
+        "koordin: (standard output): give --to to name its format (lst, cup, gpx, csv, json)\n"},
        {"koordin convert in.cup - --to gpx 2>/dev/null | gpsbabel -i gpx -f - -o unicsv -F - | "
         "cut -d, -f1-2",
         0, "No,Latitude\n1,50.500000\n2,47.000000\n", ""},

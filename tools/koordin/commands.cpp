@@ -68,8 +68,20 @@ const FileFormat& ResolveFormat(const std::string& path, const std::string& give
                      FormatList() + ")");
   }
   if (const FileFormat* format = FormatOfPath(path)) return *format;
+  if (path == kStandardStream) {
+    const bool input = std::string(option) == "--from";
+    throw UsageError((input ? ShownInputName(path) : ShownOutputName(path)) + ": give " + option +
+                     " to name its format (" + FormatList() + ")");
+  }
   throw UsageError(path + ": cannot tell the format from the file name; give " + option + " (" +
                    FormatList() + ")");
+}
+
+// The format of a file to read through: the one given, the one its name tells, or else KOORDIN,
+// which the driver recognises by the file's content.
+const FileFormat& FormatToReadThrough(const std::string& path, const std::string& given) {
+  if (given.empty() && FormatOfPath(path) == nullptr) return FileFormats().front();
+  return ResolveFormat(path, given, "--from");
 }
 
 // A file's contents as a document and as a listing of its slots.
@@ -207,10 +219,7 @@ int RunCheck(const CommonOptions& common, const std::vector<std::string>& files,
     for (const std::string& file : files) {
       const std::string shown = ShownInputName(file);
       try {
-        // A file whose name tells no format is taken for a KOORDIN file, which the driver
-        // recognises by its content.
-        const FileFormat* named = FormatOfPath(file);
-        const FileFormat& format = named != nullptr ? *named : FileFormats().front();
+        const FileFormat& format = FormatToReadThrough(file, std::string());
         Diagnostics diagnostics;
         const Input input = ReadInput(file, format, context, diagnostics,
                                       format.otherCharsets ? inputEncoding : std::string());
@@ -230,7 +239,7 @@ int RunDump(const CommonOptions& common, const DumpOptions& options, std::ostrea
             std::ostream& err) {
   return Guarded(err, [&] {
     Context context(common);
-    const FileFormat& format = ResolveFormat(options.file, options.from, "--from");
+    const FileFormat& format = FormatToReadThrough(options.file, options.from);
     Diagnostics diagnostics;
     const Input input =
         ReadInput(options.file, format, context, diagnostics, options.inputEncoding);
