@@ -72,6 +72,15 @@ TEST(KoordinGuard, ControlCharactersNeverShiftTheFilesLines) {
   }
 }
 
+TEST(KoordinGuard, ControlCharactersAreToldOnlyInTheTextsWritten) {
+  TempDir dir;
+  dir.Write("in.json",
+            "{\"waypoints\": [{\"name\": \"A\", \"latitude\": 50, \"longitude\": 7}, "
+            "{\"name\": \"B\\n\", \"latitude\": 50, \"longitude\": 7}]}");
+  ExpectSession(
+      dir, {{"koordin convert in.json o.lst --only A", 0, "o.lst: 1 turnpoint, 0 routes\n", ""}});
+}
+
 struct ShapeCase {
   std::string make;   // shell commands that make x.lst from good.lst
   std::string fault;  // what check prints

@@ -270,13 +270,17 @@ int RunConvert(const CommonOptions& common, const ConvertOptions& options, std::
                                                    : WarningDetail::kSummary;
 
     Diagnostics readWarnings;
-    Input read = ReadInput(options.input, from, context, readWarnings, options.inputEncoding);
+    const Input read = ReadInput(options.input, from, context, readWarnings, options.inputEncoding);
     PrintWarnings(err, input, readWarnings, detail);
 
     Diagnostics writeWarnings;
-    // Before choosing, so that the choice, the plan and the file see the same names: a name that
-    // was nothing but control characters is a turnpoint without a name.
-    if (to.IsKoordin()) ReplaceControlCharacters(read.document, writeWarnings);
+    // The choice and the plan see the names as the file will hold them, so that a name of nothing
+    // but control characters is a turnpoint without a name; the warnings come for what is kept.
+    Document candidates = read.document;
+    if (to.IsKoordin()) {
+      Diagnostics untold;  // told below, for the texts kept
+      ReplaceControlCharacters(candidates, untold);
+    }
     Room room;
     Capacities capacities;
     if (to.IsKoordin()) {
@@ -286,7 +290,7 @@ int RunConvert(const CommonOptions& common, const ConvertOptions& options, std::
     }
     Selection selection;
     try {
-      selection = Choose(read.document, options.choices, room, writeWarnings);
+      selection = Choose(candidates, options.choices, room, writeWarnings);
     } catch (const ChoiceError& error) {
       throw UsageError(error.what());
     }
@@ -295,6 +299,7 @@ int RunConvert(const CommonOptions& common, const ConvertOptions& options, std::
     std::string bytes;
     std::string written;
     if (to.IsKoordin()) {
+      ReplaceControlCharacters(chosen, writeWarnings);
       plan = PlanKoordin(chosen, capacities, context.encoding(), writeWarnings);
       written = Contents(plan.turnpoints.size(), plan.routes.size());
     } else {
@@ -310,8 +315,7 @@ int RunConvert(const CommonOptions& common, const ConvertOptions& options, std::
 
     const std::size_t warnings = readWarnings.warnings.size() + writeWarnings.warnings.size();
     if (options.dryRun) {
-      out << DryRunPlan(options, input, output, read.document, selection, readWarnings,
-                        writeWarnings);
+      out << DryRunPlan(options, input, output, candidates, selection, readWarnings, writeWarnings);
     }
     if (options.strict && warnings > 0) {
       err << "koordin: " << output << ": not written: " << CountOf(warnings, "warning", "warnings")
