@@ -7,9 +7,10 @@
 #include <string>
 #include <vector>
 
-// What of a document goes into a KOORDIN file, decided before anything is written: names in the
-// file's character set and cut to the file's widths, the turnpoints and routes that fit, and a
-// warning for everything that does not arrive as it was.
+// What a chosen document becomes in a KOORDIN file, decided before anything is written: names in
+// the file's character set and cut to the file's widths, altitudes, frequencies and route points
+// as the file holds them, and a warning for everything that does not arrive as it was. What fits
+// is chosen before (choosing.h).
 namespace koordin_cli {
 
 // The file's capacities and name widths, as the driver states them.
@@ -53,8 +54,8 @@ struct PlannedRoute {
 };
 
 struct KoordinPlan {
-  std::vector<PlannedTurnpoint> turnpoints;  // those that fit, in order
-  std::vector<PlannedRoute> routes;          // those that fit, in order
+  std::vector<PlannedTurnpoint> turnpoints;  // in order, each named
+  std::vector<PlannedRoute> routes;          // in order
 };
 
 // Makes transliteration the same on every machine: iconv transliterates by the locale's

@@ -1,6 +1,6 @@
 // koordin: turnpoints between the VP6 variometer's KOORDIN file and the formats pilots use, and a
-// check of what is in a KOORDIN file. The KOORDIN file is read and written by the vp6fio driver,
-// which koordin loads at run time like any host.
+// check and a listing of what a file holds. The KOORDIN file is read and written by the vp6fio
+// driver, which koordin loads at run time like any host.
 
 #include "tools/koordin/commands.h"
 #include "tools/koordin/koordin_plan.h"
