@@ -305,6 +305,9 @@ TEST(Koordin, FillsTheInstrumentAsAPilotWould) {
         "(CP1250, ISO-8859-2, ...)\n1 warning\n"},
        {"koordin convert cz.cup cz2.cup --input-encoding CP1250 && cut -d, -f1 cz2.cup", 0,
         "cz2.cup: 1 turnpoint, 0 routes\nname\n\"Łódź\"\n", ""},
+       {"koordin check cz.cup --input-encoding CP1250 && koordin dump cz.cup --input-encoding "
+        "CP1250 --format csv | sed -n 2p | cut -d, -f2",
+        0, "cz.cup: 1 turnpoint, 0 routes\nŁódź\n", ""},
        {"koordin convert cz.cup cz3.cup --input-encoding NOSUCH", 2, "",
         "koordin: --input-encoding NOSUCH: not a character set that iconv knows\n"},
        {"koordin convert national.cup x.lst --near Nowhere", 2, "",

@@ -76,7 +76,12 @@ TEST(PlanKoordin, DecidesWhatFitsAndWarnsAboutEverythingThatDoesNotArriveAsItWas
              "\"X\" left out: it names no", "\"\" left out: it names no",
              "\"Dreieck 1\": name cut to 7", "\"B\" left out: a route holds 4 points",
              "\"Dreieck 2\": name cut", "task 5 has no name: written as \"Task 5\"",
-             "\"Dreieck 1\" and \"Dreieck 2\" become one name", "2 tasks lost a takeoff"}}}) {
+             "\"Dreieck 1\" and \"Dreieck 2\" become one name", "2 tasks lost a takeoff"}},
+           // A route point names its turnpoint as the file does, without trailing blanks.
+           {{{P("B1"), P("B2"), P("B3"), P("B4"), P("B5"), P("B6"), P("A ")},
+             {Task{"R", {"", "A", ""}, {}}}},
+            "B1/100/ B2/100/ B3/100/ B4/100/ B5/100/ A/100/ | R: /1 A/1 /1 ",
+            {"\"B6\" dropped: the file holds 6"}}}) {
     UseTransliterationLocale();
     Diagnostics diagnostics;
     EXPECT_EQ(Summary(Plan(document, small, diagnostics)), summary);

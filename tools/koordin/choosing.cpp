@@ -53,11 +53,11 @@ const std::vector<StyleName>& StyleNames() {
   return kNames;
 }
 
+// `text` as the style names are written: lower case, words joined by "-".
 std::string StyleKey(const std::string& text) {
   std::string key;
   for (const char c : text) {
-    key += (c == ' ' || c == '_') ? '-'
-                                  : static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    key += (c == ' ' || c == '_') ? '-' : LowerAscii(c);
   }
   return key;
 }
@@ -163,11 +163,12 @@ Selection Choose(const Document& document, const Choices& choices, const Room& r
 
   const std::size_t count = document.waypoints.size();
   selection.turnpoints.resize(count);
+  // By the name as the file keeps it, without blanks at its end, as route points find it.
   std::map<std::string, std::size_t> byName;
   for (std::size_t i = 0; i < count; ++i) {
     const Waypoint& waypoint = document.waypoints[i];
     Decision& decision = selection.turnpoints[i];
-    byName.emplace(waypoint.name, i);
+    byName.emplace(TrimRight(waypoint.name), i);
     if (selection.place) {
       decision.distanceKm = DistanceKm(*selection.place, {waypoint.latitude, waypoint.longitude});
     }
@@ -204,7 +205,7 @@ Selection Choose(const Document& document, const Choices& choices, const Room& r
     std::set<std::size_t> needed;
     const FlownRange flown = FlownPoints(task);
     for (std::size_t p = flown.first; p < flown.last; ++p) {
-      const auto found = byName.find(task.points[p]);
+      const auto found = byName.find(TrimRight(task.points[p]));
       if (found != byName.end() && !reserved[found->second] &&
           selection.turnpoints[found->second].reason != kNoName) {
         needed.insert(found->second);

@@ -68,8 +68,20 @@ const FileFormat& ResolveFormat(const std::string& path, const std::string& give
                      FormatList() + ")");
   }
   if (const FileFormat* format = FormatOfPath(path)) return *format;
+  if (path == kStandardStream) {
+    const bool input = std::string(option) == "--from";
+    throw UsageError((input ? ShownInputName(path) : ShownOutputName(path)) + ": give " + option +
+                     " to name its format (" + FormatList() + ")");
+  }
   throw UsageError(path + ": cannot tell the format from the file name; give " + option + " (" +
                    FormatList() + ")");
+}
+
+// The format of a file to read through: the one given, the one its name tells, or else KOORDIN,
+// which the driver recognises by the file's content.
+const FileFormat& FormatToReadThrough(const std::string& path, const std::string& given) {
+  if (given.empty() && FormatOfPath(path) == nullptr) return FileFormats().front();
+  return ResolveFormat(path, given, "--from");
 }
 
 // A file's contents as a document and as a listing of its slots.
@@ -84,7 +96,7 @@ std::string DecodeSource(const std::string& bytes, const std::string& encoding,
   bool exact = true;
   std::string text;
   try {
-    text = ConvertCharset(bytes, encoding.c_str(), "UTF-8", &exact);
+    text = ConvertCharset(bytes, encoding.c_str(), kUtf8, &exact);
   } catch (const std::invalid_argument&) {
     throw UsageError("--input-encoding " + encoding + ": not a character set that iconv knows");
   }
@@ -199,20 +211,18 @@ int RunInfo(const CommonOptions& common, std::ostream& out, std::ostream& err) {
   });
 }
 
-int RunCheck(const CommonOptions& common, const std::vector<std::string>& files, std::ostream& out,
-             std::ostream& err) {
+int RunCheck(const CommonOptions& common, const std::vector<std::string>& files,
+             const std::string& inputEncoding, std::ostream& out, std::ostream& err) {
   return Guarded(err, [&] {
     Context context(common);
     bool allGood = true;
     for (const std::string& file : files) {
       const std::string shown = ShownInputName(file);
       try {
-        // A file whose name tells no format is taken for a KOORDIN file, which the driver
-        // recognises by its content.
-        const FileFormat* format = FormatOfPath(file);
+        const FileFormat& format = FormatToReadThrough(file, std::string());
         Diagnostics diagnostics;
-        const Input input = ReadInput(file, format != nullptr ? *format : FileFormats().front(),
-                                      context, diagnostics);
+        const Input input = ReadInput(file, format, context, diagnostics,
+                                      format.otherCharsets ? inputEncoding : std::string());
         PrintWarnings(err, shown, diagnostics);
         out << shown << ": "
             << Contents(input.document.waypoints.size(), input.document.tasks.size()) << '\n';
@@ -229,9 +239,10 @@ int RunDump(const CommonOptions& common, const DumpOptions& options, std::ostrea
             std::ostream& err) {
   return Guarded(err, [&] {
     Context context(common);
-    const FileFormat& format = ResolveFormat(options.file, options.from, "--from");
+    const FileFormat& format = FormatToReadThrough(options.file, options.from);
     Diagnostics diagnostics;
-    const Input input = ReadInput(options.file, format, context, diagnostics);
+    const Input input =
+        ReadInput(options.file, format, context, diagnostics, options.inputEncoding);
     PrintWarnings(err, ShownInputName(options.file), diagnostics);
     if (options.format == "csv") {
       out << DumpCsv(input.listing, options.all);
@@ -263,6 +274,13 @@ int RunConvert(const CommonOptions& common, const ConvertOptions& options, std::
     PrintWarnings(err, input, readWarnings, detail);
 
     Diagnostics writeWarnings;
+    // The choice and the plan see the names as the file will hold them, so that a name of nothing
+    // but control characters is a turnpoint without a name; the warnings come for what is kept.
+    Document candidates = read.document;
+    if (to.IsKoordin()) {
+      Diagnostics untold;  // told below, for the texts kept
+      ReplaceControlCharacters(candidates, untold);
+    }
     Room room;
     Capacities capacities;
     if (to.IsKoordin()) {
@@ -272,7 +290,7 @@ int RunConvert(const CommonOptions& common, const ConvertOptions& options, std::
     }
     Selection selection;
     try {
-      selection = Choose(read.document, options.choices, room, writeWarnings);
+      selection = Choose(candidates, options.choices, room, writeWarnings);
     } catch (const ChoiceError& error) {
       throw UsageError(error.what());
     }
@@ -297,8 +315,7 @@ int RunConvert(const CommonOptions& common, const ConvertOptions& options, std::
 
     const std::size_t warnings = readWarnings.warnings.size() + writeWarnings.warnings.size();
     if (options.dryRun) {
-      out << DryRunPlan(options, input, output, read.document, selection, readWarnings,
-                        writeWarnings);
+      out << DryRunPlan(options, input, output, candidates, selection, readWarnings, writeWarnings);
     }
     if (options.strict && warnings > 0) {
       err << "koordin: " << output << ": not written: " << CountOf(warnings, "warning", "warnings")

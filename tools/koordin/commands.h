@@ -21,6 +21,7 @@ struct CommonOptions {
 struct DumpOptions {
   std::string file;
   std::string from;             // the input's format; empty: from its extension or content
+  std::string inputEncoding;    // a CUP or CSV input's character set; empty: UTF-8 or Windows-1252
   std::string format = "text";  // text, csv or json
   bool all = false;             // empty slots too
 };
@@ -47,10 +48,10 @@ inline constexpr int kExitUsage = 2;  // a command line koordin cannot follow
 // The driver's name, version, maker, extension, capacities and object kinds.
 int RunInfo(const CommonOptions& common, std::ostream& out, std::ostream& err);
 
-// One line per file of any format: what it holds, or its first fault. Fails when any file is not
-// good.
-int RunCheck(const CommonOptions& common, const std::vector<std::string>& files, std::ostream& out,
-             std::ostream& err);
+// One line per file of any format: what it holds, or its first fault. `inputEncoding`, when not
+// empty, is the character set of the CUP and CSV files among them. Fails when any file is not good.
+int RunCheck(const CommonOptions& common, const std::vector<std::string>& files,
+             const std::string& inputEncoding, std::ostream& out, std::ostream& err);
 
 // The turnpoints and routes of a file, in the listing form asked for.
 int RunDump(const CommonOptions& common, const DumpOptions& options, std::ostream& out,

@@ -15,10 +15,6 @@ static_assert(kFrequencyTextLength <= static_cast<std::size_t>(koordin::kFrequen
 constexpr std::string_view kMegahertz = "MHz";
 constexpr int kKhzPerMhz = 1000;
 
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
 }  // namespace
 
 std::optional<std::string> NormalizeFrequency(std::string_view text) {
@@ -31,12 +27,7 @@ std::optional<std::string> NormalizeFrequency(std::string_view text) {
   const std::string_view whole = text.substr(0, point);
   std::string decimals(point == std::string_view::npos ? "" : text.substr(point + 1));
   if (whole.size() != 3 || (point != std::string_view::npos && decimals.empty())) return {};
-  for (const char c : whole) {
-    if (!IsDigit(c)) return {};
-  }
-  for (const char c : decimals) {
-    if (!IsDigit(c)) return {};
-  }
+  if (!AllDigits(whole) || !AllDigits(decimals)) return {};
   // Digits beyond the kHz are zeros or the frequency is no channel koordin can name.
   while (decimals.size() > 3 && decimals.back() == '0') decimals.pop_back();
   if (decimals.size() > 3) return {};

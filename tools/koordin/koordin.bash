@@ -45,8 +45,9 @@ _koordin() {
             fi ;;
         convert) options="--from --to --strict --near --radius --only --exclude --style --tasks
                           --input-encoding --dry-run --plan-format --verbose --quiet --help" ;;
-        dump) options="--format --from --all --help" ;;
-        check|info) options="--help" ;;
+        dump) options="--format --from --all --input-encoding --help" ;;
+        check) options="--input-encoding --help" ;;
+        info) options="--help" ;;
     esac
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$options" -- "$cur")); return

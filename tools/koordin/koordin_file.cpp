@@ -18,7 +18,6 @@ namespace koordin_cli {
 
 namespace {
 
-constexpr const char* kUtf8 = "UTF-8";
 constexpr std::size_t kQuotedLineLength = 80;  // longer lines are shown cut, with an ellipsis
 // Bytes of a file's line that a message may show: the quoted characters, each of up to 4 bytes.
 constexpr std::size_t kShownLineBytes = 4 * kQuotedLineLength + 1;
@@ -150,23 +149,22 @@ std::string SlotOfLine(int line) {
          std::to_string(koordin::kRouteSlots);
 }
 
-// Throws KoordinFormatError unless the driver's read, which ended after `linesRead` lines, took
-// every line of the file and the file has every line of its slots: the driver takes missing lines
-// for empty ones.
+// Throws FileError, naming the line, unless the driver's read, which ended at `file`'s line
+// number, took every line of the file and the file has every line of its slots: the driver takes
+// missing lines for empty ones.
 void CheckWhole(LimitedTextFile& file, const std::string& shown) {
   const int read = file.lineNumber;
   const std::string whole =
       "; a KOORDIN file has " + std::to_string(koordin::kFileLines) + " lines";
   if (read < koordin::kFileLines) {
-    throw KoordinFormatError(shown + ":" + std::to_string(read) + ": the file ends at line " +
-                                 std::to_string(read) + ", in " + SlotOfLine(read + 1) + whole,
-                             read);
+    throw FileError(shown + ":" + std::to_string(read) + ": the file ends at line " +
+                    std::to_string(read) + ", in " + SlotOfLine(read + 1) + whole);
   }
   CStringA rest;
   if (file.ReadString(rest)) {
     const int extra = file.lineNumber;
-    throw KoordinFormatError(
-        shown + ":" + std::to_string(extra) + ": a line after the last route slot" + whole, extra);
+    throw FileError(shown + ":" + std::to_string(extra) + ": a line after the last route slot" +
+                    whole);
   }
 }
 
@@ -227,12 +225,12 @@ KoordinListing ReadKoordin(const Driver& driver, const std::string& path,
     throw FileError(DescribeFileError(shown, "cannot read", openError.m_lOsError));
   }
   // Recognition would take such a file's lines; the reading would find one line.
-  if (EndsLinesInCarriageReturn(path)) throw NotKoordinError(shown + ": " + kCarriageReturnLines);
+  if (EndsLinesInCarriageReturn(path)) throw FileError(shown + ": " + kCarriageReturnLines);
   KoordinListing listing;
   try {
     try {
       if (driver.IsFileOfMyType(&file) != kFIOSuccess)
-        throw NotKoordinError(DescribeNotKoordin(path, shown, encoding));
+        throw FileError(DescribeNotKoordin(path, shown, encoding));
       DriverSession session(driver);
       for (;;) {
         FIO_TPEntry turnpoint;
@@ -263,13 +261,11 @@ KoordinListing ReadKoordin(const Driver& driver, const std::string& path,
         fileEnded = !file.ReadString(rest);
       } catch (const LineTooLong&) {  // the rest of an over-long header line
       }
-      throw KoordinFormatError(DescribeFault(path, shown, fault, encoding, fileEnded), fault.line);
+      throw FileError(DescribeFault(path, shown, fault, encoding, fileEnded));
     }
   } catch (const LineTooLong& tooLong) {
-    throw KoordinFormatError(shown + ":" + std::to_string(tooLong.line) + ": a line of more than " +
-                                 std::to_string(kMaxLineLength) +
-                                 " characters, which koordin does not read",
-                             tooLong.line);
+    throw FileError(shown + ":" + std::to_string(tooLong.line) + ": a line of more than " +
+                    std::to_string(kMaxLineLength) + " characters, which koordin does not read");
   } catch (CFileException* error) {
     const std::string message = DescribeFileError(shown, "cannot read", error->m_lOsError);
     error->Delete();

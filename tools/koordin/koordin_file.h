@@ -5,7 +5,6 @@
 #include "tools/koordin/formats/document.h"
 #include "tools/koordin/koordin_plan.h"
 
-#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -27,27 +26,12 @@ struct KoordinListing {
   std::vector<KoordinRoute> routes;
 };
 
-// The file is no KOORDIN file; the message names it and quotes its first line.
-class NotKoordinError : public FileError {
- public:
-  using FileError::FileError;
-};
-
-// A malformed line: the message is compiler style, "FILE:LINE: bad latitude: "<the line>"".
-class KoordinFormatError : public FileError {
- public:
-  KoordinFormatError(const std::string& message, int line) : FileError(message), line_(line) {}
-  int line() const { return line_; }
-
- private:
-  int line_;
-};
-
 // Recognises and reads the whole file at `path`, whose text is in `encoding`; warns about bytes
 // that are no character of that set. Messages name the file `shownAs`, or `path` when that is
-// empty. Throws FileError when the file cannot be opened or read, NotKoordinError when it is not a
-// KOORDIN file (naming lines that end in a carriage return alone) and KoordinFormatError at the
-// first malformed line, and at the end of a file that has fewer or more lines than its slots take.
+// empty. Throws FileError when the file cannot be opened or read, when it is not a KOORDIN file
+// (quoting its first line, or naming lines that end in a carriage return alone), at the first
+// malformed line, compiler style ("FILE:16: bad latitude: "4x:10:00""), and at the end of a file
+// that has fewer or more lines than its slots take.
 KoordinListing ReadKoordin(const Driver& driver, const std::string& path,
                            const std::string& encoding, Diagnostics& diagnostics,
                            const std::string& shownAs = std::string());

@@ -11,14 +11,11 @@
 #include <cstdio>
 #include <map>
 #include <set>
-#include <stdexcept>
 #include <utility>
 
 namespace koordin_cli {
 
 namespace {
-
-constexpr const char* kUtf8 = "UTF-8";
 
 // Turns UTF-8 names into the file's character set and back, warning once for each name that
 // had to be transliterated.
@@ -271,17 +268,6 @@ Capacities CapacitiesOf(const FIO_DriverInfoRecord& info) {
 
 void UseTransliterationLocale() {
   std::setlocale(LC_CTYPE, "C.UTF-8");
-}
-
-void CheckKoordinCharset(const std::string& encoding) {
-  try {
-    ConvertCharset("", kUtf8, encoding.c_str());
-  } catch (const std::invalid_argument&) {
-    throw std::invalid_argument("not a character set that iconv knows");
-  }
-  if (ConvertCharset("\u00e9", kUtf8, encoding.c_str()).size() != 1) {
-    throw std::invalid_argument(encoding + " is not a single-byte character set");
-  }
 }
 
 KoordinPlan PlanKoordin(const Document& document, const Capacities& capacities,

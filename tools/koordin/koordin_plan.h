@@ -7,9 +7,10 @@
 #include <string>
 #include <vector>
 
-// What of a document goes into a KOORDIN file, decided before anything is written: names in the
-// file's character set and cut to the file's widths, the turnpoints and routes that fit, and a
-// warning for everything that does not arrive as it was.
+// What a chosen document becomes in a KOORDIN file, decided before anything is written: names in
+// the file's character set and cut to the file's widths, altitudes, frequencies and route points
+// as the file holds them, and a warning for everything that does not arrive as it was. What fits
+// is chosen before (choosing.h).
 namespace koordin_cli {
 
 // The file's capacities and name widths, as the driver states them.
@@ -53,17 +54,13 @@ struct PlannedRoute {
 };
 
 struct KoordinPlan {
-  std::vector<PlannedTurnpoint> turnpoints;  // those that fit, in order
-  std::vector<PlannedRoute> routes;          // those that fit, in order
+  std::vector<PlannedTurnpoint> turnpoints;  // in order, each named
+  std::vector<PlannedRoute> routes;          // in order
 };
 
 // Makes transliteration the same on every machine: iconv transliterates by the locale's
 // character type, and koordin uses C.UTF-8 for it, whatever the user's locale.
 void UseTransliterationLocale();
-
-// Throws std::invalid_argument unless `encoding` is a character set that iconv knows and that
-// takes one byte per character, as the KOORDIN file does.
-void CheckKoordinCharset(const std::string& encoding);
 
 // Plans the KOORDIN file, in the character set `encoding`, of `document`, which holds no more
 // than the file does (Choose decides that): names encoded and cut, coordinates rounded to the

@@ -1,6 +1,6 @@
 // koordin: turnpoints between the VP6 variometer's KOORDIN file and the formats pilots use, and a
-// check of what is in a KOORDIN file. The KOORDIN file is read and written by the vp6fio driver,
-// which koordin loads at run time like any host.
+// check and a listing of what a file holds. The KOORDIN file is read and written by the vp6fio
+// driver, which koordin loads at run time like any host.
 
 #include "tools/koordin/commands.h"
 #include "tools/koordin/koordin_plan.h"
@@ -30,6 +30,10 @@ Formats: lst (KOORDIN), cup, gpx, csv, json; taken from the file extension unles
 A file named - is standard input, or as the target standard output.
 Warnings go to standard error, one line each, many of a kind summed up (--verbose lists each);
 see koordin(1) for what koordin chooses and warns about.)";
+
+constexpr const char* kInputEncodingHelp =
+    "the character set of a CUP or CSV file, as iconv names it (default: UTF-8, else "
+    "Windows-1252)";
 
 constexpr const char* kMoreHelp = "Run with --help for more information.";
 
@@ -113,8 +117,10 @@ int main(int argc, char** argv) {
 
   std::vector<std::string> checkFiles;
   CLI::App* check = app.add_subcommand(
-      "check", "read KOORDIN files through; one line each: contents or the first fault");
+      "check", "read files of any format through; one line each: contents or the first fault");
   check->add_option("FILE", checkFiles, "files of any format koordin reads")->required();
+  std::string checkEncoding;
+  check->add_option("--input-encoding", checkEncoding, kInputEncodingHelp);
 
   DumpOptions dump;
   CLI::App* dumpCommand =
@@ -125,6 +131,7 @@ int main(int argc, char** argv) {
       ->capture_default_str();
   dumpCommand->add_option("--from", dump.from, "the file's format, when its name does not say");
   dumpCommand->add_flag("--all", dump.all, "list empty slots too");
+  dumpCommand->add_option("--input-encoding", dump.inputEncoding, kInputEncodingHelp);
 
   ConvertOptions convert;
   CLI::App* convertCommand = app.add_subcommand(
@@ -150,9 +157,7 @@ int main(int argc, char** argv) {
                              "landable, turnpoint, mountain-top, ..., or 0 to 21 (repeatable)");
   convertCommand->add_option("--tasks", convert.choices.tasks,
                              "keep only the tasks of these names (globs)");
-  convertCommand->add_option("--input-encoding", convert.inputEncoding,
-                             "the character set of a CUP or CSV IN, as iconv names it "
-                             "(default: UTF-8, else Windows-1252)");
+  convertCommand->add_option("--input-encoding", convert.inputEncoding, kInputEncodingHelp);
   CLI::Option* verbose =
       convertCommand->add_flag("--verbose", convert.verbose, "list every warning, none summed up");
   convertCommand->add_flag("--quiet", convert.quiet, "print no warnings")->excludes(verbose);
@@ -195,7 +200,7 @@ int main(int argc, char** argv) {
   if (info->parsed()) {
     status = RunInfo(common, std::cout, std::cerr);
   } else if (check->parsed()) {
-    status = RunCheck(common, checkFiles, std::cout, std::cerr);
+    status = RunCheck(common, checkFiles, checkEncoding, std::cout, std::cerr);
   } else if (dumpCommand->parsed()) {
     status = RunDump(common, dump, std::cout, std::cerr);
   } else {

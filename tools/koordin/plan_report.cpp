@@ -53,7 +53,8 @@ std::string PlanText(const PlanReport& report) {
   for (std::size_t i = 0; i < source.waypoints.size(); ++i) {
     const Waypoint& waypoint = source.waypoints[i];
     const Decision& decision = selection.turnpoints[i];
-    std::vector<std::string> row = {std::to_string(i + 1), SlotText(decision), waypoint.name,
+    std::vector<std::string> row = {std::to_string(i + 1), SlotText(decision),
+                                    Escaped(waypoint.name),
                                     FormatDegrees(CleanDegrees(waypoint.latitude)),
                                     FormatDegrees(CleanDegrees(waypoint.longitude))};
     if (distances) row.push_back(Kilometres(*decision.distanceKm));
@@ -65,8 +66,8 @@ std::string PlanText(const PlanReport& report) {
     TextTable routes({"source", "slot", "name", "dropped because"}, {true, true, false, false});
     for (std::size_t i = 0; i < source.tasks.size(); ++i) {
       const Decision& decision = selection.routes[i];
-      routes.AddRow(
-          {std::to_string(i + 1), SlotText(decision), source.tasks[i].name, decision.reason});
+      routes.AddRow({std::to_string(i + 1), SlotText(decision), Escaped(source.tasks[i].name),
+                     decision.reason});
     }
     text += "routes for " + report.target + ":\n" + routes.Render();
   }

@@ -16,8 +16,6 @@ namespace {
 
 constexpr double kEarthRadiusKm = 6371.0088;  // the mean radius
 constexpr double kSecondsPerDegree = 3600.0;
-constexpr double kMaxLatitude = 90.0;
-constexpr double kMaxLongitude = 180.0;
 
 constexpr double kPi = 3.14159265358979323846;
 

@@ -153,7 +153,6 @@ std::string ConvertCharset(std::string_view bytes, const char* from, const char*
 }
 
 void CheckSingleByteCharset(const std::string& encoding) {
-  constexpr const char* kUtf8 = "UTF-8";
   try {
     ConvertCharset("", kUtf8, encoding.c_str());
   } catch (const std::invalid_argument&) {

@@ -5,6 +5,9 @@
 
 namespace koordin_cli {
 
+// The character set of koordin's text, as iconv names it.
+inline constexpr const char* kUtf8 = "UTF-8";
+
 // True when `bytes` is well-formed UTF-8.
 bool IsValidUtf8(std::string_view bytes);
 

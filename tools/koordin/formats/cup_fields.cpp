@@ -67,13 +67,6 @@ const AxisForm& FormOf(CupAxis axis) {
   return axis == CupAxis::kLatitude ? kLatitudeForm : kLongitudeForm;
 }
 
-bool AllDigits(std::string_view text) {
-  for (const char c : text) {
-    if (c < '0' || c > '9') return false;
-  }
-  return true;
-}
-
 // The columns in the order of the 14-column and of the 11-column header.
 constexpr std::array<CupColumn, 14> kFullLayout{
     CupColumn::kName,         CupColumn::kCode,

@@ -15,7 +15,6 @@ namespace {
 
 constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 constexpr const char* kWindows1252 = "CP1252";
-constexpr const char* kUtf8 = "UTF-8";
 
 #if defined(__EMSCRIPTEN__)
 // This C++ library has no floating-point to_chars and from_chars: the same results from the C
@@ -54,6 +53,10 @@ bool IsBlank(char c) {
 }
 
 }  // namespace
+
+bool AllDigits(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
 
 char LowerAscii(char c) {
   return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;

@@ -48,6 +48,9 @@ std::string_view TrimBlanks(std::string_view text);
 // `text` without trailing blanks and the control characters 0x09 to 0x0D.
 std::string TrimRight(std::string text);
 
+// True when every byte of `text` is an ASCII digit (also when it is empty).
+bool AllDigits(std::string_view text);
+
 // `c` in lower case when it is an ASCII letter; any other byte as it is.
 char LowerAscii(char c);
 
