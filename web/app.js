@@ -160,7 +160,7 @@ function openFile(name, bytes) {
   }
   const listed = state.engine.run([...encodingArguments(), 'dump', '--format', 'json', path]);
   if (listed.status !== 0) return fail(listed.err.join('\n'));
-  state.input = { name, path, extension };
+  state.input = { name, path };
   $('input-encoding').disabled = !OTHER_CHARSETS.includes(extension);
   state.listing = JSON.parse(listed.out);
   $('names').replaceChildren(...state.listing.turnpoints.map(t => new Option(t.name)));
