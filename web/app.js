@@ -57,9 +57,10 @@ const LABELS = {
 const READABLE = ['lst', 'cup', 'gpx', 'csv', 'json'];
 // The formats whose character set the pilot may name (--input-encoding).
 const OTHER_CHARSETS = ['cup', 'csv'];
-// The largest file the page takes: koordin runs in the page's own thread, and a file much larger
-// than any waypoint collection would hold the page up; larger files are refused before reading.
-const MAX_MEGABYTES = 16;
+// The largest file the page takes: koordin runs in the page's own thread and plans a megabyte of
+// CUP in about half a second, on every change of a choice; some 40000 waypoints fit in 4 MB.
+// Larger files are refused before reading.
+const MAX_MEGABYTES = 4;
 // koordin works in this folder of its in-memory file system, so that its messages name the files
 // as the pilot knows them.
 const WORK = '/work';
