@@ -9,7 +9,8 @@ const LABELS = {
     choose: 'choose a file', example: 'open the example', choices: 'Choose',
     near: 'Near (turnpoint or lat,lon)', radius: 'Radius (km)', only: 'Only names (patterns)',
     exclude: 'Exclude names (patterns)', style: 'Styles', tasks: 'Tasks',
-    encoding: 'Character set (KOORDIN)',
+    encoding: 'Character set (KOORDIN)', inputEncoding: 'Character set (CUP, CSV)',
+    automatic: 'UTF-8, else Windows-1252',
     saveAs: 'Save as', download: 'Download', turnpoints: 'Turnpoints', routes: 'Routes',
     name: 'Name', latitude: 'Latitude', longitude: 'Longitude', altitude: 'Alt. m',
     frequency: 'Freq.', slot: 'Slot', distance: 'km', status: 'Status', points: 'Points',
@@ -20,7 +21,7 @@ const LABELS = {
     summary: (kept, total, routes, allRoutes) =>
       `${kept} of ${total} turnpoints and ${routes} of ${allRoutes} routes go into the KOORDIN file.`,
     unknownFormat: name => `${name}: not a file koordin reads. Use .cup, .gpx, .csv, .json or .lst.`,
-    unsupported: list => `This koordin cannot choose by ${list} yet; it converts everything.`,
+    tooLarge: (name, limit) => `${name}: too large: this page reads files of up to ${limit} MB.`,
     failed: 'koordin stopped unexpectedly; reload the page.',
     written: name => `${name} saved.`,
     moreRows: count => `… and ${count} more`,
@@ -32,7 +33,8 @@ const LABELS = {
     choose: 'Datei wählen', example: 'Beispiel öffnen', choices: 'Auswahl',
     near: 'Nahe bei (Wendepunkt oder Breite,Länge)', radius: 'Umkreis (km)',
     only: 'Nur Namen (Muster)', exclude: 'Namen ausschließen (Muster)', style: 'Arten',
-    tasks: 'Aufgaben', encoding: 'Zeichensatz (KOORDIN)', saveAs: 'Speichern als',
+    tasks: 'Aufgaben', encoding: 'Zeichensatz (KOORDIN)', inputEncoding: 'Zeichensatz (CUP, CSV)',
+    automatic: 'UTF-8, sonst Windows-1252', saveAs: 'Speichern als',
     download: 'Herunterladen',
     turnpoints: 'Wendepunkte', routes: 'Strecken', name: 'Name', latitude: 'Breite',
     longitude: 'Länge', altitude: 'Höhe m', frequency: 'Frequenz', slot: 'Platz', distance: 'km',
@@ -44,7 +46,7 @@ const LABELS = {
     summary: (kept, total, routes, allRoutes) =>
       `${kept} von ${total} Wendepunkten und ${routes} von ${allRoutes} Strecken kommen in die KOORDIN-Datei.`,
     unknownFormat: name => `${name}: keine Datei, die koordin liest. Bitte .cup, .gpx, .csv, .json oder .lst.`,
-    unsupported: list => `Dieses koordin kann noch nicht nach ${list} auswählen; es übernimmt alles.`,
+    tooLarge: (name, limit) => `${name}: zu groß: diese Seite liest Dateien bis ${limit} MB.`,
     failed: 'koordin ist unerwartet stehen geblieben; bitte die Seite neu laden.',
     written: name => `${name} gespeichert.`,
     moreRows: count => `… und ${count} weitere`,
@@ -53,14 +55,21 @@ const LABELS = {
 };
 
 const READABLE = ['lst', 'cup', 'gpx', 'csv', 'json'];
+// The formats whose character set the pilot may name (--input-encoding).
+const OTHER_CHARSETS = ['cup', 'csv'];
+// The largest file the page takes: koordin runs in the page's own thread and plans a megabyte of
+// CUP in about half a second, on every change of a choice; some 40000 waypoints fit in 4 MB.
+// Larger files are refused before reading.
+const MAX_MEGABYTES = 4;
 // koordin works in this folder of its in-memory file system, so that its messages name the files
 // as the pilot knows them.
 const WORK = '/work';
 const OUT = '/out';  // what koordin writes, apart from the pilot's files
+const PLANNED = `${OUT}/plan.lst`;  // the target of the plan, never written
 const $ = id => document.getElementById(id);
 
 const state = {
-  language: 'en', engine: null, support: {}, opened: null, input: null, listing: null, plan: null,
+  language: 'en', engine: null, opened: null, input: null, listing: null, plan: null,
 };
 
 function text(key, ...args) {
@@ -98,17 +107,6 @@ async function startEngine() {
     return { status, out: lines.out.join('\n'), err: lines.err };
   };
   return { module, run };
-}
-
-// What this koordin's convert offers: the choices the page can pass on.
-function detectSupport(engine) {
-  const help = engine.run(['convert', '--help']).out;
-  const has = option => help.includes(option);
-  return {
-    dryRun: has('--dry-run') && has('--plan-format'),
-    options: Object.fromEntries(
-      [...document.querySelectorAll('[data-option]')].map(i => [i.dataset.option, has(i.dataset.option)])),
-  };
 }
 
 function showMessage(message) {
@@ -164,6 +162,7 @@ function openFile(name, bytes) {
   const listed = state.engine.run([...encodingArguments(), 'dump', '--format', 'json', path]);
   if (listed.status !== 0) return fail(listed.err.join('\n'));
   state.input = { name, path };
+  $('input-encoding').disabled = !OTHER_CHARSETS.includes(extension);
   state.listing = JSON.parse(listed.out);
   $('names').replaceChildren(...state.listing.turnpoints.map(t => new Option(t.name)));
   for (const id of ['choices', 'result', 'map', 'tables']) $(id).hidden = false;
@@ -177,16 +176,14 @@ function fail(message) {
   return false;
 }
 
-// The choices as koordin's options, only those this koordin knows.
+// The choices as convert's options, each value joined to its option so that none is read as one.
 function choiceArguments() {
   const args = [];
   for (const input of document.querySelectorAll('[data-option]')) {
-    const option = input.dataset.option;
     const value = input.value.trim();
-    if (!value || !state.support.options[option]) continue;
+    if (!value || input.disabled) continue;
     const values = 'list' in input.dataset ? value.split(',').map(v => v.trim()).filter(Boolean) : [value];
-    if (option === '--tasks') args.push(option, ...values);
-    else for (const v of values) args.push(option, v);
+    for (const v of values) args.push(`${input.dataset.option}=${v}`);
   }
   return args;
 }
@@ -196,40 +193,17 @@ function encodingArguments() {
   return ['--encoding', $('encoding').value];
 }
 
-function warningsOf(lines) {
-  return lines.filter(line => line.includes(': warning: ')).map(line => line.slice(line.indexOf(': warning: ') + 11));
-}
-
-// The plan: koordin's own with --dry-run; else the converted file read back, which keeps the
-// first turnpoints and routes in order.
+// koordin's plan for the KOORDIN file with the current choices: what is kept, what is dropped and
+// why, every warning.
 function makePlan() {
-  const target = `${OUT}/plan.lst`;
-  const args = [...encodingArguments(), 'convert', state.input.path, target, ...choiceArguments()];
-  if (state.support.dryRun) {
-    const result = state.engine.run([...args, '--dry-run', '--plan-format', 'json']);
-    if (result.status !== 0 && !result.out) return { error: result.err.join('\n') };
-    try {
-      return JSON.parse(result.out);
-    } catch (error) {
-      return { error: `koordin's plan: ${error.message}` };
-    }
+  const result = state.engine.run([...encodingArguments(), 'convert', state.input.path, PLANNED,
+    ...choiceArguments(), '--dry-run', '--plan-format=json']);
+  if (result.status !== 0 && !result.out) return { error: result.err.join('\n') };
+  try {
+    return JSON.parse(result.out);
+  } catch (error) {
+    return { error: `koordin's plan: ${error.message}` };
   }
-  const converted = state.engine.run(args);
-  if (converted.status !== 0) return { error: converted.err.join('\n') };
-  const listed = state.engine.run([...encodingArguments(), 'dump', '--format', 'json', target]);
-  state.engine.module.FS.unlink(target);
-  const written = JSON.parse(listed.out);
-  const keep = (entries, count, extra) => entries.map((entry, i) => ({
-    source: i + 1, name: entry.name, kept: i < count, slot: i < count ? i + 1 : null,
-    reason: i < count ? null : 'no slot left', ...extra(entry),
-  }));
-  return {
-    target: 'lst',
-    turnpoints: keep(state.listing.turnpoints, written.turnpoints.length,
-      t => ({ latitude: t.latitude, longitude: t.longitude, distanceKm: null })),
-    routes: keep(state.listing.routes, written.routes.length, () => ({})),
-    warnings: warningsOf(converted.err),
-  };
 }
 
 let replanTimer = null;
@@ -250,13 +224,19 @@ function replan() {
   render();
 }
 
+// A warning without the name of the page's own scratch file, which means nothing to the pilot.
+function inWords(warning) {
+  const scratch = `${PLANNED}: warning: `;
+  return warning.startsWith(scratch) ? warning.slice(scratch.length) : warning;
+}
+
 function render() {
   const plan = state.plan;
   if (!plan) return;
   const kept = plan.turnpoints.filter(t => t.kept).length;
   const keptRoutes = plan.routes.filter(r => r.kept).length;
   $('summary').textContent = text('summary', kept, plan.turnpoints.length, keptRoutes, plan.routes.length);
-  $('warnings').replaceChildren(...plan.warnings.map(w => Object.assign(document.createElement('li'), { textContent: w })));
+  $('warnings').replaceChildren(...plan.warnings.map(w => Object.assign(document.createElement('li'), { textContent: inWords(w) })));
   renderTables(plan);
   drawPlot($('plot'), plan, state.listing, radiusCircle());
   document.body.dataset.planned = String(Date.now());
@@ -267,7 +247,7 @@ function render() {
 function radiusCircle() {
   const radiusKm = Number($('radius').value);
   const place = $('near').value.trim();
-  if (!place || !(radiusKm > 0) || !state.support.options['--radius']) return null;
+  if (!place || !(radiusKm > 0)) return null;
   const named = state.listing.turnpoints.find(t => t.name === place);
   if (named) return { latitude: named.latitude, longitude: named.longitude, radiusKm };
   const [latitude, longitude] = place.split(',').map(Number);
@@ -351,14 +331,16 @@ function applyLanguage(language) {
   document.documentElement.lang = state.language;
   $('language').value = state.language;
   for (const element of document.querySelectorAll('[data-i18n]')) element.textContent = text(element.dataset.i18n);
-  const missing = Object.entries(state.support.options ?? {}).filter(([, has]) => !has).map(([option]) => option);
-  $('unsupported').hidden = missing.length === 0;
-  $('unsupported').textContent = missing.length ? text('unsupported', missing.join(', ')) : '';
   render();
 }
 
 async function readChosen(file) {
   if (!file) return;
+  if (file.size > MAX_MEGABYTES * 1024 * 1024) {
+    state.opened = null;
+    fail(text('tooLarge', file.name, MAX_MEGABYTES));
+    return;
+  }
   let bytes;
   try {
     bytes = new Uint8Array(await file.arrayBuffer());
@@ -376,10 +358,8 @@ async function main() {
   applyLanguage((navigator.language || 'en').slice(0, 2));
   $('source').textContent = text('loading');
   state.engine = await startEngine();
-  state.support = detectSupport(state.engine);
   for (const input of document.querySelectorAll('[data-option]')) {
-    input.disabled = !state.support.options[input.dataset.option];
-    input.addEventListener('input', replanSoon);
+    for (const event of ['input', 'change']) input.addEventListener(event, replanSoon);
   }
   applyLanguage(state.language);
   $('source').textContent = '';
@@ -397,7 +377,7 @@ async function main() {
     drop.classList.remove('over');
     readChosen(event.dataTransfer.files[0]);
   });
-  document.body.dataset.ready = JSON.stringify({ dryRun: state.support.dryRun, ...state.support.options });
+  document.body.dataset.ready = 'true';
 }
 
 main();

@@ -35,26 +35,18 @@ GPX = """<?xml version="1.0" encoding="UTF-8"?>
 </gpx>
 """
 
-# Makes the page's koordin answer --dry-run with a plan in the agreed form: every second turnpoint
-# 151.5 km away and dropped, the routes kept.
-STUB_PLAN = """
-const run = state.engine.run;
-state.engine.run = args => {
-  if (!args.includes('--dry-run')) return run(args);
-  const plan = {
-    target: 'lst',
-    turnpoints: state.listing.turnpoints.map((t, i) => ({
-      source: i + 1, name: t.name, latitude: t.latitude, longitude: t.longitude, kept: i % 2 === 0,
-      slot: i % 2 === 0 ? i / 2 + 1 : null, distanceKm: 151.5, reason: i % 2 === 0 ? null : 'outside 150 km'})),
-    routes: state.listing.routes.map((r, i) => ({source: i + 1, name: r.name, kept: true, slot: i + 1, reason: null})),
-    warnings: ['planned warning'],
-  };
-  return {status: 0, out: JSON.stringify(plan), err: []};
-};
-state.support.dryRun = true;
-delete document.body.dataset.planned;
-replan();
-"""
+# The page's choices and the options of koordin convert that make the same choice; the radius last,
+# so that it stays applied for the plan's checks and the screenshot.
+CHOICES = [
+    ("names", {"only": "H*, K*", "exclude": "*berg"}, ["--only", "H*", "--only", "K*", "--exclude", "*berg"]),
+    ("styles", {"style": "airfield, outlanding"}, ["--style", "airfield", "--style", "outlanding"]),
+    ("tasks", {"tasks": "Voralpen"}, ["--tasks", "Voralpen"]),
+    ("near and radius", {"near": "Hahnweide", "radius": "150"}, ["--near", "Hahnweide", "--radius", "150"]),
+]
+CHOICE_FIELDS = ("near", "radius", "only", "exclude", "style", "tasks")
+
+# A CUP file in Central European Windows characters, which only --input-encoding reads right.
+CP1250_CUP = 'name,code,country,lat,lon,elev,style\n"Żar","EPZR",PL,4946.267N,01911.817E,890.0m,4\n'
 
 failures = []
 
@@ -111,6 +103,20 @@ def download(browser, downloads, name, extension="lst"):
     return target.read_bytes()
 
 
+def choose(browser, fields):
+    """Fills the page's choice fields (the others emptied) and waits for the new plan."""
+    browser.execute_script("""
+        delete document.body.dataset.planned;
+        for (const id of arguments[1]) document.getElementById(id).value = arguments[0][id] ?? '';
+        document.getElementById('near').dispatchEvent(new Event('input'));""", fields, CHOICE_FIELDS)
+    wait_for(browser, lambda: browser.execute_script("return 'planned' in document.body.dataset"), f"the plan for {fields}")
+
+
+def column(browser, table, index):
+    return [row.find_elements(By.TAG_NAME, "td")[index].text
+            for row in browser.find_elements(By.CSS_SELECTOR, f"#{table} tbody tr")]
+
+
 def row_names(browser, table):
     return [cells[1].text for cells in (row.find_elements(By.TAG_NAME, "td")
             for row in browser.find_elements(By.CSS_SELECTOR, f"#{table} tbody tr"))]
@@ -123,8 +129,7 @@ def main():
     browser = start_browser(downloads)
     try:
         browser.get(PAGE.as_uri())
-        support = json.loads(wait_for(browser, lambda: browser.execute_script("return document.body.dataset.ready"),
-                                      "koordin to start"))
+        wait_for(browser, lambda: browser.execute_script("return document.body.dataset.ready"), "koordin to start")
 
         # The bundled example, listed as koordin lists it.
         browser.find_element(By.ID, "example").click()
@@ -135,7 +140,6 @@ def main():
               row_names(browser, "turnpoints")[:3])
         check("the routes table lists the example's tasks",
               row_names(browser, "routes") == [r["name"] for r in listed["routes"]], row_names(browser, "routes"))
-        browser.save_screenshot(str(SCREENSHOT))  # for the README
 
         # The KOORDIN file, to the byte.
         koordin("convert", str(EXAMPLE), "all.lst", cwd=work)
@@ -170,39 +174,52 @@ def main():
               download(browser, downloads, "cp850.lst") == (work / "cp850.lst").read_bytes())
         Select(browser.find_element(By.ID, "encoding")).select_by_value("CP1252")
 
-        # A radius around a turnpoint.
-        if not (support.get("--near") and support.get("--radius")):
-            print("skipped: radius: koordin has no --radius yet")
-        else:
-            browser.execute_script("""
-                delete document.body.dataset.planned;
-                document.getElementById('near').value = 'Hahnweide';
-                document.getElementById('radius').value = '150';
-                document.getElementById('radius').dispatchEvent(new Event('input'));""")
-            wait_for(browser, lambda: browser.execute_script("return 'planned' in document.body.dataset"), "the radius plan")
-            koordin("convert", str(EXAMPLE), "near.lst", "--near", "Hahnweide", "--radius", "150", cwd=work)
-            check("the downloaded KOORDIN file within 150 km equals koordin convert's",
-                  download(browser, downloads, "gliding-sites.lst") == (work / "near.lst").read_bytes())
-            check("points beyond the radius are shown as dropped",
-                  len(browser.find_elements(By.CSS_SELECTOR, "#turnpoints tr.dropped")) > 0)
-            browser.save_screenshot(str(SCREENSHOT))
+        # Every choice reaches koordin: the same bytes as koordin convert's with the same options.
+        browser.find_element(By.ID, "example").click()
+        wait_for(browser, lambda: browser.execute_script("return 'planned' in document.body.dataset"), "the example")
+        for label, fields, options in CHOICES:
+            choose(browser, fields)
+            koordin("convert", str(EXAMPLE), "chosen.lst", *options, cwd=work)
+            check(f"{label}: the downloaded KOORDIN file equals koordin convert's",
+                  download(browser, downloads, "gliding-sites.lst") == (work / "chosen.lst").read_bytes())
 
-        # The page's side of the plan that convert --dry-run --plan-format json prints: a plan in
-        # that form, for a koordin that has none yet, shows its drops in the table and on the map.
-        if not support.get("dryRun"):
-            browser.execute_script(STUB_PLAN)
-            wait_for(browser, lambda: browser.execute_script("return 'planned' in document.body.dataset"), "the stub plan")
-            dropped = browser.find_elements(By.CSS_SELECTOR, "#turnpoints tr.dropped")
-            check("a planned drop is a dropped row", len(dropped) == len(listed["turnpoints"]) // 2, len(dropped))
-            check("a dropped row says why", dropped and dropped[0].text.endswith("outside 150 km"),
-                  dropped and dropped[0].text)
-            check("a dropped row shows its distance", dropped and " 151.5 " in dropped[0].text, dropped and dropped[0].text)
-            check("a planned drop is a hollow point on the map",
-                  len(browser.find_elements(By.CSS_SELECTOR, "#plot circle.dropped")) == len(dropped))
-            check("a plan's warning is shown", browser.find_element(By.ID, "warnings").text == "planned warning",
-                  browser.find_element(By.ID, "warnings").text)
-            browser.refresh()
-            wait_for(browser, lambda: browser.execute_script("return document.body.dataset.ready"), "koordin to restart")
+        # The radius's plan, live: each row as koordin plans it, dropped points apart on the map.
+        plan = json.loads(koordin("convert", str(EXAMPLE), "near.lst", *CHOICES[-1][2], "--dry-run",
+                                  "--plan-format", "json", cwd=work).stdout)
+        statuses = ["kept" if t["kept"] else f"dropped: {t['reason']}" for t in plan["turnpoints"]]
+        check("each row's status is the plan's, with the reason for a drop",
+              column(browser, "turnpoints", 8) == statuses, column(browser, "turnpoints", 8)[:3])
+        check("each row shows its distance from the place",
+              column(browser, "turnpoints", 7) == [f"{t['distanceKm']:.1f}" for t in plan["turnpoints"]],
+              column(browser, "turnpoints", 7)[:3])
+        dropped = sum(not t["kept"] for t in plan["turnpoints"])
+        check("every dropped point is a hollow point on the map",
+              len(browser.find_elements(By.CSS_SELECTOR, "#plot circle.dropped")) == dropped, dropped)
+        check("the plan's warnings are listed in words",
+              browser.find_element(By.ID, "warnings").text.split("\n") ==
+              [w.removeprefix("near.lst: warning: ") for w in plan["warnings"]],
+              browser.find_element(By.ID, "warnings").text)
+        check("no note says that koordin cannot choose",
+              "cannot choose" not in browser.find_element(By.TAG_NAME, "body").text)
+        browser.save_screenshot(str(SCREENSHOT))  # for the README
+        choose(browser, {})
+
+        # A CUP file's character set, named by the pilot.
+        cp1250 = work / "zar.cup"
+        cp1250.write_bytes(CP1250_CUP.encode("cp1250"))
+        koordin("--encoding", "CP1250", "convert", str(cp1250), "zar.lst", "--input-encoding", "CP1250", cwd=work)
+        open_file(browser, cp1250)
+        for select, value in (("encoding", "CP1250"), ("input-encoding", "CP1250")):
+            browser.execute_script("delete document.body.dataset.planned;")
+            Select(browser.find_element(By.ID, select)).select_by_value(value)
+            wait_for(browser, lambda: browser.execute_script("return 'planned' in document.body.dataset"),
+                     f"the plan in {select} {value}")
+        check("a CP1250 CUP file's names read in CP1250", row_names(browser, "turnpoints") == ["Żar"],
+              row_names(browser, "turnpoints"))
+        check("the KOORDIN file from a CP1250 CUP file equals koordin's",
+              download(browser, downloads, "zar.lst") == (work / "zar.lst").read_bytes())
+        Select(browser.find_element(By.ID, "input-encoding")).select_by_value("")
+        Select(browser.find_element(By.ID, "encoding")).select_by_value("CP1252")
 
         # Bad files: one message each, naming the line where there is one, and nothing to download.
         good = (work / "all.lst").read_text(encoding="cp1252").split("\n")
