@@ -496,6 +496,24 @@ class GpxReader {
   std::map<std::string, int> firstUnread_;  // and the first line of each
 };
 
+// About the size of the GPX file of `document`, or more: reserved at once, the file is not copied
+// as it grows, and what is reserved but never written takes no memory.
+std::size_t GpxSizeEstimate(const Document& document) {
+  constexpr std::size_t kWaypointMarkup = 512;  // the elements of a wpt with every field
+  constexpr std::size_t kPointMarkup = 160;     // an rtept with its extensions
+  std::size_t size = 512;
+  for (const Waypoint& waypoint : document.waypoints) {
+    size += kWaypointMarkup + waypoint.name.size();
+    for (const WaypointText& field : WaypointTexts()) size += (waypoint.*field.member).size();
+  }
+  for (const Task& task : document.tasks) {
+    size += kPointMarkup + task.name.size();
+    for (const std::string& point : task.points) size += kPointMarkup + point.size();
+    for (const std::string& option : task.cupOptions) size += kPointMarkup + option.size();
+  }
+  return size;
+}
+
 }  // namespace
 
 Document ReadGpx(std::string_view bytes, Diagnostics& diagnostics) {
@@ -504,7 +522,9 @@ Document ReadGpx(std::string_view bytes, Diagnostics& diagnostics) {
 
 std::string WriteGpx(const Document& document, Diagnostics& diagnostics) {
   WarnXmlControls(document, diagnostics);
-  std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+  std::string out;
+  out.reserve(GpxSizeEstimate(document));
+  out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
   GpxWriter gpx(out);
   const bool empty = document.waypoints.empty() && document.tasks.empty();
   gpx.Open("gpx",
