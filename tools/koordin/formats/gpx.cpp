@@ -132,37 +132,32 @@ class GpxWriter {
     out_ += ">\n";
   }
 
-  // `<name>text</name>` on one line, the text escaped and without the control characters XML has
-  // no place for.
-  void Text(std::string_view name, std::string_view text) {
+  // `<prefix:name>text</prefix:name>` on one line, the text escaped and without the control
+  // characters XML has no place for.
+  void Text(std::string_view name, std::string_view text, std::string_view prefix = "") {
     Indent();
     out_ += '<';
+    out_ += prefix;
     out_ += name;
     out_ += '>';
-    for (const char c : text) {
-      switch (c) {
-        case '&':
-          out_ += "&amp;";
-          break;
-        case '<':
-          out_ += "&lt;";
-          break;
-        case '>':
-          out_ += "&gt;";
-          break;
-        default:
-          if (!IsXmlControl(c)) out_ += c;
-      }
+    std::size_t run = 0;  // the start of the characters that are written as they are
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      const char c = text[i];
+      const char* escape = c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : nullptr;
+      if (escape == nullptr && !IsXmlControl(c)) continue;
+      out_.append(text.data() + run, i - run);
+      if (escape != nullptr) out_ += escape;
+      run = i + 1;
     }
+    out_.append(text.data() + run, text.size() - run);
     out_ += "</";
+    out_ += prefix;
     out_ += name;
     out_ += ">\n";
   }
 
   // An element in koordin's namespace.
-  void Extension(const char* name, std::string_view text) {
-    Text(std::string(kExtensionPrefix) + name, text);
-  }
+  void Extension(const char* name, std::string_view text) { Text(name, text, kExtensionPrefix); }
 
  private:
   void Indent() { out_.append(2 * open_.size(), ' '); }
