@@ -3,13 +3,68 @@
 #include "tests/document_testing.h"
 
 #include <gtest/gtest.h>
+#include <pugixml.hpp>
 
+#include <random>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace koordin_cli {
 namespace {
+
+// Random documents, written element by element, are the XML that pugixml writes of the same tree:
+// every escape, indent and empty element as a document tree is saved.
+TEST(Gpx, WrittenAsPugixmlSavesTheSameTree) {
+  std::mt19937 random(13);
+  const auto text = [&] {  // never empty: pugixml reads <a></a> as <a />
+    static const char* const kPieces[] = {"a",  "Z",  " ",  "&",    "<",        ">",   "\"",   "'",
+                                          "\t", "\n", "\r", "\x01", "\xc3\xa9", "]]>", "&amp;"};
+    std::string made = "x";
+    for (std::size_t n = random() % 5; n > 0; --n)
+      made.insert(random() % made.size(), kPieces[random() % 15]);
+    return made;
+  };
+  for (int round = 0; round < 200; ++round) {
+    Document document;
+    for (std::size_t n = random() % 6; n > 0; --n) {
+      Waypoint waypoint;
+      waypoint.name = text();
+      waypoint.latitude = std::uniform_real_distribution<double>(-90, 90)(random);
+      waypoint.longitude = std::uniform_real_distribution<double>(-180, 180)(random);
+      if (random() % 2) waypoint.elevation = static_cast<double>(random() % 30000) / 7;
+      waypoint.style = static_cast<int>(random() % 22);
+      for (std::string* field :
+           {&waypoint.code, &waypoint.description, &waypoint.frequency, &waypoint.pictures}) {
+        if (random() % 2) *field = text();
+      }
+      waypoint.marked = random() % 2;
+      document.waypoints.push_back(waypoint);
+    }
+    for (std::size_t n = random() % 3; n > 0; --n) {
+      Task task;
+      if (random() % 2) task.name = text();
+      for (std::size_t p = random() % 5; p > 0; --p) {  // a waypoint's name, empty or unknown
+        const std::size_t pick = random() % (document.waypoints.size() + 2);
+        task.points.push_back(pick < document.waypoints.size()    ? document.waypoints[pick].name
+                              : pick == document.waypoints.size() ? std::string()
+                                                                  : text());
+      }
+      if (random() % 2) task.cupOptions.push_back(text());
+      document.tasks.push_back(task);
+    }
+    Diagnostics diagnostics;
+    const std::string written = WriteGpx(document, diagnostics);
+    pugi::xml_document tree;
+    ASSERT_TRUE(tree.load_string(written.c_str(), (pugi::parse_default | pugi::parse_declaration |
+                                                   pugi::parse_ws_pcdata_single) &
+                                                      ~pugi::parse_eol));
+    std::ostringstream saved;
+    tree.save(saved, "  ", pugi::format_default, pugi::encoding_utf8);
+    ASSERT_EQ(written, saved.str());
+  }
+}
 
 TEST(Gpx, RoundTripsWaypointsAndRoutesWithUmlauts) {
   Document document = SampleDocument();

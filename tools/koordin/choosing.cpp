@@ -9,6 +9,8 @@
 #include <map>
 #include <numeric>
 #include <set>
+#include <utility>
+#include <vector>
 
 namespace koordin_cli {
 
@@ -263,15 +265,26 @@ Selection Choose(const Document& document, const Choices& choices, const Room& r
   return selection;
 }
 
-Document Chosen(const Document& document, const Selection& selection) {
-  Document chosen;
-  for (std::size_t i = 0; i < document.waypoints.size(); ++i) {
-    if (selection.turnpoints[i].kept) chosen.waypoints.push_back(document.waypoints[i]);
+namespace {
+
+// Keeps in `items` those whose decision is to keep them, in their order.
+template <typename Item>
+void KeepChosen(std::vector<Item>& items, const std::vector<Decision>& decisions) {
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (!decisions[i].kept) continue;
+    if (kept != i) items[kept] = std::move(items[i]);
+    ++kept;
   }
-  for (std::size_t i = 0; i < document.tasks.size(); ++i) {
-    if (selection.routes[i].kept) chosen.tasks.push_back(document.tasks[i]);
-  }
-  return chosen;
+  items.erase(items.begin() + static_cast<std::ptrdiff_t>(kept), items.end());
+}
+
+}  // namespace
+
+Document Chosen(Document document, const Selection& selection) {
+  KeepChosen(document.waypoints, selection.turnpoints);
+  KeepChosen(document.tasks, selection.routes);
+  return document;
 }
 
 }  // namespace koordin_cli

@@ -71,6 +71,6 @@ Selection Choose(const Document& document, const Choices& choices, const Room& r
                  Diagnostics& diagnostics);
 
 // The waypoints and tasks that `selection` keeps, in the source's order.
-Document Chosen(const Document& document, const Selection& selection);
+Document Chosen(Document document, const Selection& selection);
 
 }  // namespace koordin_cli

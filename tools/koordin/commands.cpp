@@ -16,6 +16,7 @@
 #include <memory>
 #include <ostream>
 #include <stdexcept>
+#include <utility>
 
 namespace koordin_cli {
 
@@ -84,7 +85,7 @@ const FileFormat& FormatToReadThrough(const std::string& path, const std::string
   return ResolveFormat(path, given, "--from");
 }
 
-// A file's contents as a document and as a listing of its slots.
+// A file's contents as a document and, for a KOORDIN file, as a listing of its slots.
 struct Input {
   Document document;
   KoordinListing listing;
@@ -129,7 +130,6 @@ Input ReadInput(const std::string& path, const FileFormat& format, Context& cont
     const std::string where = error.line() > 0 ? ":" + std::to_string(error.line()) : "";
     throw FileError(shown + where + ": " + error.what());
   }
-  input.listing = ListingFromDocument(input.document);
   return input;
 }
 
@@ -244,12 +244,14 @@ int RunDump(const CommonOptions& common, const DumpOptions& options, std::ostrea
     const Input input =
         ReadInput(options.file, format, context, diagnostics, options.inputEncoding);
     PrintWarnings(err, ShownInputName(options.file), diagnostics);
+    const KoordinListing listing =
+        format.IsKoordin() ? input.listing : ListingFromDocument(input.document);
     if (options.format == "csv") {
-      out << DumpCsv(input.listing, options.all);
+      out << DumpCsv(listing, options.all);
     } else if (options.format == "json") {
-      out << DumpJson(input.listing, options.all);
+      out << DumpJson(listing, options.all);
     } else if (options.format == "text") {
-      out << DumpText(input.listing, options.all);
+      out << DumpText(listing, options.all);
     } else {
       throw UsageError("--format " + options.format + ": not a listing form (text, csv, json)");
     }
@@ -270,7 +272,7 @@ int RunConvert(const CommonOptions& common, const ConvertOptions& options, std::
                                                    : WarningDetail::kSummary;
 
     Diagnostics readWarnings;
-    const Input read = ReadInput(options.input, from, context, readWarnings, options.inputEncoding);
+    Input read = ReadInput(options.input, from, context, readWarnings, options.inputEncoding);
     PrintWarnings(err, input, readWarnings, detail);
 
     Diagnostics writeWarnings;
@@ -294,7 +296,9 @@ int RunConvert(const CommonOptions& common, const ConvertOptions& options, std::
     } catch (const ChoiceError& error) {
       throw UsageError(error.what());
     }
-    Document chosen = Chosen(read.document, selection);
+    // The plan of a dry run shows the whole source; otherwise it is not needed beside what is kept.
+    Document chosen = options.dryRun ? Chosen(read.document, selection)
+                                     : Chosen(std::move(read.document), selection);
     KoordinPlan plan;
     std::string bytes;
     std::string written;

@@ -2,10 +2,12 @@
 
 #include "tools/koordin/formats/format_support.h"
 
+#include <algorithm>
 #include <cmath>
+#include <initializer_list>
 #include <map>
-#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <pugixml.hpp>
@@ -59,100 +61,187 @@ constexpr const char* kCupOptionElement = "cupOption";
 
 // --- writing --------------------------------------------------------------------------------
 
-void AppendText(pugi::xml_node parent, const char* element, const std::string& text) {
-  parent.append_child(element).text().set(text.c_str());
+// XML 1.0 has no place for the control characters but tab, line feed and carriage return: a GPX
+// file with them is no XML file.
+bool IsXmlControl(char c) {
+  return static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r';
 }
 
-void AppendPosition(pugi::xml_node point, const Waypoint& waypoint) {
-  point.append_attribute("lat").set_value(
-      FormatDecimal(waypoint.latitude, kDegreeDecimals).c_str());
-  point.append_attribute("lon").set_value(
-      FormatDecimal(waypoint.longitude, kDegreeDecimals).c_str());
+std::string WithoutXmlControls(std::string_view text) {
+  std::string kept;
+  kept.reserve(text.size());
+  for (const char c : text) {
+    if (!IsXmlControl(c)) kept += c;
+  }
+  return kept;
 }
 
-void AppendExtensions(pugi::xml_node point, const Waypoint& waypoint) {
-  pugi::xml_node extensions;
-  const auto add = [&](const char* element, const std::string& text) {
-    if (!extensions) extensions = point.append_child("extensions");
-    AppendText(extensions, (std::string(kExtensionPrefix) + element).c_str(), text);
+// A text that is written as an empty one.
+bool WrittenEmpty(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), IsXmlControl);
+}
+
+// Warns about each text of `document` that holds control characters XML has no place for, which
+// the writer leaves out.
+void WarnXmlControls(const Document& document, Diagnostics& diagnostics) {
+  const auto check = [&](const std::string& text) {
+    if (std::none_of(text.begin(), text.end(), IsXmlControl)) return;
+    diagnostics.Warn("GPX has no place for the control characters of " + Quoted(text) +
+                     ": written as " + Quoted(WithoutXmlControls(text)));
+  };
+  for (const Waypoint& waypoint : document.waypoints) {
+    check(waypoint.name);
+    for (const WaypointText& field : WaypointTexts()) check(waypoint.*field.member);
+  }
+  for (const Task& task : document.tasks) {
+    check(task.name);
+    for (const std::string& point : task.points) check(point);
+    for (const std::string& option : task.cupOptions) check(option);
+  }
+}
+
+// Writes the GPX file element by element into one string, indented by two blanks a level.
+class GpxWriter {
+ public:
+  explicit GpxWriter(std::string& out) : out_(out) {}
+
+  // `<name attributes>` on a line of its own, closed by Close; or `<name attributes />` when
+  // `empty`. Attribute values are numbers and names of our own, which need no escapes.
+  void Open(const char* name, std::initializer_list<std::pair<const char*, std::string>> attributes,
+            bool empty = false) {
+    Indent();
+    out_ += '<';
+    out_ += name;
+    for (const auto& [key, value] : attributes) {
+      out_ += ' ';
+      out_ += key;
+      out_ += "=\"";
+      out_ += value;
+      out_ += '"';
+    }
+    out_ += empty ? " />\n" : ">\n";
+    if (!empty) open_.push_back(name);
+  }
+
+  void Close() {
+    const char* name = open_.back();
+    open_.pop_back();
+    Indent();
+    out_ += "</";
+    out_ += name;
+    out_ += ">\n";
+  }
+
+  // `<prefix:name>text</prefix:name>` on one line, the text escaped and without the control
+  // characters XML has no place for.
+  void Text(std::string_view name, std::string_view text, std::string_view prefix = "") {
+    Indent();
+    out_ += '<';
+    out_ += prefix;
+    out_ += name;
+    out_ += '>';
+    std::size_t run = 0;  // the start of the characters that are written as they are
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      const char c = text[i];
+      const char* escape = c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : nullptr;
+      if (escape == nullptr && !IsXmlControl(c)) continue;
+      out_.append(text.data() + run, i - run);
+      if (escape != nullptr) out_ += escape;
+      run = i + 1;
+    }
+    out_.append(text.data() + run, text.size() - run);
+    out_ += "</";
+    out_ += prefix;
+    out_ += name;
+    out_ += ">\n";
+  }
+
+  // An element in koordin's namespace.
+  void Extension(const char* name, std::string_view text) { Text(name, text, kExtensionPrefix); }
+
+ private:
+  void Indent() { out_.append(2 * open_.size(), ' '); }
+
+  std::string& out_;
+  std::vector<const char*> open_;  // the elements open, outermost first
+};
+
+std::pair<const char*, std::string> Latitude(const Waypoint& waypoint) {
+  return {"lat", FormatDecimal(waypoint.latitude, kDegreeDecimals)};
+}
+
+std::pair<const char*, std::string> Longitude(const Waypoint& waypoint) {
+  return {"lon", FormatDecimal(waypoint.longitude, kDegreeDecimals)};
+}
+
+void WriteWaypoint(GpxWriter& gpx, const Waypoint& waypoint) {
+  CheckWaypointToWrite(waypoint);
+  gpx.Open("wpt", {Latitude(waypoint), Longitude(waypoint)});
+  // The order of a wpt's elements is fixed: ele, name, desc, sym, extensions.
+  if (waypoint.elevation) gpx.Text("ele", FormatDecimal(*waypoint.elevation, kMetreDecimals));
+  gpx.Text("name", waypoint.name);
+  if (!WrittenEmpty(waypoint.description)) gpx.Text("desc", waypoint.description);
+  if (const char* symbol = SymbolOf(waypoint.style)) gpx.Text("sym", symbol);
+  bool extensions = false;
+  const auto add = [&](const char* element, std::string_view text) {
+    if (!extensions) gpx.Open("extensions", {});
+    extensions = true;
+    gpx.Extension(element, text);
   };
   for (const WaypointText& field : WaypointTexts()) {
-    if (field.member != &Waypoint::description && !(waypoint.*field.member).empty()) {
+    if (field.member != &Waypoint::description && !WrittenEmpty(waypoint.*field.member)) {
       add(field.key, waypoint.*field.member);  // the description is GPX's own desc
     }
   }
   if (waypoint.style != 0) add(kStyleElement, std::to_string(waypoint.style));
   if (waypoint.marked) add(kMarkedElement, "true");
+  if (extensions) gpx.Close();
+  gpx.Close();
 }
 
-void AppendWaypoint(pugi::xml_node gpx, const Waypoint& waypoint) {
-  CheckWaypointToWrite(waypoint);
-  pugi::xml_node point = gpx.append_child("wpt");
-  AppendPosition(point, waypoint);
-  // The order of a wpt's elements is fixed: ele, name, desc, sym, extensions.
-  if (waypoint.elevation) {
-    AppendText(point, "ele", FormatDecimal(*waypoint.elevation, kMetreDecimals));
-  }
-  AppendText(point, "name", waypoint.name);
-  if (!waypoint.description.empty()) AppendText(point, "desc", waypoint.description);
-  if (const char* symbol = SymbolOf(waypoint.style)) AppendText(point, "sym", symbol);
-  AppendExtensions(point, waypoint);
-}
-
-void AppendRoute(pugi::xml_node gpx, const Task& task, const Document& document,
-                 const std::map<std::string, std::size_t>& byName, Diagnostics& diagnostics) {
-  pugi::xml_node route = gpx.append_child("rte");
-  if (!task.name.empty()) AppendText(route, "name", task.name);
-  if (!task.cupOptions.empty()) {
-    pugi::xml_node extensions = route.append_child("extensions");
-    for (const std::string& option : task.cupOptions) {
-      AppendText(extensions, (std::string(kExtensionPrefix) + kCupOptionElement).c_str(), option);
-    }
-  }
+// Route points are matched by their names without control characters, as the waypoints are
+// written.
+void WriteRoute(GpxWriter& gpx, const Task& task, const Document& document,
+                const std::map<std::string, std::size_t>& byName, Diagnostics& diagnostics) {
+  struct Point {
+    std::size_t index;
+    std::string name;
+    const char* role;
+  };
+  std::vector<Point> points;
   for (std::size_t i = 0; i < task.points.size(); ++i) {
-    const std::string& name = task.points[i];
+    std::string name = WithoutXmlControls(task.points[i]);
     if (name.empty()) continue;  // a CUP task without takeoff or landing
     const auto found = byName.find(name);
     if (found == byName.end()) {
-      diagnostics.Warn("route " + Quoted(task.name) + ": point " + Quoted(name) +
-                       " is no waypoint and is left out");
+      diagnostics.Warn("route " + Quoted(WithoutXmlControls(task.name)) + ": point " +
+                       Quoted(name) + " is no waypoint and is left out");
       continue;
     }
-    pugi::xml_node point = route.append_child("rtept");
-    AppendPosition(point, document.waypoints[found->second]);
-    AppendText(point, "name", name);
     const char* role = i == 0 ? kTakeoff : i + 1 == task.points.size() ? kLanding : nullptr;
-    if (role != nullptr) {
-      AppendText(point.append_child("extensions"),
-                 (std::string(kExtensionPrefix) + kTaskPointElement).c_str(), role);
+    points.push_back({found->second, std::move(name), role});
+  }
+  const bool empty = WrittenEmpty(task.name) && task.cupOptions.empty() && points.empty();
+  gpx.Open("rte", {}, empty);
+  if (empty) return;
+  if (!WrittenEmpty(task.name)) gpx.Text("name", task.name);
+  if (!task.cupOptions.empty()) {
+    gpx.Open("extensions", {});
+    for (const std::string& option : task.cupOptions) gpx.Extension(kCupOptionElement, option);
+    gpx.Close();
+  }
+  for (const Point& point : points) {
+    const Waypoint& waypoint = document.waypoints[point.index];
+    gpx.Open("rtept", {Latitude(waypoint), Longitude(waypoint)});
+    gpx.Text("name", point.name);
+    if (point.role != nullptr) {
+      gpx.Open("extensions", {});
+      gpx.Extension(kTaskPointElement, point.role);
+      gpx.Close();
     }
+    gpx.Close();
   }
-}
-
-// XML 1.0 has no place for the control characters but tab, line feed and carriage return: a GPX
-// file with them is no XML file. Leaves them out of every text of `document`, with a warning for
-// each text.
-void WithoutXmlControls(Document& document, Diagnostics& diagnostics) {
-  const auto clean = [&](std::string& text) {
-    std::string kept;
-    for (const char c : text) {
-      const auto byte = static_cast<unsigned char>(c);
-      if (byte >= 0x20 || c == '\t' || c == '\n' || c == '\r') kept += c;
-    }
-    if (kept.size() == text.size()) return;
-    diagnostics.Warn("GPX has no place for the control characters of " + Quoted(text) +
-                     ": written as " + Quoted(kept));
-    text = std::move(kept);
-  };
-  for (Waypoint& waypoint : document.waypoints) {
-    clean(waypoint.name);
-    for (const WaypointText& field : WaypointTexts()) clean(waypoint.*field.member);
-  }
-  for (Task& task : document.tasks) {
-    clean(task.name);
-    for (std::string& point : task.points) clean(point);
-    for (std::string& option : task.cupOptions) clean(option);
-  }
+  gpx.Close();
 }
 
 // --- reading --------------------------------------------------------------------------------
@@ -402,33 +491,51 @@ class GpxReader {
   std::map<std::string, int> firstUnread_;  // and the first line of each
 };
 
+// About the size of the GPX file of `document`, or more: reserved at once, the file is not copied
+// as it grows, and what is reserved but never written takes no memory.
+std::size_t GpxSizeEstimate(const Document& document) {
+  constexpr std::size_t kWaypointMarkup = 512;  // the elements of a wpt with every field
+  constexpr std::size_t kPointMarkup = 160;     // an rtept with its extensions
+  std::size_t size = 512;
+  for (const Waypoint& waypoint : document.waypoints) {
+    size += kWaypointMarkup + waypoint.name.size();
+    for (const WaypointText& field : WaypointTexts()) size += (waypoint.*field.member).size();
+  }
+  for (const Task& task : document.tasks) {
+    size += kPointMarkup + task.name.size();
+    for (const std::string& point : task.points) size += kPointMarkup + point.size();
+    for (const std::string& option : task.cupOptions) size += kPointMarkup + option.size();
+  }
+  return size;
+}
+
 }  // namespace
 
 Document ReadGpx(std::string_view bytes, Diagnostics& diagnostics) {
   return GpxReader(bytes, diagnostics).Read();
 }
 
-std::string WriteGpx(const Document& original, Diagnostics& diagnostics) {
-  Document document = original;
-  WithoutXmlControls(document, diagnostics);
-  pugi::xml_document xml;
-  pugi::xml_node declaration = xml.append_child(pugi::node_declaration);
-  declaration.append_attribute("version").set_value("1.0");
-  declaration.append_attribute("encoding").set_value("UTF-8");
-  pugi::xml_node gpx = xml.append_child("gpx");
-  gpx.append_attribute("xmlns").set_value(kGpxNamespace);
-  gpx.append_attribute(kExtensionDeclaration).set_value(kExtensionNamespace);
-  gpx.append_attribute("version").set_value("1.1");
-  gpx.append_attribute("creator").set_value("koordin");
+std::string WriteGpx(const Document& document, Diagnostics& diagnostics) {
+  WarnXmlControls(document, diagnostics);
+  std::string out;
+  out.reserve(GpxSizeEstimate(document));
+  out += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+  GpxWriter gpx(out);
+  const bool empty = document.waypoints.empty() && document.tasks.empty();
+  gpx.Open("gpx",
+           {{"xmlns", kGpxNamespace},
+            {kExtensionDeclaration, kExtensionNamespace},
+            {"version", "1.1"},
+            {"creator", "koordin"}},
+           empty);
   std::map<std::string, std::size_t> byName;
   for (std::size_t i = 0; i < document.waypoints.size(); ++i) {
-    AppendWaypoint(gpx, document.waypoints[i]);
-    byName.emplace(document.waypoints[i].name, i);
+    WriteWaypoint(gpx, document.waypoints[i]);
+    byName.emplace(WithoutXmlControls(document.waypoints[i].name), i);
   }
-  for (const Task& task : document.tasks) AppendRoute(gpx, task, document, byName, diagnostics);
-  std::ostringstream out;
-  xml.save(out, "  ", pugi::format_default, pugi::encoding_utf8);
-  return out.str();
+  for (const Task& task : document.tasks) WriteRoute(gpx, task, document, byName, diagnostics);
+  if (!empty) gpx.Close();
+  return out;
 }
 
 }  // namespace koordin_cli
