@@ -276,27 +276,30 @@ int RunConvert(const CommonOptions& common, const ConvertOptions& options, std::
     PrintWarnings(err, input, readWarnings, detail);
 
     Diagnostics writeWarnings;
-    // The choice and the plan see the names as the file will hold them, so that a name of nothing
-    // but control characters is a turnpoint without a name; the warnings come for what is kept.
-    Document candidates = read.document;
-    if (to.IsKoordin()) {
-      Diagnostics untold;  // told below, for the texts kept
-      ReplaceControlCharacters(candidates, untold);
-    }
+    // Into KOORDIN, the choice and the plan see the names as the file will hold them, so that a
+    // name of nothing but control characters is a turnpoint without a name; the warnings come
+    // below, for the texts kept.
+    const Document* candidates = &read.document;
+    Document cleaned;
     Room room;
     Capacities capacities;
     if (to.IsKoordin()) {
+      cleaned = read.document;
+      Diagnostics untold;
+      ReplaceControlCharacters(cleaned, untold);
+      candidates = &cleaned;
       capacities = CapacitiesOf(QueryDriverInfo(context.driver()));
       room = {static_cast<std::size_t>(capacities.turnpoints),
               static_cast<std::size_t>(capacities.routes), true};
     }
     Selection selection;
     try {
-      selection = Choose(candidates, options.choices, room, writeWarnings);
+      selection = Choose(*candidates, options.choices, room, writeWarnings);
     } catch (const ChoiceError& error) {
       throw UsageError(error.what());
     }
-    // The plan of a dry run shows the whole source; otherwise it is not needed beside what is kept.
+    // The plan of a dry run shows the whole source; otherwise it is not needed beside what is kept
+    // (and `candidates` is not read again).
     Document chosen = options.dryRun ? Chosen(read.document, selection)
                                      : Chosen(std::move(read.document), selection);
     KoordinPlan plan;
@@ -319,7 +322,8 @@ int RunConvert(const CommonOptions& common, const ConvertOptions& options, std::
 
     const std::size_t warnings = readWarnings.warnings.size() + writeWarnings.warnings.size();
     if (options.dryRun) {
-      out << DryRunPlan(options, input, output, candidates, selection, readWarnings, writeWarnings);
+      out << DryRunPlan(options, input, output, *candidates, selection, readWarnings,
+                        writeWarnings);
     }
     if (options.strict && warnings > 0) {
       err << "koordin: " << output << ": not written: " << CountOf(warnings, "warning", "warnings")
