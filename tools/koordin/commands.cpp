@@ -125,7 +125,7 @@ Input ReadInput(const std::string& path, const FileFormat& format, Context& cont
   if (bytes.empty()) throw FileError(shown + ": the file is empty");
   if (!inputEncoding.empty()) bytes = DecodeSource(bytes, inputEncoding, diagnostics);
   try {
-    input.document = format.read(bytes, diagnostics);
+    input.document = ReadWhole(format.read, bytes, diagnostics);
   } catch (const FormatError& error) {
     const std::string where = error.line() > 0 ? ":" + std::to_string(error.line()) : "";
     throw FileError(shown + where + ": " + error.what());
@@ -312,7 +312,7 @@ int RunConvert(const CommonOptions& common, const ConvertOptions& options, std::
     } else {
       SettleFrequencies(chosen, writeWarnings);
       try {
-        bytes = to.write(chosen, writeWarnings);
+        bytes = WriteWhole(to.writer, chosen, writeWarnings);
       } catch (const FormatError& error) {
         throw FileError(output + ": " + error.what());
       }

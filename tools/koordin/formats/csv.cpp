@@ -319,4 +319,14 @@ std::string WriteCsv(const Document& document, Diagnostics& diagnostics) {
   return out;
 }
 
+void ReadCsvInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink) {
+  Document document = ReadCsv(ReadAll(source), diagnostics);
+  for (Waypoint& waypoint : document.waypoints) sink.AddWaypoint(std::move(waypoint));
+  for (Task& task : document.tasks) sink.AddTask(std::move(task));
+}
+
+std::unique_ptr<FormatWriter> MakeCsvWriter(std::string& out, Diagnostics& diagnostics) {
+  return std::make_unique<WholeDocumentWriter<&WriteCsv>>(out, diagnostics);
+}
+
 }  // namespace koordin_cli

@@ -298,4 +298,14 @@ std::string WriteCup(const Document& document, Diagnostics& diagnostics) {
   return out;
 }
 
+void ReadCupInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink) {
+  Document document = ReadCup(ReadAll(source), diagnostics);
+  for (Waypoint& waypoint : document.waypoints) sink.AddWaypoint(std::move(waypoint));
+  for (Task& task : document.tasks) sink.AddTask(std::move(task));
+}
+
+std::unique_ptr<FormatWriter> MakeCupWriter(std::string& out, Diagnostics& diagnostics) {
+  return std::make_unique<WholeDocumentWriter<&WriteCup>>(out, diagnostics);
+}
+
 }  // namespace koordin_cli

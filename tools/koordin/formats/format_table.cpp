@@ -7,9 +7,11 @@ namespace koordin_cli {
 
 const std::vector<FileFormat>& FileFormats() {
   static const std::vector<FileFormat> kFormats = {
-      {"lst", nullptr, nullptr, false},       {"cup", &ReadCup, &WriteCup, true},
-      {"gpx", &ReadGpx, &WriteGpx, false},    {"csv", &ReadCsv, &WriteCsv, true},
-      {"json", &ReadJson, &WriteJson, false},
+      {"lst", nullptr, nullptr, false},
+      {"cup", &ReadCupInto, &MakeCupWriter, true},
+      {"gpx", &ReadGpxInto, &MakeGpxWriter, false},
+      {"csv", &ReadCsvInto, &MakeCsvWriter, true},
+      {"json", &ReadJsonInto, &MakeJsonWriter, false},
   };
   return kFormats;
 }

@@ -1,16 +1,19 @@
 #pragma once
 
 #include "tools/koordin/formats/document.h"
+#include "tools/koordin/formats/streams.h"
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 // The file formats koordin converts between, besides KOORDIN itself, which only the driver reads
-// and writes. Each reader takes a whole file's bytes and throws FormatError with the line of the
-// first fault it cannot read past; what it can read past goes to `diagnostics`. Each writer
-// returns the whole file's bytes, warns about whatever of the document the format cannot hold, and
-// throws FormatError (line 0, naming the waypoint) for coordinates beyond 90 or 180 degrees.
+// and writes. Each reader reads a source into a sink (streams.h), or a whole file's bytes into a
+// document, and throws FormatError with the line of the first fault it cannot read past; what it
+// can read past goes to `diagnostics`. Each writer makes the file a waypoint at a time, or returns
+// the whole file's bytes, warns about whatever of the document the format cannot hold, and throws
+// FormatError (line 0, naming the waypoint) for coordinates beyond 90 or 180 degrees.
 namespace koordin_cli {
 
 // CUP waypoint files with their task section. Input is UTF-8, or Windows-1252 when it is not
@@ -20,6 +23,8 @@ namespace koordin_cli {
 // The marker and slot of a waypoint have no place in CUP.
 Document ReadCup(std::string_view bytes, Diagnostics& diagnostics);
 std::string WriteCup(const Document& document, Diagnostics& diagnostics);
+void ReadCupInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink);
+std::unique_ptr<FormatWriter> MakeCupWriter(std::string& out, Diagnostics& diagnostics);
 
 // GPX 1.1: waypoints (wpt) and routes (rte, their points matched to the waypoints by name).
 // A waypoint's name, elevation (ele), description (desc, else cmt) and style (as sym) are GPX's own
@@ -33,6 +38,8 @@ std::string WriteCup(const Document& document, Diagnostics& diagnostics);
 // point elements are warned about, not read.
 Document ReadGpx(std::string_view bytes, Diagnostics& diagnostics);
 std::string WriteGpx(const Document& document, Diagnostics& diagnostics);
+void ReadGpxInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink);
+std::unique_ptr<FormatWriter> MakeGpxWriter(std::string& out, Diagnostics& diagnostics);
 
 // CSV (RFC 4180 quoting, CR LF, UTF-8 or else Windows-1252 on reading): the header
 // name,code,country,latitude,longitude,elevation_m,style,frequency,description,marked, then one
@@ -45,6 +52,8 @@ std::string WriteGpx(const Document& document, Diagnostics& diagnostics);
 // option lines have no column and are left out with a warning; the slot is not kept.
 Document ReadCsv(std::string_view bytes, Diagnostics& diagnostics);
 std::string WriteCsv(const Document& document, Diagnostics& diagnostics);
+void ReadCsvInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink);
+std::unique_ptr<FormatWriter> MakeCsvWriter(std::string& out, Diagnostics& diagnostics);
 
 // JSON: {"waypoints": [...], "tasks": [...]}, UTF-8. A waypoint is an object with every field of
 // Waypoint under its member name ("elevation" in metres or null); a task is {"name", "points"} and
@@ -52,13 +61,15 @@ std::string WriteCsv(const Document& document, Diagnostics& diagnostics);
 // kind is a FormatError at the line of its key.
 Document ReadJson(std::string_view bytes, Diagnostics& diagnostics);
 std::string WriteJson(const Document& document, Diagnostics& diagnostics);
+void ReadJsonInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink);
+std::unique_ptr<FormatWriter> MakeJsonWriter(std::string& out, Diagnostics& diagnostics);
 
 // A file format koordin knows: the name that --from, --to and file extensions give, and its reader
 // and writer. KOORDIN's are null: only the driver reads and writes the KOORDIN file.
 struct FileFormat {
   const char* name;
-  Document (*read)(std::string_view bytes, Diagnostics& diagnostics);
-  std::string (*write)(const Document& document, Diagnostics& diagnostics);
+  ReadInto read;
+  MakeWriter writer;
   bool otherCharsets;  // its files come in character sets other than UTF-8 (--input-encoding)
   bool IsKoordin() const { return read == nullptr; }
 };

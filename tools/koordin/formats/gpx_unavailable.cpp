@@ -18,4 +18,14 @@ std::string WriteGpx(const Document&, Diagnostics&) {
   throw FormatError(0, kNoGpx);
 }
 
+void ReadGpxInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink) {
+  Document document = ReadGpx(ReadAll(source), diagnostics);
+  for (Waypoint& waypoint : document.waypoints) sink.AddWaypoint(std::move(waypoint));
+  for (Task& task : document.tasks) sink.AddTask(std::move(task));
+}
+
+std::unique_ptr<FormatWriter> MakeGpxWriter(std::string& out, Diagnostics& diagnostics) {
+  return std::make_unique<WholeDocumentWriter<&WriteGpx>>(out, diagnostics);
+}
+
 }  // namespace koordin_cli

@@ -381,4 +381,14 @@ std::string WriteJson(const Document& document, Diagnostics& diagnostics) {
   }
 }
 
+void ReadJsonInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink) {
+  Document document = ReadJson(ReadAll(source), diagnostics);
+  for (Waypoint& waypoint : document.waypoints) sink.AddWaypoint(std::move(waypoint));
+  for (Task& task : document.tasks) sink.AddTask(std::move(task));
+}
+
+std::unique_ptr<FormatWriter> MakeJsonWriter(std::string& out, Diagnostics& diagnostics) {
+  return std::make_unique<WholeDocumentWriter<&WriteJson>>(out, diagnostics);
+}
+
 }  // namespace koordin_cli

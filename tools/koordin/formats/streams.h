@@ -1,0 +1,101 @@
+#pragma once
+
+#include "tools/koordin/formats/document.h"
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Files of any size read and written in pieces: the readers hand what they read to a sink as they
+// go, the writers make their bytes a waypoint at a time, so that a conversion never needs the
+// whole file, or the whole document, in memory.
+namespace koordin_cli {
+
+// A file's bytes, a piece at a time, from its start as often as asked.
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  // Reads up to `size` further bytes into `buffer`; 0 at the end. Throws what reading the file
+  // throws.
+  virtual std::size_t Read(char* buffer, std::size_t size) = 0;
+  // Reads from the start again.
+  virtual void Rewind() = 0;
+};
+
+// The bytes of a string in memory.
+class StringSource : public ByteSource {
+ public:
+  explicit StringSource(std::string_view bytes) : bytes_(bytes) {}
+  std::size_t Read(char* buffer, std::size_t size) override;
+  void Rewind() override { at_ = 0; }
+
+ private:
+  std::string_view bytes_;
+  std::size_t at_ = 0;
+};
+
+// Receives what a reader reads, in the file's order.
+class DocumentSink {
+ public:
+  virtual ~DocumentSink() = default;
+  virtual void AddWaypoint(Waypoint waypoint) = 0;
+  virtual void AddTask(Task task) = 0;
+};
+
+// Keeps all that a reader reads.
+class DocumentCollector : public DocumentSink {
+ public:
+  void AddWaypoint(Waypoint waypoint) override { document.waypoints.push_back(std::move(waypoint)); }
+  void AddTask(Task task) override { document.tasks.push_back(std::move(task)); }
+  Document document;
+};
+
+// Writes one format: Begin, every waypoint, then End, which writes the tasks. Each call appends the
+// bytes it makes to the string the writer was made with, for the caller to take away as it likes;
+// warnings go to the diagnostics it was made with.
+class FormatWriter {
+ public:
+  virtual ~FormatWriter() = default;
+  // `tasks`: those End will write, known first so that a writer keeps of the waypoints only what
+  // their points need.
+  virtual void Begin(const std::vector<Task>& tasks) = 0;
+  virtual void AddWaypoint(const Waypoint& waypoint) = 0;
+  virtual void End() = 0;
+};
+
+// Makes a format's writer, appending to `out`.
+using MakeWriter = std::unique_ptr<FormatWriter> (*)(std::string& out, Diagnostics& diagnostics);
+
+// Reads a format from a source into a sink. Throws FormatError with the line of the first fault it
+// cannot read past.
+using ReadInto = void (*)(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink);
+
+// The whole document that `read` makes of `bytes`.
+Document ReadWhole(ReadInto read, std::string_view bytes, Diagnostics& diagnostics);
+
+// The whole file that `make`'s writer makes of `document`.
+std::string WriteWhole(MakeWriter make, const Document& document, Diagnostics& diagnostics);
+
+// Every byte of `source` from where it stands.
+std::string ReadAll(ByteSource& source);
+
+// A writer for a format that makes its file of the whole document at once: it keeps the
+// waypoints until End.
+template <std::string (*Write)(const Document&, Diagnostics&)>
+class WholeDocumentWriter : public FormatWriter {
+ public:
+  WholeDocumentWriter(std::string& out, Diagnostics& diagnostics)
+      : out_(out), diagnostics_(diagnostics) {}
+  void Begin(const std::vector<Task>& tasks) override { document_.tasks = tasks; }
+  void AddWaypoint(const Waypoint& waypoint) override { document_.waypoints.push_back(waypoint); }
+  void End() override { out_ += Write(document_, diagnostics_); }
+
+ private:
+  std::string& out_;
+  Diagnostics& diagnostics_;
+  Document document_;
+};
+
+}  // namespace koordin_cli
