@@ -6,8 +6,8 @@
 #include <fnmatch.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
-#include <numeric>
 #include <set>
 #include <utility>
 #include <vector>
@@ -97,21 +97,6 @@ bool MatchesAny(const std::vector<std::string>& patterns, const std::string& nam
   });
 }
 
-// The place of --near: a waypoint of that name (exactly, else in any case), else a position.
-GeoPosition PlaceOf(const std::string& near, const Document& document) {
-  for (const bool exact : {true, false}) {
-    for (const Waypoint& waypoint : document.waypoints) {
-      if (exact ? waypoint.name == near : EqualsIgnoringCase(waypoint.name, near)) {
-        return {waypoint.latitude, waypoint.longitude};
-      }
-    }
-  }
-  if (const std::optional<GeoPosition> position = ParsePosition(near)) return *position;
-  throw ChoiceError("--near " + near +
-                    ": neither a turnpoint of the source nor a position (48.63,9.43, "
-                    "48°37'50\"N 9°25'49\"E or 4837.833N 00925.817E)");
-}
-
 // Why the filters let `waypoint` not pass; empty when they do.
 std::string FilterReason(const Waypoint& waypoint, const Decision& decision, const Choices& choices,
                          const std::set<int>& styles) {
@@ -153,44 +138,67 @@ FlownRange FlownPoints(const Task& task) {
   return {1, count - 1};
 }
 
-Selection Choose(const Document& document, const Choices& choices, const Room& room,
-                 Diagnostics& diagnostics) {
+void PlaceFinder::See(const Waypoint& waypoint) {
+  if (!exact_ && waypoint.name == near_)
+    exact_ = GeoPosition{waypoint.latitude, waypoint.longitude};
+  if (!anyCase_ && EqualsIgnoringCase(waypoint.name, near_)) {
+    anyCase_ = GeoPosition{waypoint.latitude, waypoint.longitude};
+  }
+}
+
+GeoPosition PlaceFinder::Place() const {
+  if (exact_) return *exact_;
+  if (anyCase_) return *anyCase_;
+  if (const std::optional<GeoPosition> position = ParsePosition(near_)) return *position;
+  throw ChoiceError("--near " + near_ +
+                    ": neither a turnpoint of the source nor a position (48.63,9.43, "
+                    "48°37'50\"N 9°25'49\"E or 4837.833N 00925.817E)");
+}
+
+WaypointJudge::WaypointJudge(const Choices& choices, const Room& room)
+    : choices_(choices), room_(room) {
   if (choices.radiusKm && choices.near.empty()) throw ChoiceError("--radius needs --near");
   if (choices.radiusKm && !(*choices.radiusKm >= 0)) {
     throw ChoiceError("--radius " + FormatDecimal(*choices.radiusKm, 3) + ": not a distance");
   }
-  const std::set<int> styles = StylesChosen(choices.styles);
-  Selection selection;
-  if (!choices.near.empty()) selection.place = PlaceOf(choices.near, document);
+  styles_ = StylesChosen(choices.styles);
+}
 
-  const std::size_t count = document.waypoints.size();
-  selection.turnpoints.resize(count);
-  // By the name as the file keeps it, without blanks at its end, as route points find it.
-  std::map<std::string, std::size_t> byName;
-  for (std::size_t i = 0; i < count; ++i) {
-    const Waypoint& waypoint = document.waypoints[i];
-    Decision& decision = selection.turnpoints[i];
-    byName.emplace(TrimRight(waypoint.name), i);
-    if (selection.place) {
-      decision.distanceKm = DistanceKm(*selection.place, {waypoint.latitude, waypoint.longitude});
-    }
-    if (room.namesRequired && TrimRight(waypoint.name).empty()) {
-      decision.reason = kNoName;
-      diagnostics.Warn("turnpoint " + std::to_string(i + 1) + " has no name: left out");
-      continue;
-    }
-    decision.reason = FilterReason(waypoint, decision, choices, styles);
+Decision WaypointJudge::Judge(const Waypoint& waypoint, std::size_t index,
+                              Diagnostics& diagnostics) const {
+  Decision decision;
+  if (place) decision.distanceKm = DistanceKm(*place, {waypoint.latitude, waypoint.longitude});
+  if (room_.namesRequired && TrimRight(waypoint.name).empty()) {
+    decision.reason = kNoName;
+    diagnostics.Warn("turnpoint " + std::to_string(index + 1) + " has no name: left out");
+    return decision;
   }
+  decision.reason = FilterReason(waypoint, decision, choices_, styles_);
+  return decision;
+}
 
-  // The chosen routes that fit, each with the turnpoints it flies.
-  std::vector<bool> reserved(count, false);
-  std::size_t reservedCount = 0;
-  const std::size_t turnpointRoom = room.turnpoints.value_or(count);
+bool WaypointJudge::HasNoName(const Decision& decision) {
+  return decision.reason == kNoName;
+}
+
+namespace {
+
+// Finds the waypoint a route point names (without blanks at its end): its index in the source, or
+// none when there is none or it has no name where names are required.
+using RouteResolver = std::function<std::optional<std::size_t>(const std::string&)>;
+
+// Decides the routes: those chosen by --tasks that fit, each with every flown turnpoint it names,
+// added to `reserved`, as long as these fit. Returns the room for turnpoints.
+std::size_t DecideRoutes(const std::vector<Task>& tasks, const Choices& choices, const Room& room,
+                         std::size_t turnpointCount, const RouteResolver& resolve,
+                         std::vector<Decision>& decisions, std::set<std::size_t>& reserved,
+                         Diagnostics& diagnostics) {
+  const std::size_t turnpointRoom = room.turnpoints.value_or(turnpointCount);
   int routeSlot = 0;
-  selection.routes.resize(document.tasks.size());
-  for (std::size_t t = 0; t < document.tasks.size(); ++t) {
-    const Task& task = document.tasks[t];
-    Decision& decision = selection.routes[t];
+  decisions.assign(tasks.size(), Decision());
+  for (std::size_t t = 0; t < tasks.size(); ++t) {
+    const Task& task = tasks[t];
+    Decision& decision = decisions[t];
     const std::string what = "route " + Quoted(task.name);
     if (!choices.tasks.empty() && !MatchesAny(choices.tasks, task.name)) {
       decision.reason = "not chosen by --tasks";
@@ -207,13 +215,10 @@ Selection Choose(const Document& document, const Choices& choices, const Room& r
     std::set<std::size_t> needed;
     const FlownRange flown = FlownPoints(task);
     for (std::size_t p = flown.first; p < flown.last; ++p) {
-      const auto found = byName.find(TrimRight(task.points[p]));
-      if (found != byName.end() && !reserved[found->second] &&
-          selection.turnpoints[found->second].reason != kNoName) {
-        needed.insert(found->second);
-      }
+      const std::optional<std::size_t> found = resolve(TrimRight(task.points[p]));
+      if (found && reserved.count(*found) == 0) needed.insert(*found);
     }
-    if (reservedCount + needed.size() > turnpointRoom) {
+    if (reserved.size() + needed.size() > turnpointRoom) {
       decision.reason = "its turnpoints do not fit";
       diagnostics.Warn(what +
                            " dropped: its turnpoints do not fit beside those of the routes "
@@ -223,46 +228,161 @@ Selection Choose(const Document& document, const Choices& choices, const Room& r
                            std::to_string(turnpointRoom) + "; choose with --tasks");
       continue;
     }
-    for (const std::size_t i : needed) {
-      reserved[i] = true;
-      selection.turnpoints[i].reason.clear();
-    }
-    reservedCount += needed.size();
+    reserved.insert(needed.begin(), needed.end());
     decision.kept = true;
     decision.slot = ++routeSlot;
   }
+  return turnpointRoom;
+}
+
+// Adds to `kept` the first of the `candidateCount` candidates, `ranked` from the best, until
+// `room` is full, and warns about those dropped: by name, or as many as they are where
+// `diagnostics` keep few and `ranked` holds only the best (room and kFewWarnings more). Returns how
+// many were dropped.
+std::size_t KeepFirstCandidates(const std::vector<Candidate>& ranked, std::size_t candidateCount,
+                                std::size_t room, std::set<std::size_t>& kept,
+                                Diagnostics& diagnostics) {
+  const std::size_t fit = room > kept.size() ? room - kept.size() : 0;
+  const std::size_t dropped = candidateCount > fit ? candidateCount - fit : 0;
+  const auto message = [&](const Candidate& candidate) {
+    return "turnpoint " + Quoted(candidate.name) + " dropped: the file holds " +
+           std::to_string(room) + " turnpoints";
+  };
+  const std::string group = "turnpoints dropped: the file holds " + std::to_string(room) +
+                            "; choose with --near/--radius or --only";
+  for (std::size_t r = 0; r < ranked.size() && r < fit; ++r) kept.insert(ranked[r].index);
+  if (dropped > kFewWarnings && diagnostics.keepFew) {
+    diagnostics.Warn(message(ranked[fit]), group, dropped);
+  } else {
+    for (std::size_t r = fit; r < ranked.size(); ++r) diagnostics.Warn(message(ranked[r]), group);
+  }
+  return dropped;
+}
+
+}  // namespace
+
+Selection Choose(const Document& document, const Choices& choices, const Room& room,
+                 Diagnostics& diagnostics) {
+  WaypointJudge judge(choices, room);
+  Selection selection;
+  if (!choices.near.empty()) {
+    PlaceFinder finder(choices.near);
+    for (const Waypoint& waypoint : document.waypoints) finder.See(waypoint);
+    selection.place = judge.place = finder.Place();
+  }
+  const std::size_t count = document.waypoints.size();
+  selection.turnpoints.resize(count);
+  // By the name as the file keeps it, without blanks at its end, as route points find it.
+  std::map<std::string, std::size_t> byName;
+  for (std::size_t i = 0; i < count; ++i) {
+    byName.emplace(TrimRight(document.waypoints[i].name), i);
+    selection.turnpoints[i] = judge.Judge(document.waypoints[i], i, diagnostics);
+  }
+
+  // The chosen routes that fit, each with the turnpoints it flies.
+  std::set<std::size_t> reserved;
+  const std::size_t turnpointRoom = DecideRoutes(
+      document.tasks, choices, room, count,
+      [&](const std::string& name) -> std::optional<std::size_t> {
+        const auto found = byName.find(name);
+        if (found == byName.end() ||
+            WaypointJudge::HasNoName(selection.turnpoints[found->second])) {
+          return std::nullopt;
+        }
+        return found->second;
+      },
+      selection.routes, reserved, diagnostics);
+  for (const std::size_t i : reserved) selection.turnpoints[i].reason.clear();
 
   // Then the turnpoints that pass the filters: the nearest first, else in the source's order.
-  std::vector<std::size_t> candidates;
+  std::vector<Candidate> ranked;
   for (std::size_t i = 0; i < count; ++i) {
-    if (!reserved[i] && selection.turnpoints[i].reason.empty()) candidates.push_back(i);
-  }
-  if (selection.place) {
-    std::stable_sort(candidates.begin(), candidates.end(), [&](std::size_t a, std::size_t b) {
-      return *selection.turnpoints[a].distanceKm < *selection.turnpoints[b].distanceKm;
-    });
-  }
-  std::size_t kept = reservedCount;
-  for (const std::size_t i : candidates) {
-    if (kept < turnpointRoom) {
-      reserved[i] = true;
-      ++kept;
-      continue;
+    if (reserved.count(i) == 0 && selection.turnpoints[i].reason.empty()) {
+      ranked.push_back({i, selection.turnpoints[i].distanceKm, document.waypoints[i].name});
     }
-    selection.turnpoints[i].reason = "no slot left";
-    diagnostics.Warn("turnpoint " + Quoted(document.waypoints[i].name) +
-                         " dropped: the file holds " + std::to_string(turnpointRoom) +
-                         " turnpoints",
-                     "turnpoints dropped: the file holds " + std::to_string(turnpointRoom) +
-                         "; choose with --near/--radius or --only");
   }
+  std::sort(ranked.begin(), ranked.end());
+  const std::size_t fit = turnpointRoom > reserved.size() ? turnpointRoom - reserved.size() : 0;
+  for (std::size_t r = fit; r < ranked.size(); ++r) {
+    selection.turnpoints[ranked[r].index].reason = "no slot left";
+  }
+  KeepFirstCandidates(ranked, ranked.size(), turnpointRoom, reserved, diagnostics);
   int slot = 0;
-  for (std::size_t i = 0; i < count; ++i) {
-    if (!reserved[i]) continue;
+  for (const std::size_t i : reserved) {
     selection.turnpoints[i].kept = true;
     selection.turnpoints[i].slot = ++slot;
   }
   return selection;
+}
+
+PiecewiseChoice::PiecewiseChoice(const Choices& choices, const Room& room, std::vector<Task> tasks,
+                                 const PlaceFinder& finder)
+    : choices_(choices), room_(room), judge_(choices, room), tasks_(std::move(tasks)) {
+  if (!choices.near.empty()) judge_.place = finder.Place();
+  for (const Task& task : tasks_) {
+    if (!choices_.tasks.empty() && !MatchesAny(choices_.tasks, task.name)) continue;
+    const FlownRange flown = FlownPoints(task);
+    for (std::size_t p = flown.first; p < flown.last; ++p) {
+      referenced_.insert(TrimRight(task.points[p]));
+    }
+  }
+}
+
+bool PiecewiseChoice::Offer(const Waypoint& seen, const Waypoint& read, Diagnostics& diagnostics) {
+  const std::size_t index = count_++;
+  const Decision decision = judge_.Judge(seen, index, diagnostics);
+  const bool passes = decision.reason.empty();
+  std::string key = TrimRight(seen.name);
+  const bool named = referenced_.count(key) > 0 && resolved_.count(key) == 0;
+  if (named) {
+    resolved_.emplace(std::move(key), Resolved{index, passes, WaypointJudge::HasNoName(decision)});
+    named_.insert(index);
+  }
+  if (!room_.turnpoints) return passes || named;
+  if (named) held_.emplace(index, read);
+  if (!passes) return false;
+  ++candidateCount_;
+  best_.push_back({index, decision.distanceKm, seen.name});
+  std::push_heap(best_.begin(), best_.end());
+  held_.emplace(index, read);
+  if (best_.size() > *room_.turnpoints + kFewWarnings) {
+    std::pop_heap(best_.begin(), best_.end());
+    const std::size_t worst = best_.back().index;
+    best_.pop_back();
+    if (named_.count(worst) == 0) held_.erase(worst);
+  }
+  return false;
+}
+
+Document PiecewiseChoice::Finish(std::vector<Task> tasks, Diagnostics& diagnostics) {
+  std::set<std::size_t> kept;
+  std::vector<Decision> routes;
+  const std::size_t turnpointRoom = DecideRoutes(
+      tasks_, choices_, room_, count_,
+      [&](const std::string& name) -> std::optional<std::size_t> {
+        const auto found = resolved_.find(name);
+        if (found == resolved_.end() || found->second.noName) return std::nullopt;
+        return found->second.index;
+      },
+      routes, kept, diagnostics);
+  Document chosen;
+  if (room_.turnpoints) {
+    std::size_t candidates = candidateCount_;
+    for (const auto& entry : resolved_) {
+      if (entry.second.passes && kept.count(entry.second.index) > 0) --candidates;
+    }
+    std::vector<Candidate> ranked;
+    for (const Candidate& candidate : best_) {
+      if (kept.count(candidate.index) == 0) ranked.push_back(candidate);
+    }
+    std::sort(ranked.begin(), ranked.end());
+    KeepFirstCandidates(ranked, candidates, turnpointRoom, kept, diagnostics);
+    for (const std::size_t i : kept) chosen.waypoints.push_back(std::move(held_.at(i)));
+  }
+  for (std::size_t t = 0; t < tasks.size(); ++t) {
+    if (routes[t].kept) chosen.tasks.push_back(std::move(tasks[t]));
+  }
+  return chosen;
 }
 
 namespace {

@@ -4,7 +4,9 @@
 #include "tools/koordin/position.h"
 
 #include <cstddef>
+#include <map>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -69,6 +71,92 @@ FlownRange FlownPoints(const Task& task);
 // candidates and the tasks.
 Selection Choose(const Document& document, const Choices& choices, const Room& room,
                  Diagnostics& diagnostics);
+
+// A turnpoint that the filters let pass, ranked by its distance from --near, then by its place in
+// the source.
+struct Candidate {
+  std::size_t index;
+  std::optional<double> distanceKm;
+  std::string name;
+  bool operator<(const Candidate& other) const {
+    if (distanceKm != other.distanceKm) return distanceKm < other.distanceKm;
+    return index < other.index;
+  }
+};
+
+// The place of --near: the first waypoint of that name, else the first of that name in any case,
+// else the position that the text names.
+class PlaceFinder {
+ public:
+  explicit PlaceFinder(std::string near) : near_(std::move(near)) {}
+  void See(const Waypoint& waypoint);
+  // Throws ChoiceError when the text names neither a waypoint seen nor a position.
+  GeoPosition Place() const;
+
+ private:
+  std::string near_;
+  std::optional<GeoPosition> exact_;
+  std::optional<GeoPosition> anyCase_;
+};
+
+// What the filters and the distance from --near say of one waypoint, which depends on it alone.
+class WaypointJudge {
+ public:
+  // Throws ChoiceError for choices that cannot be followed.
+  WaypointJudge(const Choices& choices, const Room& room);
+  // The decision about the waypoint at `index` (from 0) of the source, kept or not left to the
+  // room; warns about one without a name where names are required.
+  Decision Judge(const Waypoint& waypoint, std::size_t index, Diagnostics& diagnostics) const;
+  // True when the decision leaves the waypoint out for having no name.
+  static bool HasNoName(const Decision& decision);
+
+  std::optional<GeoPosition> place;  // the place of --near, once known
+
+ private:
+  const Choices& choices_;
+  const Room& room_;
+  std::set<int> styles_;
+};
+
+// Chooses as Choose does, from a source read twice a piece at a time: first for its tasks and the
+// place of --near, then for its waypoints, of which it holds only those that may be kept (the best
+// for the room, and kFewWarnings more to name those dropped, and the turnpoints the routes name).
+// It sees each waypoint and task as the choice sees it (a KOORDIN target's names without control
+// characters) and keeps it as it was read.
+class PiecewiseChoice {
+ public:
+  // After the first pass: every task of the source as the choice sees it, and the waypoints seen by
+  // `finder`. Throws ChoiceError for choices that cannot be followed.
+  PiecewiseChoice(const Choices& choices, const Room& room, std::vector<Task> tasks,
+                  const PlaceFinder& finder);
+
+  // The second pass, each waypoint in the source's order. Without a limit of turnpoints the
+  // answer is final: true when it is kept. With one, it is false, and Finish keeps what fits.
+  bool Offer(const Waypoint& seen, const Waypoint& read, Diagnostics& diagnostics);
+
+  // The turnpoints kept under a limit and the routes kept of `tasks` (as read, in the order the
+  // first pass saw them), in the source's order; warns as Choose does. Without a limit of
+  // turnpoints, the routes kept do not depend on the waypoints, and it may come first.
+  Document Finish(std::vector<Task> tasks, Diagnostics& diagnostics);
+
+ private:
+  struct Resolved {
+    std::size_t index;
+    bool passes;  // the filters let it pass
+    bool noName;
+  };
+  const Choices& choices_;
+  const Room& room_;
+  WaypointJudge judge_;
+  std::vector<Task> tasks_;                   // as the choice sees them
+  std::set<std::string> referenced_;          // the names the chosen tasks fly
+  std::map<std::string, Resolved> resolved_;  // the first waypoint of each of these names
+  std::set<std::size_t> named_;               // their indexes
+  std::size_t count_ = 0;                     // waypoints offered
+  std::size_t candidateCount_ = 0;            // of these, those the filters let pass
+  std::vector<Candidate> best_;               // a heap of the best candidates, the worst on top
+  std::map<std::size_t, Waypoint> held_;      // by index: the best, and those the routes name
+};
 
 // The waypoints and tasks that `selection` keeps, in the source's order.
 Document Chosen(Document document, const Selection& selection);

@@ -13,7 +13,10 @@
 #include "tools/koordin/text_format.h"
 #include "tools/koordin/warning_summary.h"
 
+#include <cstdio>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <stdexcept>
 #include <utility>
@@ -21,6 +24,10 @@
 namespace koordin_cli {
 
 namespace {
+
+constexpr std::size_t kReadPiece = std::size_t{64} << 10;
+// Output is written on once this much is made.
+constexpr std::size_t kWritePiece = std::size_t{64} << 10;
 
 // A command line that asks for something koordin cannot do; the message says what.
 class UsageError : public std::runtime_error {
@@ -91,27 +98,62 @@ struct Input {
   KoordinListing listing;
 };
 
-// `bytes` of a CUP or CSV file in the character set `encoding`, as UTF-8.
-std::string DecodeSource(const std::string& bytes, const std::string& encoding,
-                         Diagnostics& diagnostics) {
-  bool exact = true;
-  std::string text;
-  try {
-    text = ConvertCharset(bytes, encoding.c_str(), kUtf8, &exact);
-  } catch (const std::invalid_argument&) {
-    throw UsageError("--input-encoding " + encoding + ": not a character set that iconv knows");
-  }
-  if (!exact) diagnostics.Warn("bytes that are no " + encoding + " characters, read as \"?\"");
-  return text;
+bool IsEmpty(ByteSource& source) {
+  char byte = 0;
+  const bool empty = source.Read(&byte, 1) == 0;
+  source.Rewind();
+  return empty;
 }
 
-Input ReadInput(const std::string& path, const FileFormat& format, Context& context,
-                Diagnostics& diagnostics, const std::string& inputEncoding = {}) {
+void CheckInputEncoding(const FileFormat& format, const std::string& inputEncoding) {
   if (!inputEncoding.empty() && !format.otherCharsets) {
     throw UsageError("--input-encoding " + inputEncoding +
                      ": only CUP and CSV files come in other character sets (a KOORDIN file's "
                      "is given with --encoding)");
   }
+}
+
+// Reads `source`, a file of `format` in the character set `encoding` (when not empty), into
+// `sink`. Throws FileError naming `shown` and the line for what cannot be read.
+void ReadSource(ByteSource& source, const FileFormat& format, const std::string& encoding,
+                const std::string& shown, Diagnostics& diagnostics, DocumentSink& sink) {
+  try {
+    source.Rewind();
+    if (encoding.empty()) {
+      format.read(source, diagnostics, sink);
+      return;
+    }
+    std::unique_ptr<CharsetSource> text;
+    try {
+      text = std::make_unique<CharsetSource>(source, encoding.c_str());
+    } catch (const std::invalid_argument&) {
+      throw UsageError("--input-encoding " + encoding + ": not a character set that iconv knows");
+    }
+    // A pass of its own tells whether every byte was a character, so that the warning comes first.
+    std::string piece(kReadPiece, '\0');
+    while (text->Read(piece.data(), piece.size()) > 0) {
+    }
+    if (!text->exact())
+      diagnostics.Warn("bytes that are no " + encoding + " characters, read as \"?\"");
+    text->Rewind();
+    format.read(*text, diagnostics, sink);
+  } catch (const FormatError& error) {
+    const std::string where = error.line() > 0 ? ":" + std::to_string(error.line()) : "";
+    throw FileError(shown + where + ": " + error.what());
+  }
+}
+
+// Opens a source file of a format other than KOORDIN. Throws FileError for one that cannot be read
+// or is empty.
+std::unique_ptr<FileSource> OpenSource(const std::string& path) {
+  auto file = std::make_unique<FileSource>(path);
+  if (IsEmpty(*file)) throw FileError(ShownInputName(path) + ": the file is empty");
+  return file;
+}
+
+Input ReadInput(const std::string& path, const FileFormat& format, Context& context,
+                Diagnostics& diagnostics, const std::string& inputEncoding = {}) {
+  CheckInputEncoding(format, inputEncoding);
   const std::string shown = ShownInputName(path);
   Input input;
   if (format.IsKoordin()) {
@@ -121,15 +163,9 @@ Input ReadInput(const std::string& path, const FileFormat& format, Context& cont
     input.document = ListingToDocument(input.listing, diagnostics);
     return input;
   }
-  std::string bytes = ReadWholeFile(path);
-  if (bytes.empty()) throw FileError(shown + ": the file is empty");
-  if (!inputEncoding.empty()) bytes = DecodeSource(bytes, inputEncoding, diagnostics);
-  try {
-    input.document = ReadWhole(format.read, bytes, diagnostics);
-  } catch (const FormatError& error) {
-    const std::string where = error.line() > 0 ? ":" + std::to_string(error.line()) : "";
-    throw FileError(shown + where + ": " + error.what());
-  }
+  DocumentCollector collector;
+  ReadSource(*OpenSource(path), format, inputEncoding, shown, diagnostics, collector);
+  input.document = std::move(collector.document);
   return input;
 }
 
@@ -154,6 +190,104 @@ std::string DryRunPlan(const ConvertOptions& options, const std::string& input,
 std::string Contents(std::size_t turnpoints, std::size_t routes) {
   return CountOf(turnpoints, "turnpoint", "turnpoints") + ", " + CountOf(routes, "route", "routes");
 }
+
+// What a conversion writes, as it is made: into the target's temporary file, or for standard
+// output into a temporary file of its own, copied out when all went well, so that a run that fails
+// or is refused under --strict leaves nothing behind, as one that writes at once.
+class StreamedOutput {
+ public:
+  StreamedOutput(const std::string& path, std::ostream& out) : out_(out) {
+    if (path != kStandardStream) {
+      file_ = std::make_unique<SafeOutput>(path);
+      return;
+    }
+    held_.reset(std::tmpfile());
+    if (!held_) throw FileError(DescribeFileError(ShownOutputName(path), "cannot keep", errno));
+  }
+
+  // Writes what `bytes` holds and empties it. Throws FileError naming the target.
+  void Write(std::string& bytes) {
+    if (file_) {
+      file_->WriteAll(bytes);
+    } else if (std::fwrite(bytes.data(), 1, bytes.size(), held_.get()) != bytes.size()) {
+      throw FileError(DescribeFileError(ShownOutputName(kStandardStream), "cannot keep", errno));
+    }
+    bytes.clear();
+  }
+
+  // Puts the file in place. False when standard output did not take it, which its caller reports.
+  bool Commit() {
+    if (file_) {
+      file_->Commit();
+      return true;
+    }
+    std::rewind(held_.get());
+    std::string piece(kWritePiece, '\0');
+    while (const std::size_t got = std::fread(piece.data(), 1, piece.size(), held_.get())) {
+      if (!out_.write(piece.data(), static_cast<std::streamsize>(got))) return false;
+    }
+    return static_cast<bool>(out_.flush());
+  }
+
+ private:
+  std::ostream& out_;
+  std::unique_ptr<SafeOutput> file_;
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> held_{nullptr, &std::fclose};
+};
+
+// The first pass of a conversion a piece at a time: the tasks, and the place of --near.
+class FirstPass : public DocumentSink {
+ public:
+  FirstPass(const std::string& near, bool clean) : finder(near), clean_(clean) {
+    untold_.keepFew = true;
+  }
+  void AddWaypoint(Waypoint waypoint) override {
+    if (clean_) ReplaceControlCharacters(waypoint, untold_);
+    finder.See(waypoint);
+  }
+  void AddTask(Task task) override {
+    read.push_back(task);
+    if (clean_) ReplaceControlCharacters(task, untold_);
+    seen.push_back(std::move(task));
+  }
+
+  PlaceFinder finder;
+  std::vector<Task> read;  // as read
+  std::vector<Task> seen;  // as the choice sees them
+
+ private:
+  bool clean_;  // the choice sees the names without control characters
+  Diagnostics untold_;
+};
+
+// The second pass: each waypoint offered to the choice, and, when the answer is final, written.
+class SecondPass : public DocumentSink {
+ public:
+  SecondPass(PiecewiseChoice& choice, bool clean, Diagnostics& choiceWarnings)
+      : choice_(choice), clean_(clean), choiceWarnings_(choiceWarnings) {
+    untold_.keepFew = true;
+  }
+  std::function<void(Waypoint)> kept;  // what becomes of a waypoint kept at once
+
+  void AddWaypoint(Waypoint waypoint) override {
+    bool keep = false;
+    if (clean_) {
+      Waypoint seen = waypoint;
+      ReplaceControlCharacters(seen, untold_);
+      keep = choice_.Offer(seen, waypoint, choiceWarnings_);
+    } else {
+      keep = choice_.Offer(waypoint, waypoint, choiceWarnings_);
+    }
+    if (keep) kept(std::move(waypoint));
+  }
+  void AddTask(Task) override {}
+
+ private:
+  PiecewiseChoice& choice_;
+  bool clean_;
+  Diagnostics& choiceWarnings_;
+  Diagnostics untold_;
+};
 
 // Runs a command, turning every failure into one line on `err` and an exit status.
 template <typename Command>
@@ -259,98 +393,225 @@ int RunDump(const CommonOptions& common, const DumpOptions& options, std::ostrea
   });
 }
 
+namespace {
+
+// What RunConvert shares between its two ways.
+struct Conversion {
+  const ConvertOptions& options;
+  const FileFormat& from;
+  const FileFormat& to;
+  std::string input;  // the names in messages
+  std::string output;
+  WarningDetail detail;
+};
+
+// Ends a conversion whose warnings are known: the plan of a dry run, the refusal under --strict,
+// the count of warnings. Returns the exit status when the conversion ends here.
+std::optional<int> EndOfWarnings(const Conversion& c, std::size_t warnings, std::ostream& err) {
+  if (c.options.strict && warnings > 0) {
+    err << "koordin: " << c.output << ": not written: " << CountOf(warnings, "warning", "warnings")
+        << " under --strict\n";
+    return kExitFailure;
+  }
+  if (c.options.dryRun) {
+    if (warnings > 0 && !c.options.quiet) err << CountOf(warnings, "warning", "warnings") << '\n';
+    return kExitSuccess;
+  }
+  return std::nullopt;
+}
+
+// The end of a conversion written: the count of warnings and the summary, on standard error when
+// the file went to standard output.
+int Written(const Conversion& c, std::size_t warnings, const std::string& written,
+            std::ostream& out, std::ostream& err) {
+  std::ostream& summary = c.options.output == kStandardStream ? err : out;
+  if (warnings > 0 && !c.options.quiet) err << CountOf(warnings, "warning", "warnings") << '\n';
+  summary << c.output << ": " << written << '\n';
+  return kExitSuccess;
+}
+
+Room RoomOf(const FileFormat& to, Context& context, Capacities& capacities) {
+  if (!to.IsKoordin()) return {};
+  capacities = CapacitiesOf(QueryDriverInfo(context.driver()));
+  return {static_cast<std::size_t>(capacities.turnpoints),
+          static_cast<std::size_t>(capacities.routes), true};
+}
+
+// The KOORDIN file of what was chosen: its plan and the warnings of making it.
+KoordinPlan PlanChosen(Document& chosen, const Capacities& capacities, Context& context,
+                       Diagnostics& warnings) {
+  ReplaceControlCharacters(chosen, warnings);
+  return PlanKoordin(chosen, capacities, context.encoding(), warnings);
+}
+
+// Writes `bytes` whole to the target. Returns false when standard output did not take them.
+bool WriteTarget(const std::string& path, const std::string& bytes, std::ostream& out) {
+  if (path == kStandardStream) {
+    return static_cast<bool>(
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush());
+  }
+  SafeOutput file(path);
+  file.WriteAll(bytes);
+  file.Commit();
+  return true;
+}
+
+// A conversion of the whole source in memory, which a dry run's plan and a listing of every warning
+// need, and a KOORDIN source, which the driver reads whole.
+int ConvertWhole(const Conversion& c, Context& context, std::ostream& out, std::ostream& err) {
+  const ConvertOptions& options = c.options;
+  Diagnostics readWarnings;
+  Input read = ReadInput(options.input, c.from, context, readWarnings, options.inputEncoding);
+  PrintWarnings(err, c.input, readWarnings, c.detail);
+
+  Diagnostics writeWarnings;
+  // Into KOORDIN, the choice and the plan see the names as the file will hold them, so that a
+  // name of nothing but control characters is a turnpoint without a name; the warnings come
+  // below, for the texts kept.
+  const Document* candidates = &read.document;
+  Document cleaned;
+  Capacities capacities;
+  const Room room = RoomOf(c.to, context, capacities);
+  if (c.to.IsKoordin()) {
+    cleaned = read.document;
+    Diagnostics untold;
+    ReplaceControlCharacters(cleaned, untold);
+    candidates = &cleaned;
+  }
+  Selection selection;
+  try {
+    selection = Choose(*candidates, options.choices, room, writeWarnings);
+  } catch (const ChoiceError& error) {
+    throw UsageError(error.what());
+  }
+  // The plan of a dry run shows the whole source; otherwise it is not needed beside what is kept
+  // (and `candidates` is not read again).
+  Document chosen = options.dryRun ? Chosen(read.document, selection)
+                                   : Chosen(std::move(read.document), selection);
+  KoordinPlan plan;
+  std::string bytes;
+  std::string written;
+  if (c.to.IsKoordin()) {
+    plan = PlanChosen(chosen, capacities, context, writeWarnings);
+    written = Contents(plan.turnpoints.size(), plan.routes.size());
+  } else {
+    SettleFrequencies(chosen, writeWarnings);
+    try {
+      bytes = WriteWhole(c.to.writer, chosen, writeWarnings);
+    } catch (const FormatError& error) {
+      throw FileError(c.output + ": " + error.what());
+    }
+    written = Contents(chosen.waypoints.size(), chosen.tasks.size());
+  }
+  PrintWarnings(err, c.output, writeWarnings, c.detail);
+
+  const std::size_t warnings = readWarnings.Count() + writeWarnings.Count();
+  if (options.dryRun) {
+    out << DryRunPlan(options, c.input, c.output, *candidates, selection, readWarnings,
+                      writeWarnings);
+  }
+  if (const std::optional<int> status = EndOfWarnings(c, warnings, err)) return *status;
+  if (c.to.IsKoordin()) bytes = WriteKoordin(context.driver(), plan, c.output);
+  // A failed write to standard output is the caller's to report, with the reason; no summary then.
+  if (!WriteTarget(options.output, bytes, out)) return kExitFailure;
+  return Written(c, warnings, written, out, err);
+}
+
+// A conversion a piece at a time, in memory that does not grow with the source: a first pass
+// reads the tasks and finds the place of --near, a second offers each waypoint to the choice and
+// writes those kept at once; into KOORDIN the choice holds only what may be kept.
+int ConvertInPieces(const Conversion& c, Context& context, std::ostream& out, std::ostream& err) {
+  const ConvertOptions& options = c.options;
+  CheckInputEncoding(c.from, options.inputEncoding);
+  const std::unique_ptr<FileSource> file = OpenSource(options.input);
+  const bool clean = c.to.IsKoordin();
+  Diagnostics readWarnings;
+  readWarnings.keepFew = true;
+  FirstPass first(options.choices.near, clean);
+  ReadSource(*file, c.from, options.inputEncoding, c.input, readWarnings, first);
+  PrintWarnings(err, c.input, readWarnings, c.detail);
+
+  Capacities capacities;
+  const Room room = RoomOf(c.to, context, capacities);
+  std::unique_ptr<PiecewiseChoice> choice;
+  try {
+    choice = std::make_unique<PiecewiseChoice>(options.choices, room, std::move(first.seen),
+                                               first.finder);
+  } catch (const ChoiceError& error) {
+    throw UsageError(error.what());
+  }
+  Diagnostics writeWarnings;
+  writeWarnings.keepFew = true;
+  Diagnostics again;  // the second reading's warnings, told already
+  again.keepFew = true;
+  SecondPass second(*choice, clean, writeWarnings);
+  std::string written;
+  std::string bytes;
+  std::unique_ptr<StreamedOutput> target;
+  if (c.to.IsKoordin()) {
+    second.kept = [](Waypoint) {};
+    ReadSource(*file, c.from, options.inputEncoding, c.input, again, second);
+    Document chosen = choice->Finish(std::move(first.read), writeWarnings);
+    const KoordinPlan plan = PlanChosen(chosen, capacities, context, writeWarnings);
+    written = Contents(plan.turnpoints.size(), plan.routes.size());
+    PrintWarnings(err, c.output, writeWarnings, c.detail);
+    const std::size_t warnings = readWarnings.Count() + writeWarnings.Count();
+    if (const std::optional<int> status = EndOfWarnings(c, warnings, err)) return *status;
+    bytes = WriteKoordin(context.driver(), plan, c.output);
+    if (!WriteTarget(options.output, bytes, out)) return kExitFailure;
+    return Written(c, warnings, written, out, err);
+  }
+  const std::vector<Task> tasks = choice->Finish(std::move(first.read), writeWarnings).tasks;
+  Diagnostics settleWarnings;
+  settleWarnings.keepFew = true;
+  Diagnostics writerWarnings;
+  writerWarnings.keepFew = true;
+  target = std::make_unique<StreamedOutput>(options.output, out);
+  std::size_t waypoints = 0;
+  try {
+    const std::unique_ptr<FormatWriter> writer = c.to.writer(bytes, writerWarnings);
+    writer->Begin(tasks);
+    second.kept = [&](Waypoint waypoint) {
+      SettleFrequency(waypoint, settleWarnings);
+      writer->AddWaypoint(waypoint);
+      ++waypoints;
+      if (bytes.size() >= kWritePiece) target->Write(bytes);
+    };
+    ReadSource(*file, c.from, options.inputEncoding, c.input, again, second);
+    writer->End();
+  } catch (const FormatError& error) {
+    throw FileError(c.output + ": " + error.what());
+  }
+  target->Write(bytes);
+  writeWarnings.Append(settleWarnings);
+  writeWarnings.Append(writerWarnings);
+  written = Contents(waypoints, tasks.size());
+  PrintWarnings(err, c.output, writeWarnings, c.detail);
+  const std::size_t warnings = readWarnings.Count() + writeWarnings.Count();
+  if (const std::optional<int> status = EndOfWarnings(c, warnings, err)) return *status;
+  if (!target->Commit()) return kExitFailure;
+  return Written(c, warnings, written, out, err);
+}
+
+}  // namespace
+
 int RunConvert(const CommonOptions& common, const ConvertOptions& options, std::ostream& out,
                std::ostream& err) {
   return Guarded(err, [&] {
     Context context(common);
     const FileFormat& from = ResolveFormat(options.input, options.from, "--from");
     const FileFormat& to = ResolveFormat(options.output, options.to, "--to");
-    const std::string input = ShownInputName(options.input);
-    const std::string output = ShownOutputName(options.output);
-    const WarningDetail detail = options.quiet     ? WarningDetail::kNone
-                                 : options.verbose ? WarningDetail::kEach
-                                                   : WarningDetail::kSummary;
-
-    Diagnostics readWarnings;
-    Input read = ReadInput(options.input, from, context, readWarnings, options.inputEncoding);
-    PrintWarnings(err, input, readWarnings, detail);
-
-    Diagnostics writeWarnings;
-    // Into KOORDIN, the choice and the plan see the names as the file will hold them, so that a
-    // name of nothing but control characters is a turnpoint without a name; the warnings come
-    // below, for the texts kept.
-    const Document* candidates = &read.document;
-    Document cleaned;
-    Room room;
-    Capacities capacities;
-    if (to.IsKoordin()) {
-      cleaned = read.document;
-      Diagnostics untold;
-      ReplaceControlCharacters(cleaned, untold);
-      candidates = &cleaned;
-      capacities = CapacitiesOf(QueryDriverInfo(context.driver()));
-      room = {static_cast<std::size_t>(capacities.turnpoints),
-              static_cast<std::size_t>(capacities.routes), true};
-    }
-    Selection selection;
-    try {
-      selection = Choose(*candidates, options.choices, room, writeWarnings);
-    } catch (const ChoiceError& error) {
-      throw UsageError(error.what());
-    }
-    // The plan of a dry run shows the whole source; otherwise it is not needed beside what is kept
-    // (and `candidates` is not read again).
-    Document chosen = options.dryRun ? Chosen(read.document, selection)
-                                     : Chosen(std::move(read.document), selection);
-    KoordinPlan plan;
-    std::string bytes;
-    std::string written;
-    if (to.IsKoordin()) {
-      ReplaceControlCharacters(chosen, writeWarnings);
-      plan = PlanKoordin(chosen, capacities, context.encoding(), writeWarnings);
-      written = Contents(plan.turnpoints.size(), plan.routes.size());
-    } else {
-      SettleFrequencies(chosen, writeWarnings);
-      try {
-        bytes = WriteWhole(to.writer, chosen, writeWarnings);
-      } catch (const FormatError& error) {
-        throw FileError(output + ": " + error.what());
-      }
-      written = Contents(chosen.waypoints.size(), chosen.tasks.size());
-    }
-    PrintWarnings(err, output, writeWarnings, detail);
-
-    const std::size_t warnings = readWarnings.warnings.size() + writeWarnings.warnings.size();
-    if (options.dryRun) {
-      out << DryRunPlan(options, input, output, *candidates, selection, readWarnings,
-                        writeWarnings);
-    }
-    if (options.strict && warnings > 0) {
-      err << "koordin: " << output << ": not written: " << CountOf(warnings, "warning", "warnings")
-          << " under --strict\n";
-      return kExitFailure;
-    }
-    if (options.dryRun) {
-      if (warnings > 0 && !options.quiet) err << CountOf(warnings, "warning", "warnings") << '\n';
-      return kExitSuccess;
-    }
-    if (to.IsKoordin()) bytes = WriteKoordin(context.driver(), plan, output);
-    // Standard output gets the file, and the summary goes with the warnings.
-    const bool toStream = options.output == kStandardStream;
-    if (toStream) {
-      // A failed write is the caller's to report, with the reason; no summary then.
-      if (!out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush()) {
-        return kExitFailure;
-      }
-    } else {
-      SafeOutput file(options.output);
-      file.WriteAll(bytes);
-      file.Commit();
-    }
-    std::ostream& summary = toStream ? err : out;
-    if (warnings > 0 && !options.quiet) err << CountOf(warnings, "warning", "warnings") << '\n';
-    summary << output << ": " << written << '\n';
-    return kExitSuccess;
+    const Conversion conversion{options,
+                                from,
+                                to,
+                                ShownInputName(options.input),
+                                ShownOutputName(options.output),
+                                options.quiet     ? WarningDetail::kNone
+                                : options.verbose ? WarningDetail::kEach
+                                                  : WarningDetail::kSummary};
+    const bool whole = from.IsKoordin() || options.dryRun || options.verbose || options.whole;
+    return whole ? ConvertWhole(conversion, context, out, err)
+                 : ConvertInPieces(conversion, context, out, err);
   });
 }
 

@@ -38,6 +38,9 @@ struct ConvertOptions {
   bool quiet = false;         // no warnings
   bool dryRun = false;        // print the plan, write nothing
   std::string planFormat = "text";  // the plan's form: text or json
+  // Read the whole source before choosing, as a dry run and --verbose do, not a piece at a time;
+  // the result is the same (for tests, which compare the two).
+  bool whole = false;
 };
 
 // exit statuses

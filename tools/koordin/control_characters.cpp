@@ -38,17 +38,21 @@ void Clean(std::string& text, const std::string& what, Diagnostics& diagnostics)
 
 }  // namespace
 
+void ReplaceControlCharacters(Waypoint& waypoint, Diagnostics& diagnostics) {
+  Clean(waypoint.name, "turnpoint", diagnostics);
+  Clean(waypoint.frequency, "turnpoint " + Quoted(waypoint.name) + ": frequency", diagnostics);
+}
+
+void ReplaceControlCharacters(Task& task, Diagnostics& diagnostics) {
+  Clean(task.name, "route", diagnostics);
+  for (std::string& point : task.points) {
+    Clean(point, "route " + Quoted(task.name) + ": point", diagnostics);
+  }
+}
+
 void ReplaceControlCharacters(Document& document, Diagnostics& diagnostics) {
-  for (Waypoint& waypoint : document.waypoints) {
-    Clean(waypoint.name, "turnpoint", diagnostics);
-    Clean(waypoint.frequency, "turnpoint " + Quoted(waypoint.name) + ": frequency", diagnostics);
-  }
-  for (Task& task : document.tasks) {
-    Clean(task.name, "route", diagnostics);
-    for (std::string& point : task.points) {
-      Clean(point, "route " + Quoted(task.name) + ": point", diagnostics);
-    }
-  }
+  for (Waypoint& waypoint : document.waypoints) ReplaceControlCharacters(waypoint, diagnostics);
+  for (Task& task : document.tasks) ReplaceControlCharacters(task, diagnostics);
 }
 
 }  // namespace koordin_cli

@@ -12,4 +12,8 @@ namespace koordin_cli {
 // showing it as it was, escaped.
 void ReplaceControlCharacters(Document& document, Diagnostics& diagnostics);
 
+// The same for one turnpoint's texts, and for one route's.
+void ReplaceControlCharacters(Waypoint& waypoint, Diagnostics& diagnostics);
+void ReplaceControlCharacters(Task& task, Diagnostics& diagnostics);
+
 }  // namespace koordin_cli

@@ -1,5 +1,6 @@
 #include "tools/koordin/file_io.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -7,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace koordin_cli {
@@ -16,17 +18,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::size_t kChunk = std::size_t{64} << 10;
-
-struct FileCloser {
-  void operator()(std::FILE* file) const {
-    if (file != stdin) std::fclose(file);
-  }
-};
-
-std::string TooLarge(const std::string& shown) {
-  return shown + ": too large: koordin reads files of up to " +
-         std::to_string(kMaxInputBytes >> 20) + " MiB";
-}
 
 }  // namespace
 
@@ -43,41 +34,61 @@ std::string ShownOutputName(const std::string& path) {
   return path == kStandardStream ? "(standard output)" : path;
 }
 
-std::string ReadWholeFile(const std::string& path) {
-  const std::string shown = ShownInputName(path);
-  std::unique_ptr<std::FILE, FileCloser> file;
+FileSource::FileSource(const std::string& path) : shown_(ShownInputName(path)) {
   if (path == kStandardStream) {
-    file.reset(stdin);
+    file_ = stdin;
   } else {
     std::error_code status;
     if (fs::is_directory(path, status)) {
-      throw FileError(DescribeFileError(shown, "cannot read", EISDIR));
+      throw FileError(DescribeFileError(shown_, "cannot read", EISDIR));
     }
-    file.reset(std::fopen(path.c_str(), "rb"));
-    if (!file) throw FileError(DescribeFileError(shown, "cannot read", errno));
+    file_ = std::fopen(path.c_str(), "rb");
+    if (file_ == nullptr) throw FileError(DescribeFileError(shown_, "cannot read", errno));
   }
-  std::string bytes;
-  std::error_code status;
-  const std::uintmax_t size = path == kStandardStream ? 0 : fs::file_size(path, status);
-  if (!status && size > kMaxInputBytes) throw FileError(TooLarge(shown));
-  // Sized to the file when it tells its size; one byte beyond the limit tells a larger one.
-  bytes.reserve(!status && size > 0 ? static_cast<std::size_t>(size) + 1 : kChunk);
-  while (bytes.size() <= kMaxInputBytes) {
-    const std::size_t old = bytes.size();
-    const std::size_t want = std::min(kChunk, kMaxInputBytes + 1 - old);
-    bytes.resize(old + want);
-    const std::size_t got = std::fread(bytes.data() + old, 1, want, file.get());
-    bytes.resize(old + got);
-    if (got < want) break;
+  struct stat status {};
+  if (fstat(fileno(file_), &status) == 0 && S_ISREG(status.st_mode)) return;
+  kept_ = std::tmpfile();
+  if (kept_ == nullptr) {
+    const int error = errno;
+    if (file_ != stdin) std::fclose(file_);
+    throw FileError(DescribeFileError(shown_, "cannot keep what is read", error));
   }
-  if (std::ferror(file.get())) throw FileError(DescribeFileError(shown, "cannot read", errno));
-  if (bytes.size() > kMaxInputBytes) throw FileError(TooLarge(shown));
-  return bytes;
+}
+
+FileSource::~FileSource() {
+  if (file_ != stdin) std::fclose(file_);
+  if (kept_ != nullptr) std::fclose(kept_);
+}
+
+std::size_t FileSource::Read(char* buffer, std::size_t size) {
+  if (kept_ != nullptr && position_ < keptSize_) {
+    const std::size_t want = std::min(size, static_cast<std::size_t>(keptSize_ - position_));
+    if (std::fseek(kept_, position_, SEEK_SET) != 0 || std::fread(buffer, 1, want, kept_) != want) {
+      throw FileError(DescribeFileError(shown_, "cannot read again what was kept", errno));
+    }
+    position_ += static_cast<long>(want);
+    return want;
+  }
+  const std::size_t got = std::fread(buffer, 1, size, file_);
+  if (got == 0 && std::ferror(file_))
+    throw FileError(DescribeFileError(shown_, "cannot read", errno));
+  if (kept_ != nullptr && got > 0) {
+    if (std::fseek(kept_, 0, SEEK_END) != 0 || std::fwrite(buffer, 1, got, kept_) != got) {
+      throw FileError(DescribeFileError(shown_, "cannot keep what is read", errno));
+    }
+    keptSize_ += static_cast<long>(got);
+    position_ = keptSize_;
+  }
+  return got;
+}
+
+void FileSource::Rewind() {
+  position_ = 0;
+  if (kept_ == nullptr) std::rewind(file_);
 }
 
 NamedInput::NamedInput(const std::string& path) : path_(path) {
   if (path != kStandardStream) return;
-  const std::string bytes = ReadWholeFile(path);
   const char* folder = std::getenv("TMPDIR");
   std::string pattern =
       (fs::path(folder != nullptr && *folder != '\0' ? folder : "/tmp") / "koordin-stdin-XXXXXX")
@@ -86,18 +97,23 @@ NamedInput::NamedInput(const std::string& path) : path_(path) {
   if (descriptor < 0) throw FileError(DescribeFileError("(standard input)", "cannot keep", errno));
   path_ = pattern;
   temporary_ = true;
-  std::size_t written = 0;
-  while (written < bytes.size()) {
-    const ssize_t n = write(descriptor, bytes.data() + written, bytes.size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      const int error = errno;
-      close(descriptor);
-      throw FileError(DescribeFileError("(standard input)", "cannot keep", error));
-    }
-    written += static_cast<std::size_t>(n);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> copy(fdopen(descriptor, "wb"), &std::fclose);
+  if (!copy) {
+    const int error = errno;
+    close(descriptor);
+    throw FileError(DescribeFileError("(standard input)", "cannot keep", error));
   }
-  close(descriptor);
+  char buffer[kChunk];
+  while (const std::size_t got = std::fread(buffer, 1, sizeof buffer, stdin)) {
+    if (std::fwrite(buffer, 1, got, copy.get()) != got) {
+      throw FileError(DescribeFileError("(standard input)", "cannot keep", errno));
+    }
+  }
+  if (std::ferror(stdin))
+    throw FileError(DescribeFileError("(standard input)", "cannot read", errno));
+  if (std::fclose(copy.release()) != 0) {
+    throw FileError(DescribeFileError("(standard input)", "cannot keep", errno));
+  }
 }
 
 NamedInput::~NamedInput() {

@@ -1,10 +1,14 @@
 #pragma once
 
+#include "tools/koordin/formats/streams.h"
+
 #include <cstddef>
+#include <cstdio>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
-// Reading koordin's inputs: whole files of bounded size, and standard input as a file.
+// Reading koordin's inputs, of any size, a piece at a time; standard input as a file.
 namespace koordin_cli {
 
 // A file could not be read or written, or what it holds cannot be used; the message names the file
@@ -24,15 +28,28 @@ inline constexpr const char* kStandardStream = "-";
 std::string ShownInputName(const std::string& path);
 std::string ShownOutputName(const std::string& path);
 
-// The largest file koordin reads whole (the formats other than KOORDIN, and KOORDIN files from
-// standard input), about 9,000 CUP waypoints: converting it takes well under 64 MB, however the
-// file is made.
-inline constexpr std::size_t kMaxInputBytes = std::size_t{1} << 20;
+// A file read a piece at a time, as often as asked; "-" is standard input. What comes from a
+// stream that cannot be read again (standard input, a pipe, a device) is kept in an unnamed
+// temporary file as it is read, so that reading it again costs disk, not memory.
+class FileSource : public ByteSource {
+ public:
+  // Throws FileError naming the file when it cannot be opened or is a folder.
+  explicit FileSource(const std::string& path);
+  FileSource(const FileSource&) = delete;
+  FileSource& operator=(const FileSource&) = delete;
+  ~FileSource() override;
 
-// Reads a whole file of up to kMaxInputBytes; "-" reads standard input. Throws FileError naming
-// the file when it cannot be read or is larger; a larger file, or one without end (/dev/zero), is
-// not read beyond the limit.
-std::string ReadWholeFile(const std::string& path);
+  // Throws FileError naming the file when reading fails.
+  std::size_t Read(char* buffer, std::size_t size) override;
+  void Rewind() override;
+
+ private:
+  std::string shown_;          // the file's name in messages
+  std::FILE* file_ = nullptr;  // the file, or the stream
+  std::FILE* kept_ = nullptr;  // what came from the stream so far; null for a file read again
+  long position_ = 0;          // where the next Read begins, in what was kept
+  long keptSize_ = 0;
+};
 
 // A file to read by name: `path` itself, or for "-" a temporary copy of standard input, removed
 // when the object goes.

@@ -40,22 +40,24 @@ std::optional<std::string> NormalizeFrequency(std::string_view text) {
   return std::string(buffer);
 }
 
-void SettleFrequencies(Document& document, Diagnostics& diagnostics) {
-  for (Waypoint& waypoint : document.waypoints) {
-    const std::string text(TrimBlanks(waypoint.frequency));
-    if (text.empty()) continue;
-    if (const std::optional<std::string> frequency = NormalizeFrequency(text)) {
-      waypoint.frequency = *frequency;
-      continue;
-    }
-    waypoint.frequency.clear();
-    if (waypoint.description.find(text) == std::string::npos) {
-      waypoint.description += (waypoint.description.empty() ? "" : "; ") + text;
-    }
-    diagnostics.Warn("turnpoint " + Quoted(waypoint.name) + ": frequency " + Quoted(text) +
-                         " is no airband frequency: written into the description",
-                     "frequencies that are no airband frequency, written into the description");
+void SettleFrequency(Waypoint& waypoint, Diagnostics& diagnostics) {
+  const std::string text(TrimBlanks(waypoint.frequency));
+  if (text.empty()) return;
+  if (const std::optional<std::string> frequency = NormalizeFrequency(text)) {
+    waypoint.frequency = *frequency;
+    return;
   }
+  waypoint.frequency.clear();
+  if (waypoint.description.find(text) == std::string::npos) {
+    waypoint.description += (waypoint.description.empty() ? "" : "; ") + text;
+  }
+  diagnostics.Warn("turnpoint " + Quoted(waypoint.name) + ": frequency " + Quoted(text) +
+                       " is no airband frequency: written into the description",
+                   "frequencies that are no airband frequency, written into the description");
+}
+
+void SettleFrequencies(Document& document, Diagnostics& diagnostics) {
+  for (Waypoint& waypoint : document.waypoints) SettleFrequency(waypoint, diagnostics);
 }
 
 }  // namespace koordin_cli

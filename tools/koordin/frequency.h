@@ -25,4 +25,7 @@ std::optional<std::string> NormalizeFrequency(std::string_view text);
 // field, with a warning, and is added to the description, which every format but KOORDIN has.
 void SettleFrequencies(Document& document, Diagnostics& diagnostics);
 
+// The same for one waypoint.
+void SettleFrequency(Waypoint& waypoint, Diagnostics& diagnostics);
+
 }  // namespace koordin_cli

@@ -1,38 +1,10 @@
 #include "tools/koordin/warning_summary.h"
 
-#include <cctype>
 #include <map>
 
 namespace koordin_cli {
 
 namespace {
-
-// The shape of a message: quoted parts and numbers left out, so that warnings that differ only in
-// the names and lines they give have one shape.
-std::string ShapeOf(const std::string& message) {
-  std::string shape;
-  bool quoted = false;
-  for (std::size_t i = 0; i < message.size(); ++i) {
-    const char c = message[i];
-    if (c == '"') {
-      quoted = !quoted;
-      if (quoted) shape += "\"\"";
-      continue;
-    }
-    if (quoted) continue;
-    if (std::isdigit(static_cast<unsigned char>(c))) {
-      if (shape.empty() || shape.back() != '#') shape += '#';
-      continue;
-    }
-    shape += c;
-  }
-  return shape;
-}
-
-std::string KindOf(const Diagnostics& diagnostics, std::size_t i) {
-  const bool grouped = i < diagnostics.groups.size() && !diagnostics.groups[i].empty();
-  return grouped ? "group:" + diagnostics.groups[i] : "shape:" + ShapeOf(diagnostics.warnings[i]);
-}
 
 std::string Line(const std::string& file, const std::string& message) {
   return file + ": warning: " + message;
@@ -59,9 +31,12 @@ std::vector<std::string> WarningLines(const std::string& file, const Diagnostics
   if (detail == WarningDetail::kNone) return {};
   if (detail == WarningDetail::kEach) return EveryWarningLine(file, diagnostics);
   const std::size_t count = diagnostics.warnings.size();
-  std::map<std::string, std::size_t> perKind;
+  std::map<std::string, std::size_t> perKind = diagnostics.perKind;
   std::vector<std::string> kinds(count);
-  for (std::size_t i = 0; i < count; ++i) ++perKind[kinds[i] = KindOf(diagnostics, i)];
+  for (std::size_t i = 0; i < count; ++i) {
+    kinds[i] = WarningKind(diagnostics.warnings[i], diagnostics.groups[i]);
+    if (!diagnostics.keepFew) ++perKind[kinds[i]];
+  }
   std::vector<std::string> lines;
   std::map<std::string, bool> summed;
   for (std::size_t i = 0; i < count; ++i) {
@@ -72,7 +47,7 @@ std::vector<std::string> WarningLines(const std::string& file, const Diagnostics
     }
     if (summed[kinds[i]]) continue;
     summed[kinds[i]] = true;
-    const bool grouped = i < diagnostics.groups.size() && !diagnostics.groups[i].empty();
+    const bool grouped = !diagnostics.groups[i].empty();
     const std::string text =
         grouped ? WithThousands(many) + " " + diagnostics.groups[i]
                 : diagnostics.warnings[i] + "; and " + WithThousands(many - 1) + " more like it";

@@ -16,14 +16,11 @@ enum class WarningDetail {
   kNone,     // none (--quiet)
 };
 
-// How many warnings of one kind are listed one by one.
-inline constexpr std::size_t kFewWarnings = 3;
-
 // The lines to print for the warnings about `file`, "FILE: warning: ...". A warning's kind is its
 // group when it has one, else its text with the quoted parts and the numbers left out; a kind of
 // more than kFewWarnings warnings is one line at the place of its first, with its count: the
 // group's own words ("1,105 turnpoints dropped: ..."), or the first warning and how many are like
-// it.
+// it. Diagnostics that keep few (keepFew) give their summary; listing each needs them all.
 std::vector<std::string> WarningLines(const std::string& file, const Diagnostics& diagnostics,
                                       WarningDetail detail);
 

@@ -176,4 +176,62 @@ void CheckSingleByteCharset(const std::string& encoding) {
   }
 }
 
+CharsetSource::CharsetSource(ByteSource& source, const char* from)
+    : source_(source), descriptor_(iconv_open(kUtf8, from)) {
+  if (descriptor_ == reinterpret_cast<iconv_t>(-1)) {
+    throw std::invalid_argument(std::string("unknown character set conversion ") + from + " to " +
+                                kUtf8);
+  }
+}
+
+CharsetSource::~CharsetSource() {
+  iconv_close(static_cast<iconv_t>(descriptor_));
+}
+
+void CharsetSource::Rewind() {
+  source_.Rewind();
+  iconv(static_cast<iconv_t>(descriptor_), nullptr, nullptr, nullptr, nullptr);
+  in_.clear();
+  out_.clear();
+  given_ = 0;
+  ended_ = false;
+}
+
+std::size_t CharsetSource::Read(char* buffer, std::size_t size) {
+  constexpr std::size_t kPiece = std::size_t{64} << 10;
+  while (given_ == out_.size() && !(ended_ && in_.empty())) {
+    out_.clear();
+    given_ = 0;
+    if (!ended_) {
+      const std::size_t old = in_.size();
+      in_.resize(old + kPiece);
+      const std::size_t got = source_.Read(in_.data() + old, kPiece);
+      in_.resize(old + got);
+      ended_ = got == 0;
+    }
+    char* in = in_.data();
+    std::size_t inLeft = in_.size();
+    char piece[4 * kPiece];
+    while (inLeft > 0) {
+      char* outPtr = piece;
+      std::size_t outLeft = sizeof piece;
+      const std::size_t result =
+          iconv(static_cast<iconv_t>(descriptor_), &in, &inLeft, &outPtr, &outLeft);
+      out_.append(piece, static_cast<std::size_t>(outPtr - piece));
+      if (result != static_cast<std::size_t>(-1)) continue;
+      if (errno == E2BIG) continue;
+      if (errno == EINVAL && !ended_) break;  // a character that the next piece completes
+      exact_ = false;  // a byte that is no character, or an incomplete one at the end
+      out_ += '?';
+      ++in;
+      --inLeft;
+    }
+    in_.erase(0, in_.size() - inLeft);
+  }
+  const std::size_t count = std::min(size, out_.size() - given_);
+  std::copy_n(out_.data() + given_, count, buffer);
+  given_ += count;
+  return count;
+}
+
 }  // namespace koordin_cli

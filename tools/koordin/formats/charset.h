@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tools/koordin/formats/streams.h"
+
 #include <string>
 #include <string_view>
 
@@ -21,5 +23,31 @@ std::string ConvertCharset(std::string_view bytes, const char* from, const char*
 // Throws std::invalid_argument, saying why, unless iconv knows `encoding` and it is a single-byte
 // character set that keeps ASCII as it is, as the KOORDIN file's text needs.
 void CheckSingleByteCharset(const std::string& encoding);
+
+// The bytes of a source in the character set `from`, converted to UTF-8 a piece at a time. A byte
+// that is no character of `from` becomes "?", and so does an incomplete one at the end.
+class CharsetSource : public ByteSource {
+ public:
+  // Throws std::invalid_argument for a character set that iconv does not know.
+  CharsetSource(ByteSource& source, const char* from);
+  CharsetSource(const CharsetSource&) = delete;
+  CharsetSource& operator=(const CharsetSource&) = delete;
+  ~CharsetSource() override;
+
+  std::size_t Read(char* buffer, std::size_t size) override;
+  void Rewind() override;
+
+  // False once a byte had to be read as "?".
+  bool exact() const { return exact_; }
+
+ private:
+  ByteSource& source_;
+  void* descriptor_;
+  std::string in_;   // bytes read from the source and not yet converted
+  std::string out_;  // converted bytes not yet given out, from `given_`
+  std::size_t given_ = 0;
+  bool ended_ = false;
+  bool exact_ = true;
+};
 
 }  // namespace koordin_cli

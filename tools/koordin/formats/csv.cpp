@@ -47,35 +47,40 @@ bool IsLineEnd(char c) {
   return c == '\r' || c == '\n';
 }
 
-// Steps over the line end at `i` (CR LF, LF or CR), counting the line.
-void SkipLineEnd(std::string_view text, std::size_t& i, int& line) {
-  if (text[i++] == '\r' && i < text.size() && text[i] == '\n') ++i;
-  ++line;
-}
+// Reads the records of an RFC 4180 text a line at a time: fields split at commas, a field in
+// double quotes may hold commas, doubled quotes and line breaks (read as LF).
+class RecordReader {
+ public:
+  explicit RecordReader(TextLines& lines) : lines_(lines) {}
 
-// The records of an RFC 4180 text: fields split at commas, a field in double quotes may hold
-// commas, doubled quotes and line breaks (read as LF). Throws FormatError for a quote that is never
-// closed or text after a closing quote.
-std::vector<Record> ParseRecords(std::string_view text) {
-  std::vector<Record> records;
-  std::size_t i = 0;
-  int line = 1;
-  while (i < text.size()) {
-    Record record;
-    record.line = line;
-    if (IsLineEnd(text[i])) {
-      record.blank = true;
-      SkipLineEnd(text, i, line);
-      records.push_back(std::move(record));
-      continue;
-    }
+  // The next record, or false at the end. Throws FormatError for a quote that is never closed, a
+  // field longer than kMaxTextRun, or text after a closing quote.
+  bool Next(Record& record) {
+    TextLine line{};
+    if (!lines_.Next(line)) return false;
+    record.line = line.number;
+    record.fields.clear();
+    record.blank = line.text.empty();
+    if (record.blank) return true;
+    std::string_view text = line.text;
+    std::size_t i = 0;
     while (true) {
       std::string field;
       if (i < text.size() && text[i] == '"') {
-        const int opened = line;
+        const int opened = line.number;
         ++i;
         while (true) {
-          if (i >= text.size()) throw FormatError(opened, "a quote that is never closed");
+          if (i >= text.size()) {  // a line break inside the quotes
+            if (!lines_.Next(line)) throw FormatError(opened, "a quote that is never closed");
+            if (field.size() > kMaxTextRun) {
+              throw FormatError(opened, "a field of more than " + std::to_string(kMaxTextRun) +
+                                            " bytes, which koordin does not read");
+            }
+            field += '\n';
+            text = line.text;
+            i = 0;
+            continue;
+          }
           if (text[i] == '"') {
             if (i + 1 < text.size() && text[i + 1] == '"') {
               field += '"';
@@ -85,31 +90,25 @@ std::vector<Record> ParseRecords(std::string_view text) {
             ++i;
             break;
           }
-          if (IsLineEnd(text[i])) {
-            field += '\n';
-            SkipLineEnd(text, i, line);
-          } else {
-            field += text[i++];
-          }
+          field += text[i++];
         }
-        if (i < text.size() && text[i] != ',' && !IsLineEnd(text[i])) {
-          throw FormatError(line, "text after the closing quote of a field");
+        if (i < text.size() && text[i] != ',') {
+          throw FormatError(line.number, "text after the closing quote of a field");
         }
       } else {
-        while (i < text.size() && text[i] != ',' && !IsLineEnd(text[i])) field += text[i++];
+        const std::size_t end = std::min(text.find(',', i), text.size());
+        field.assign(text.substr(i, end - i));
+        i = end;
       }
       record.fields.push_back(std::move(field));
-      if (i < text.size() && text[i] == ',') {
-        ++i;
-        continue;
-      }
-      if (i < text.size()) SkipLineEnd(text, i, line);
-      break;
+      if (i >= text.size()) return true;
+      ++i;  // the comma
     }
-    records.push_back(std::move(record));
   }
-  return records;
-}
+
+ private:
+  TextLines& lines_;
+};
 
 std::string CsvLine(const std::vector<std::string>& fields) {
   std::string line;
@@ -128,39 +127,32 @@ std::string Flattened(std::string text) {
 
 class CsvReader {
  public:
-  explicit CsvReader(Diagnostics& diagnostics) : diagnostics_(diagnostics) {}
+  CsvReader(Diagnostics& diagnostics, DocumentSink& sink)
+      : diagnostics_(diagnostics), sink_(sink) {}
 
-  Document Read(const std::vector<Record>& records) {
-    bool afterBlank = false;
-    bool inTasks = false;
-    bool commented = false;  // the task table's lines begin with kCommentMark
-    bool headerRead = false;
-    for (const Record& record : records) {
-      if (record.blank) {
-        afterBlank = headerRead;
-        continue;
-      }
-      if (!headerRead) {
-        ReadHeader(record);
-        headerRead = true;
-      } else if (inTasks) {
-        ReadTask(record, commented);
-      } else if (record.fields.size() > 1 && record.fields[0] == kCommentMark &&
-                 EqualsIgnoringCase(TrimBlanks(record.fields[1]), kTasksHeaderStart)) {
-        inTasks = commented = true;
-      } else if (afterBlank &&
-                 EqualsIgnoringCase(TrimBlanks(record.fields[0]), kTasksHeaderStart)) {
-        inTasks = true;
-      } else {
-        try {
-          ReadWaypoint(record);
-        } catch (const FormatError& error) {  // one bad line does not refuse the file
-          diagnostics_.Warn(AtLine(record.line, std::string(error.what()) + ": line skipped"),
-                            "waypoint lines that cannot be read, skipped");
-        }
+  void Read(const Record& record) {
+    if (record.blank) {
+      afterBlank_ = headerRead_;
+      return;
+    }
+    if (!headerRead_) {
+      ReadHeader(record);
+      headerRead_ = true;
+    } else if (inTasks_) {
+      ReadTask(record, commented_);
+    } else if (record.fields.size() > 1 && record.fields[0] == kCommentMark &&
+               EqualsIgnoringCase(TrimBlanks(record.fields[1]), kTasksHeaderStart)) {
+      inTasks_ = commented_ = true;
+    } else if (afterBlank_ && EqualsIgnoringCase(TrimBlanks(record.fields[0]), kTasksHeaderStart)) {
+      inTasks_ = true;
+    } else {
+      try {
+        ReadWaypoint(record);
+      } catch (const FormatError& error) {  // one bad line does not refuse the file
+        diagnostics_.Warn(AtLine(record.line, std::string(error.what()) + ": line skipped"),
+                          "waypoint lines that cannot be read, skipped");
       }
     }
-    return std::move(document_);
   }
 
  private:
@@ -219,7 +211,7 @@ class CsvReader {
     waypoint.description = text[kDescription];
     waypoint.marked = Marked(text[kMarked], line);
     names_.Add(waypoint.name, line, diagnostics_);
-    document_.waypoints.push_back(std::move(waypoint));
+    sink_.AddWaypoint(std::move(waypoint));
   }
 
   static double Number(const std::string& text, const char* what, int line) {
@@ -246,28 +238,29 @@ class CsvReader {
     task.name = *first;
     task.points.assign(first + 1, record.fields.end());
     names_.CheckTask(task, record.line, diagnostics_);
-    document_.tasks.push_back(std::move(task));
+    sink_.AddTask(std::move(task));
   }
 
   Diagnostics& diagnostics_;
-  Document document_;
+  DocumentSink& sink_;
+  bool afterBlank_ = false;
+  bool inTasks_ = false;
+  bool commented_ = false;  // the task table's lines begin with kCommentMark
+  bool headerRead_ = false;
   std::vector<Column> column_;  // the column of each field, kColumnCount for one not read
   NameIndex names_;
 };
 
-}  // namespace
+class CsvWriter : public FormatWriter {
+ public:
+  CsvWriter(std::string& out, Diagnostics& diagnostics) : out_(out), diagnostics_(diagnostics) {}
 
-Document ReadCsv(std::string_view bytes, Diagnostics& diagnostics) {
-  const std::string text = DecodeText(bytes, diagnostics);
-  return CsvReader(diagnostics).Read(ParseRecords(text));
-}
+  void Begin(const std::vector<Task>& tasks) override {
+    tasks_ = &tasks;
+    out_ += CsvLine(std::vector<std::string>(kColumnNames.begin(), kColumnNames.end()));
+  }
 
-std::string WriteCsv(const Document& document, Diagnostics& diagnostics) {
-  std::string out;
-  out += CsvLine(std::vector<std::string>(kColumnNames.begin(), kColumnNames.end()));
-  int withRunway = 0;
-  int withCupExtras = 0;
-  for (const Waypoint& waypoint : document.waypoints) {
+  void AddWaypoint(const Waypoint& waypoint) override {
     CheckWaypointToWrite(waypoint);
     std::vector<std::string> fields(kColumnCount);
     fields[kName] = waypoint.name;
@@ -280,53 +273,74 @@ std::string WriteCsv(const Document& document, Diagnostics& diagnostics) {
     fields[kFrequency] = waypoint.frequency;
     fields[kDescription] = waypoint.description;
     fields[kMarked] = waypoint.marked ? "1" : "0";
-    out += CsvLine(fields);
+    out_ += CsvLine(fields);
     if (!waypoint.runwayDirection.empty() || !waypoint.runwayLength.empty() ||
         !waypoint.runwayWidth.empty()) {
-      ++withRunway;
+      ++withRunway_;
     }
-    if (!waypoint.userData.empty() || !waypoint.pictures.empty()) ++withCupExtras;
+    if (!waypoint.userData.empty() || !waypoint.pictures.empty()) ++withCupExtras_;
   }
-  if (withRunway > 0) {
-    diagnostics.Warn("CSV has no runway columns: the runway of " + std::to_string(withRunway) +
-                     " waypoints is left out");
-  }
-  if (withCupExtras > 0) {
-    diagnostics.Warn("CSV has no userdata and pics columns: they are left out for " +
-                     std::to_string(withCupExtras) + " waypoints");
-  }
-  if (document.tasks.empty()) return out;
-  out += std::string(kLineEnd) + kCommentMark + "," + kTasksHeader + kLineEnd;
-  for (const Task& task : document.tasks) {
-    std::vector<std::string> fields{task.name};
-    fields.insert(fields.end(), task.points.begin(), task.points.end());
-    // A line break would end the comment: the rest would read as a waypoint.
-    for (std::string& field : fields) {
-      const std::string flat = Flattened(field);
-      if (flat != field) {
-        diagnostics.Warn("task " + Quoted(task.name) + ": line breaks in " + Quoted(field) +
-                         " written as blanks");
-        field = flat;
+
+  void End() override {
+    if (withRunway_ > 0) {
+      diagnostics_.Warn("CSV has no runway columns: the runway of " + std::to_string(withRunway_) +
+                        " waypoints is left out");
+    }
+    if (withCupExtras_ > 0) {
+      diagnostics_.Warn("CSV has no userdata and pics columns: they are left out for " +
+                        std::to_string(withCupExtras_) + " waypoints");
+    }
+    if (tasks_->empty()) return;
+    out_ += std::string(kLineEnd) + kCommentMark + "," + kTasksHeader + kLineEnd;
+    for (const Task& task : *tasks_) {
+      std::vector<std::string> fields{task.name};
+      fields.insert(fields.end(), task.points.begin(), task.points.end());
+      // A line break would end the comment: the rest would read as a waypoint.
+      for (std::string& field : fields) {
+        const std::string flat = Flattened(field);
+        if (flat != field) {
+          diagnostics_.Warn("task " + Quoted(task.name) + ": line breaks in " + Quoted(field) +
+                            " written as blanks");
+          field = flat;
+        }
+      }
+      fields.insert(fields.begin(), kCommentMark);
+      out_ += CsvLine(fields);
+      if (!task.cupOptions.empty()) {
+        diagnostics_.Warn("task " + Quoted(task.name) + ": CSV has no place for its " +
+                          std::to_string(task.cupOptions.size()) + " CUP option and zone lines");
       }
     }
-    fields.insert(fields.begin(), kCommentMark);
-    out += CsvLine(fields);
-    if (!task.cupOptions.empty()) {
-      diagnostics.Warn("task " + Quoted(task.name) + ": CSV has no place for its " +
-                       std::to_string(task.cupOptions.size()) + " CUP option and zone lines");
-    }
   }
-  return out;
-}
+
+ private:
+  std::string& out_;
+  Diagnostics& diagnostics_;
+  const std::vector<Task>* tasks_ = nullptr;
+  std::size_t withRunway_ = 0;
+  std::size_t withCupExtras_ = 0;
+};
+
+}  // namespace
 
 void ReadCsvInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink) {
-  Document document = ReadCsv(ReadAll(source), diagnostics);
-  for (Waypoint& waypoint : document.waypoints) sink.AddWaypoint(std::move(waypoint));
-  for (Task& task : document.tasks) sink.AddTask(std::move(task));
+  TextLines lines(source, diagnostics);
+  RecordReader records(lines);
+  CsvReader reader(diagnostics, sink);
+  Record record;
+  while (records.Next(record)) reader.Read(record);
+}
+
+Document ReadCsv(std::string_view bytes, Diagnostics& diagnostics) {
+  return ReadWhole(&ReadCsvInto, bytes, diagnostics);
 }
 
 std::unique_ptr<FormatWriter> MakeCsvWriter(std::string& out, Diagnostics& diagnostics) {
-  return std::make_unique<WholeDocumentWriter<&WriteCsv>>(out, diagnostics);
+  return std::make_unique<CsvWriter>(out, diagnostics);
+}
+
+std::string WriteCsv(const Document& document, Diagnostics& diagnostics) {
+  return WriteWhole(&MakeCsvWriter, document, diagnostics);
 }
 
 }  // namespace koordin_cli

@@ -26,7 +26,8 @@ bool IsCommentOrBlank(std::string_view line) {
 // Reads a CUP file line by line: the header, the waypoints, then the task section.
 class CupReader {
  public:
-  explicit CupReader(Diagnostics& diagnostics) : diagnostics_(diagnostics) {}
+  CupReader(Diagnostics& diagnostics, DocumentSink& sink)
+      : diagnostics_(diagnostics), sink_(sink) {}
 
   void Read(const TextLine& line) {
     if (IsCommentOrBlank(line.text)) return;
@@ -52,7 +53,11 @@ class CupReader {
     }
   }
 
-  Document Finish() { return std::move(document_); }
+  // Hands on the last task, which option lines might have followed.
+  void Finish() {
+    if (hasTask_) sink_.AddTask(std::move(task_));
+    hasTask_ = false;
+  }
 
  private:
   enum class Section { kHeader, kWaypoints, kTasks };
@@ -184,15 +189,15 @@ class CupReader {
                                          std::to_string(columnCount_) + " columns are not read"));
     }
     names_.Add(waypoint.name, line, diagnostics_);
-    document_.waypoints.push_back(std::move(waypoint));
+    sink_.AddWaypoint(std::move(waypoint));
   }
 
   void ReadTaskLine(const TextLine& line) {
     if (IsCupTaskOptionLine(line.text)) {
-      if (document_.tasks.empty()) {
+      if (!hasTask_) {
         diagnostics_.Warn(AtLine(line.number, "a task option line before any task is not read"));
       } else {
-        document_.tasks.back().cupOptions.emplace_back(line.text);
+        task_.cupOptions.emplace_back(line.text);
       }
       return;
     }
@@ -206,11 +211,15 @@ class CupReader {
       diagnostics_.Warn(AtLine(line.number, "task " + Quoted(task.name) + " has no points"));
     }
     names_.CheckTask(task, line.number, diagnostics_);
-    document_.tasks.push_back(std::move(task));
+    Finish();
+    task_ = std::move(task);
+    hasTask_ = true;
   }
 
   Diagnostics& diagnostics_;
-  Document document_;
+  DocumentSink& sink_;
+  Task task_;  // the last task read, until its option lines end
+  bool hasTask_ = false;
   Section section_ = Section::kHeader;
   std::size_t columnCount_ = 0;
   std::array<long, kColumnCount> position_{};  // the field index of each column, -1 for none
@@ -253,59 +262,81 @@ std::string OptionLine(const std::string& option) {
   return line;
 }
 
-}  // namespace
+class CupWriter : public FormatWriter {
+ public:
+  CupWriter(std::string& out, Diagnostics& diagnostics) : out_(out), diagnostics_(diagnostics) {}
 
-Document ReadCup(std::string_view bytes, Diagnostics& diagnostics) {
-  const std::string text = DecodeText(bytes, diagnostics);
-  CupReader reader(diagnostics);
-  for (const TextLine& line : SplitLines(text)) reader.Read(line);
-  return reader.Finish();
-}
-
-std::string WriteCup(const Document& document, Diagnostics& diagnostics) {
-  std::string out = std::string(kCupHeader) + kLineEnd;
-  std::set<std::string> names;
-  int marked = 0;
-  for (const Waypoint& waypoint : document.waypoints) {
-    Waypoint written = waypoint;
-    if (written.style < 0 || written.style > kLastStyle) {
-      diagnostics.Warn("waypoint " + Quoted(waypoint.name) + ": unknown style " +
-                       std::to_string(waypoint.style) + ", written as 0");
-      written.style = 0;
-    }
-    if (written.marked) ++marked;
-    names.insert(written.name);
-    out += WaypointLine(written) + kLineEnd;
-  }
-  if (marked > 0) {
-    diagnostics.Warn("CUP has no marker: " + std::to_string(marked) +
-                     " marked waypoints are written without it");
-  }
-  if (document.tasks.empty()) return out;
-  out += std::string(kTaskSeparator) + kLineEnd;
-  for (const Task& task : document.tasks) {
-    out += CupField(task.name, true);
-    for (const std::string& point : task.points) {
-      out += "," + CupField(point, true);
-      if (!point.empty() && names.count(point) == 0) {
-        diagnostics.Warn("task " + Quoted(task.name) + " names " + Quoted(point) +
-                         ", which is no waypoint");
+  void Begin(const std::vector<Task>& tasks) override {
+    tasks_ = &tasks;
+    for (const Task& task : tasks) {
+      for (const std::string& point : task.points) {
+        if (!point.empty()) unseen_.insert(point);
       }
     }
-    out += kLineEnd;
-    for (const std::string& option : task.cupOptions) out += OptionLine(option) + kLineEnd;
+    out_ += std::string(kCupHeader) + kLineEnd;
   }
-  return out;
-}
+
+  void AddWaypoint(const Waypoint& waypoint) override {
+    Waypoint written = waypoint;
+    if (written.style < 0 || written.style > kLastStyle) {
+      diagnostics_.Warn("waypoint " + Quoted(waypoint.name) + ": unknown style " +
+                        std::to_string(waypoint.style) + ", written as 0");
+      written.style = 0;
+    }
+    if (written.marked) ++marked_;
+    unseen_.erase(written.name);
+    out_ += WaypointLine(written) + kLineEnd;
+  }
+
+  void End() override {
+    if (marked_ > 0) {
+      diagnostics_.Warn("CUP has no marker: " + std::to_string(marked_) +
+                        " marked waypoints are written without it");
+    }
+    if (tasks_->empty()) return;
+    out_ += std::string(kTaskSeparator) + kLineEnd;
+    for (const Task& task : *tasks_) {
+      out_ += CupField(task.name, true);
+      for (const std::string& point : task.points) {
+        out_ += "," + CupField(point, true);
+        if (!point.empty() && unseen_.count(point) > 0) {
+          diagnostics_.Warn("task " + Quoted(task.name) + " names " + Quoted(point) +
+                            ", which is no waypoint");
+        }
+      }
+      out_ += kLineEnd;
+      for (const std::string& option : task.cupOptions) out_ += OptionLine(option) + kLineEnd;
+    }
+  }
+
+ private:
+  std::string& out_;
+  Diagnostics& diagnostics_;
+  const std::vector<Task>* tasks_ = nullptr;
+  std::set<std::string> unseen_;  // the names the tasks give that no waypoint written has
+  int marked_ = 0;
+};
+
+}  // namespace
 
 void ReadCupInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink) {
-  Document document = ReadCup(ReadAll(source), diagnostics);
-  for (Waypoint& waypoint : document.waypoints) sink.AddWaypoint(std::move(waypoint));
-  for (Task& task : document.tasks) sink.AddTask(std::move(task));
+  TextLines lines(source, diagnostics);
+  CupReader reader(diagnostics, sink);
+  TextLine line{};
+  while (lines.Next(line)) reader.Read(line);
+  reader.Finish();
+}
+
+Document ReadCup(std::string_view bytes, Diagnostics& diagnostics) {
+  return ReadWhole(&ReadCupInto, bytes, diagnostics);
 }
 
 std::unique_ptr<FormatWriter> MakeCupWriter(std::string& out, Diagnostics& diagnostics) {
-  return std::make_unique<WholeDocumentWriter<&WriteCup>>(out, diagnostics);
+  return std::make_unique<CupWriter>(out, diagnostics);
+}
+
+std::string WriteCup(const Document& document, Diagnostics& diagnostics) {
+  return WriteWhole(&MakeCupWriter, document, diagnostics);
 }
 
 }  // namespace koordin_cli

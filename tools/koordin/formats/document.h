@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <map>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -41,17 +43,58 @@ struct Document {
   std::vector<Task> tasks;
 };
 
+// How many warnings of one kind a person reads one by one; more become one line with their count.
+inline constexpr std::size_t kFewWarnings = 3;
+
+// The kind of a warning: its group when it has one, else its text with the quoted parts and the
+// numbers left out, so that warnings that differ only in the names and lines they give are one.
+std::string WarningKind(const std::string& message, const std::string& group);
+
 // What a conversion tells the user without failing: one line each. A warning of a group that
 // may occur many times names the group, the line that sums them up without its count (e.g.
 // "turnpoints dropped: the file holds 255; choose with --near/--radius or --only").
 struct Diagnostics {
   std::vector<std::string> warnings;
   std::vector<std::string> groups;  // the group of each warning; empty for one of its own
+  // Keep of each kind only the first kFewWarnings and count the rest: what a summary shows, in
+  // memory that does not grow with the number of warnings.
+  bool keepFew = false;
+  std::map<std::string, std::size_t> perKind;  // with keepFew, how many of each kind
+
+  // Every warning, kept or only counted.
+  std::size_t Count() const { return total_; }
+
   void Warn(std::string message) { Warn(std::move(message), std::string()); }
-  void Warn(std::string message, std::string group) {
+  // `times` warnings of `group`, which `message` stands for (more than kFewWarnings, and only
+  // with keepFew, where the summary shows the group, not the messages).
+  void Warn(std::string message, std::string group, std::size_t times = 1) {
+    total_ += times;
+    if (keepFew) {
+      std::size_t& count = perKind[WarningKind(message, group)];
+      const bool kept = count < kFewWarnings;
+      count += times;
+      if (!kept) return;
+    }
     warnings.push_back(std::move(message));
     groups.push_back(std::move(group));
   }
+
+  // Adds the warnings of `other` after these.
+  void Append(const Diagnostics& other) {
+    std::map<std::string, std::size_t> kept;
+    for (std::size_t i = 0; i < other.warnings.size(); ++i) {
+      if (other.keepFew) ++kept[WarningKind(other.warnings[i], other.groups[i])];
+      Warn(other.warnings[i], other.groups[i]);
+    }
+    for (const auto& [kind, count] : other.perKind) {
+      const std::size_t rest = count - kept[kind];
+      total_ += rest;
+      if (keepFew) perKind[kind] += rest;
+    }
+  }
+
+ private:
+  std::size_t total_ = 0;
 };
 
 // Input that cannot be read: the line (1-based, 0 when it concerns the whole input) and what was

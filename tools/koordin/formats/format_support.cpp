@@ -7,14 +7,12 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 namespace koordin_cli {
 
 namespace {
-
-constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
-constexpr const char* kWindows1252 = "CP1252";
 
 #if defined(__EMSCRIPTEN__)
 // This C++ library has no floating-point to_chars and from_chars: the same results from the C
@@ -94,47 +92,6 @@ const std::vector<WaypointText>& WaypointTexts() {
       {"pictures", &Waypoint::pictures},
   };
   return kTexts;
-}
-
-std::string DecodeText(std::string_view bytes, Diagnostics& diagnostics) {
-  if (bytes.substr(0, kUtf8ByteOrderMark.size()) == kUtf8ByteOrderMark) {
-    bytes.remove_prefix(kUtf8ByteOrderMark.size());
-  }
-  if (IsValidUtf8(bytes)) return std::string(bytes);
-  diagnostics.Warn(
-      "not UTF-8: read as Windows-1252; give --input-encoding for another set "
-      "(CP1250, ISO-8859-2, ...)");
-  bool exact = true;
-  std::string text = ConvertCharset(bytes, kWindows1252, kUtf8, &exact);
-  if (!exact) {
-    // Rare enough to afford converting again line by line to say where.
-    for (const TextLine& line : SplitLines(bytes)) {
-      bool lineExact = true;
-      ConvertCharset(line.text, kWindows1252, kUtf8, &lineExact);
-      if (!lineExact) {
-        diagnostics.Warn(
-            AtLine(line.number, "a byte that is no Windows-1252 character, read as ?"));
-      }
-    }
-  }
-  return text;
-}
-
-std::vector<TextLine> SplitLines(std::string_view text) {
-  std::vector<TextLine> lines;
-  std::size_t start = 0;
-  int number = 1;
-  while (start < text.size()) {
-    std::size_t end = start;
-    while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
-    if (end == text.size()) {
-      lines.push_back({number, text.substr(start)});
-      break;
-    }
-    lines.push_back({number++, text.substr(start, end - start)});
-    start = end + ((text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ? 2 : 1);
-  }
-  return lines;
 }
 
 std::string_view TrimBlanks(std::string_view text) {
@@ -287,12 +244,71 @@ int KnownStyle(long long style, int line, Diagnostics& diagnostics) {
   return 0;
 }
 
-void NameIndex::Add(const std::string& name, int line, Diagnostics& diagnostics) {
-  const auto [it, added] = lines_.emplace(name, line);
-  if (!added) {
-    diagnostics.Warn(AtLine(line, "the name " + Quoted(name) + " is used already on line " +
-                                      std::to_string(it->second)));
+std::string WarningKind(const std::string& message, const std::string& group) {
+  if (!group.empty()) return "group:" + group;
+  std::string shape = "shape:";
+  bool quoted = false;
+  for (const char c : message) {
+    if (c == '"') {
+      quoted = !quoted;
+      if (quoted) shape += "\"\"";
+      continue;
+    }
+    if (quoted) continue;
+    if (c >= '0' && c <= '9') {
+      if (shape.back() != '#') shape += '#';
+      continue;
+    }
+    shape += c;
   }
+  return shape;
+}
+
+namespace {
+
+// The name's hash, never 0, which marks an empty slot.
+std::uint64_t NameHash(std::string_view name) {
+  const std::uint64_t hash = std::hash<std::string_view>()(name);
+  return hash == 0 ? 1 : hash;
+}
+
+}  // namespace
+
+std::size_t NameIndex::SlotOf(std::uint64_t hash) const {
+  const std::size_t mask = hashes_.size() - 1;
+  std::size_t slot = static_cast<std::size_t>(hash) & mask;
+  while (hashes_[slot] != 0 && hashes_[slot] != hash) slot = (slot + 1) & mask;
+  return slot;
+}
+
+bool NameIndex::Contains(const std::string& name) const {
+  return !hashes_.empty() && hashes_[SlotOf(NameHash(name))] != 0;
+}
+
+void NameIndex::Add(const std::string& name, int line, Diagnostics& diagnostics) {
+  if (2 * (count_ + 1) > hashes_.size()) {
+    std::vector<std::uint64_t> hashes = std::move(hashes_);
+    std::vector<int> lines = std::move(lines_);
+    constexpr std::size_t kFirstSize = 64;
+    hashes_.assign(std::max(kFirstSize, 2 * hashes.size()), 0);
+    lines_.assign(hashes_.size(), 0);
+    for (std::size_t i = 0; i < hashes.size(); ++i) {
+      if (hashes[i] == 0) continue;
+      const std::size_t slot = SlotOf(hashes[i]);
+      hashes_[slot] = hashes[i];
+      lines_[slot] = lines[i];
+    }
+  }
+  const std::uint64_t hash = NameHash(name);
+  const std::size_t slot = SlotOf(hash);
+  if (hashes_[slot] == hash) {
+    diagnostics.Warn(AtLine(line, "the name " + Quoted(name) + " is used already on line " +
+                                      std::to_string(lines_[slot])));
+    return;
+  }
+  hashes_[slot] = hash;
+  lines_[slot] = line;
+  ++count_;
 }
 
 void NameIndex::CheckTask(const Task& task, int line, Diagnostics& diagnostics) const {

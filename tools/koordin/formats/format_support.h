@@ -3,6 +3,7 @@
 #include "tools/koordin/formats/document.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <string>
@@ -27,20 +28,6 @@ struct WaypointText {
   std::string Waypoint::*member;
 };
 const std::vector<WaypointText>& WaypointTexts();
-
-// The text of a file as UTF-8 without a leading byte-order mark: the bytes themselves when they
-// are UTF-8, else the bytes read as Windows-1252. A byte that is no Windows-1252 character becomes
-// "?", with a warning naming its line.
-std::string DecodeText(std::string_view bytes, Diagnostics& diagnostics);
-
-// One line of a text, without its line end, and its 1-based number.
-struct TextLine {
-  int number;
-  std::string_view text;
-};
-
-// Splits `text` at LF, CR LF and a lone CR. A line end at the very end starts no further line.
-std::vector<TextLine> SplitLines(std::string_view text);
 
 // `text` without blanks and tabs at either end.
 std::string_view TrimBlanks(std::string_view text);
@@ -118,20 +105,29 @@ void CheckWaypointToWrite(const Waypoint& waypoint);
 int KnownStyle(long long style, int line, Diagnostics& diagnostics);
 
 // The waypoint names of a file being read, with the line of each, so that a reader can warn about
-// a name used twice and about task points that name no waypoint.
+// a name used twice and about task points that name no waypoint. It keeps a 64-bit hash of each
+// name, not the name: about 24 bytes a name however long, for files of millions of waypoints. Two
+// names of a million share a hash with a chance of about one in ten million, which would give a
+// false warning.
 class NameIndex {
  public:
   // Records `name`, read at `line`; warns when an earlier line used it already.
   void Add(const std::string& name, int line, Diagnostics& diagnostics);
 
-  bool Contains(const std::string& name) const { return lines_.count(name) > 0; }
+  bool Contains(const std::string& name) const;
 
   // Warns about each point of `task` (read at `line`) that names no waypoint, and about an empty
   // point anywhere but first or last, where a CUP task leaves out its takeoff or landing.
   void CheckTask(const Task& task, int line, Diagnostics& diagnostics) const;
 
  private:
-  std::map<std::string, int> lines_;
+  // The slot of `hash` in the table: where it is, or the empty one where it would go.
+  std::size_t SlotOf(std::uint64_t hash) const;
+
+  // Open addressing, at most half full; a hash of 0 marks an empty slot.
+  std::vector<std::uint64_t> hashes_;
+  std::vector<int> lines_;
+  std::size_t count_ = 0;
 };
 
 }  // namespace koordin_cli

@@ -47,7 +47,9 @@ class DocumentSink {
 // Keeps all that a reader reads.
 class DocumentCollector : public DocumentSink {
  public:
-  void AddWaypoint(Waypoint waypoint) override { document.waypoints.push_back(std::move(waypoint)); }
+  void AddWaypoint(Waypoint waypoint) override {
+    document.waypoints.push_back(std::move(waypoint));
+  }
   void AddTask(Task task) override { document.tasks.push_back(std::move(task)); }
   Document document;
 };
@@ -68,8 +70,8 @@ class FormatWriter {
 // Makes a format's writer, appending to `out`.
 using MakeWriter = std::unique_ptr<FormatWriter> (*)(std::string& out, Diagnostics& diagnostics);
 
-// Reads a format from a source into a sink. Throws FormatError with the line of the first fault it
-// cannot read past.
+// Reads a format from a source, from where it stands, into a sink. Throws FormatError with the line
+// of the first fault it cannot read past.
 using ReadInto = void (*)(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink);
 
 // The whole document that `read` makes of `bytes`.
@@ -77,6 +79,42 @@ Document ReadWhole(ReadInto read, std::string_view bytes, Diagnostics& diagnosti
 
 // The whole file that `make`'s writer makes of `document`.
 std::string WriteWhole(MakeWriter make, const Document& document, Diagnostics& diagnostics);
+
+// The longest line, token or text a reader takes: beyond it a file is no waypoint file, and reading
+// on would only take memory.
+inline constexpr std::size_t kMaxTextRun = std::size_t{1} << 20;
+
+// One line of a text, without its line end, and its 1-based number.
+struct TextLine {
+  int number;
+  std::string_view text;
+};
+
+// The lines of a text file as UTF-8, read a piece at a time: split at LF, CR LF and a lone CR (a
+// line end at the very end starts no further line), without a leading byte-order mark. The bytes
+// are taken as they are when the whole file is UTF-8, which a first pass over the source tells,
+// else read as Windows-1252, with a warning, and one more naming each line with a byte that is no
+// Windows-1252 character (read as "?").
+class TextLines {
+ public:
+  // Reads `source` from its start. Throws FormatError for a line longer than kMaxTextRun.
+  TextLines(ByteSource& source, Diagnostics& diagnostics);
+  // The next line, or false at the end; its text stays until the next call. Throws FormatError for
+  // a line longer than kMaxTextRun.
+  bool Next(TextLine& line);
+
+ private:
+  bool NextRaw(TextLine& line);  // the next line as the file has it
+  void Start();
+
+  ByteSource& source_;
+  std::string buffer_;  // bytes read and not yet given out, from `at_`
+  std::size_t at_ = 0;
+  bool ended_ = false;  // the source has no more
+  int number_ = 0;
+  bool utf8_ = true;
+  std::string converted_;  // the line given out, when it had to be converted
+};
 
 // Every byte of `source` from where it stands.
 std::string ReadAll(ByteSource& source);
