@@ -411,10 +411,10 @@ enum class Role : unsigned char {
   kOwnText,  // koordin's extension elements of a point
   kMarked,
   kStyle,
-  kTaskPoint,       // the first taskPoint in the first extensions of a route point
-  kRoute,           // a route, in the pass that reads routes
-  kRouteToName,     // a route, in the pass that reads waypoints: only its name is read
-  kRouteName,       // a route's first name
+  kTaskPoint,        // the first taskPoint in the first extensions of a route point
+  kRoute,            // a route, in the pass that reads routes
+  kRouteToName,      // a route, in the pass that reads waypoints: only its name is read
+  kRouteName,        // a route's first name
   kRouteExtensions,  // a route's first extensions
   kCupOption,
 };
@@ -471,11 +471,11 @@ class GpxReader {
   struct Open {
     Role role;
     int line;
-    std::size_t cost;          // its share of kMostRunBytes
-    std::size_t declarations;  // the namespace declarations it made
+    std::size_t cost;               // its share of kMostRunBytes
+    std::size_t declarations;       // the namespace declarations it made
     std::string Waypoint::*member;  // the field of a kOwnText
     bool hasText;                   // its first text is complete
-    bool kept;  // the text gathered so far is no mere blanks between elements
+    bool kept;                      // the text gathered so far is no mere blanks between elements
     std::string text;
   };
 
@@ -487,7 +487,7 @@ class GpxReader {
     std::optional<int> symbolStyle;
     bool styleGiven = false;
     bool routePoint = false;
-    int extensions = 0;             // the extensions elements met
+    int extensions = 0;  // the extensions elements met
     bool inFirstExtensions = false;
     std::optional<std::string> role;  // its task point role, takeoff or landing
   };
@@ -564,7 +564,9 @@ class GpxReader {
   }
 
   // The line that the parser stands on.
-  int ParserLine() const { return static_cast<int>(XML_GetCurrentLineNumber(parser_)) + lineOffset_; }
+  int ParserLine() const {
+    return static_cast<int>(XML_GetCurrentLineNumber(parser_)) + lineOffset_;
+  }
 
   // Refuses markup that the parser holds incomplete beyond the limit.
   void CheckHeld() const {
@@ -653,14 +655,13 @@ class GpxReader {
     Guard(data, [&](GpxReader& reader) { reader.EndCdata(); });
   }
   static void XMLCALL OnEntity(void* data, const XML_Char*, int, const XML_Char*, int,
-                               const XML_Char*, const XML_Char*, const XML_Char*,
-                               const XML_Char*) {
+                               const XML_Char*, const XML_Char*, const XML_Char*, const XML_Char*) {
     Guard(data, [&](GpxReader& reader) {
       throw LimitError(reader.ParserLine(), "an entity declaration, which koordin does not read");
     });
   }
-  static void XMLCALL OnDoctypeStart(void* data, const XML_Char*, const XML_Char*,
-                                     const XML_Char*, int) {
+  static void XMLCALL OnDoctypeStart(void* data, const XML_Char*, const XML_Char*, const XML_Char*,
+                                     int) {
     Guard(data, [&](GpxReader& reader) {
       reader.doctypeStart_ = XML_GetCurrentByteIndex(reader.parser_);
       reader.doctypeLine_ = reader.ParserLine();
@@ -725,8 +726,8 @@ class GpxReader {
     Open& open = opens_[depth_ - 1];
     if (open.hasText || !KeepsText(open.role)) return;
     if (open.text.size() + length > kMostRunBytes) {
-      throw LimitError(open.line, "a text of more than " + MostRun() +
-                                      ", which koordin does not read");
+      throw LimitError(open.line,
+                       "a text of more than " + MostRun() + ", which koordin does not read");
     }
     open.text.append(text, length);
     if (!open.kept) {
@@ -839,8 +840,7 @@ class GpxReader {
   }
 
   // A child of a point, or of its extensions.
-  Role PointChild(Open& open, std::string_view name, std::string_view local,
-                  bool inExtensions) {
+  Role PointChild(Open& open, std::string_view name, std::string_view local, bool inExtensions) {
     if (!inExtensions) {
       if (local == "name") return Role::kPointName;
       if (local == "ele") return Role::kElevation;
@@ -1048,10 +1048,10 @@ class GpxReader {
 
   // The pass.
   XML_Parser parser_ = nullptr;
-  bool routes_ = false;  // the pass that reads routes, else the one that reads waypoints
+  bool routes_ = false;      // the pass that reads routes, else the one that reads waypoints
   std::vector<Open> opens_;  // the open elements, outermost first, as deep as ever met
   std::size_t depth_ = 0;
-  std::size_t openBytes_ = 0;  // the open elements' costs
+  std::size_t openBytes_ = 0;                                // the open elements' costs
   std::vector<std::pair<std::string, std::string>> scopes_;  // namespace prefix and name in force
   bool inCdata_ = false;
   bool stopped_ = false;  // by a fault
@@ -1078,7 +1078,7 @@ class GpxReader {
   std::map<std::string, Known> byName_;
   int tracks_ = 0;
   std::map<std::string, Unread, std::less<>> unread_;  // point elements not read, by name
-  Unread otherUnread_;  // and those of names beyond kMostUnreadNames
+  Unread otherUnread_;                                 // and those of names beyond kMostUnreadNames
 };
 
 }  // namespace
