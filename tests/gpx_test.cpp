@@ -158,8 +158,12 @@ class PieceSource : public ByteSource {
     }
     return count;
   }
-  void Rewind() override { at_ = 0; }
+  void Rewind() override {
+    at_ = 0;
+    ++rewinds_;
+  }
   std::size_t at_ = 0;  // the bytes read since the last rewind
+  int rewinds_ = 0;
   bool pieces_ = true;  // 1 to 7 bytes a read, else as many as asked
   std::mt19937 random_{7};
 
@@ -382,6 +386,49 @@ TEST(Gpx, GivesEachWaypointOnAsItIsReadAndWritesEachAtOnce) {
   EXPECT_EQ(sink.tasks_, 1u);
   EXPECT_LT(sink.readAtFirst_, 256u << 10);
   EXPECT_GT(drained.size(), 2u << 20);
+}
+
+// Routes that follow the waypoints are read in the same pass, what they give held until the end;
+// routes that give more than the reader holds, or precede a wpt, in a pass of their own, which
+// gives the same.
+TEST(Gpx, ReadsRoutesInOnePassWhenItCanAndInTwoTheSame) {
+  for (const bool wptLast : {false, true}) {
+    for (const int points : {2, 60000}) {
+      SCOPED_TRACE(std::to_string(points) +
+                   " route points, a wpt last: " + std::to_string(wptLast));
+      std::string gpx =
+          "<gpx>\n<wpt lat=\"1\" lon=\"2\"><name>A</name></wpt>\n<rte><name>R</name>"
+          "<rtept lat=\"3\" lon=\"2\"><name>A</name></rtept>\n";
+      for (int i = 0; i < points; ++i) {
+        gpx += "<rtept lat=\"1\" lon=\"2\"><ele>" + std::string(i == 0 ? "x" : "1") +
+               "</ele><name>N" + std::to_string(i) + "</name><time/></rtept>\n";
+      }
+      gpx += std::string("</rte>") + (wptLast ? "<wpt lat=\"1\" lon=\"2\"/>" : "") + "\n</gpx>";
+      PieceSource source(gpx);
+      source.pieces_ = false;
+      Diagnostics diagnostics;
+      DocumentCollector collector;
+      ReadGpxInto(source, diagnostics, collector);
+      EXPECT_EQ(source.rewinds_, points > 2 || wptLast ? 1 : 0);
+      const std::vector<Waypoint>& waypoints = collector.document.waypoints;
+      ASSERT_EQ(waypoints.size(), points + 1u + wptLast);
+      EXPECT_EQ(waypoints[1].name, wptLast ? "Waypoint 2" : "N0");
+      EXPECT_EQ(waypoints.back().name, "N" + std::to_string(points - 1));
+      ASSERT_EQ(collector.document.tasks.size(), 1u);
+      EXPECT_EQ(collector.document.tasks[0].points.size(), points + 3u);
+      std::vector<std::string> warnings = {
+          "line 3: route point \"A\" lies elsewhere than the waypoint of that name on line 2, "
+          "whose position is kept",
+          "line 4: bad elevation \"x\"; read as unknown",
+          std::to_string(points) +
+              " point elements <time> are not read, such as the one on line 4"};
+      if (wptLast) {
+        warnings.insert(warnings.begin(), "line " + std::to_string(points + 4) +
+                                              ": a waypoint without a name, named \"Waypoint 2\"");
+      }
+      EXPECT_EQ(diagnostics.warnings, warnings);
+    }
+  }
 }
 
 }  // namespace

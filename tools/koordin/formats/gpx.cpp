@@ -15,6 +15,7 @@
 #include <stdexcept>
 #include <string>
 #include <utility>
+#include <variant>
 #include <vector>
 
 #include <expat.h>
@@ -323,6 +324,10 @@ constexpr std::size_t kMostRunBytes = std::size_t{1} << 20;
 // kMostRunBytes while it is open: this bounds how deep elements nest.
 constexpr std::size_t kOpenElementBytes = 64;
 
+// The most that the reader holds of what routes give while it cannot yet tell that no wpt follows
+// them (estimated bytes): beyond it, routes are read in a pass of their own.
+constexpr std::size_t kMostHeldBytes = std::size_t{16} << 20;
+
 // The most names of unread point elements told apart; those of further names are counted together.
 constexpr std::size_t kMostUnreadNames = 64;
 
@@ -440,9 +445,11 @@ bool KeepsText(Role role) {
   }
 }
 
-// Reads a GPX file as it streams past, in two passes when it has routes: the first gives the sink
-// every wpt as it closes, the second every route, whose points are matched by name to all the
-// waypoints of the file. Of the waypoints it keeps only their names, lines and places.
+// Reads a GPX file as it streams past, giving the sink every wpt as it closes. Route points are
+// matched by name to all the waypoints of the file, so routes are read after them: as they close
+// when no wpt follows them, as in every GPX file in the order its schema sets, holding what they
+// give until the file ends; else, or when they give too much to hold, in a second pass. Of the
+// waypoints it keeps only their names, lines and places.
 class GpxReader {
  public:
   GpxReader(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink)
@@ -450,9 +457,21 @@ class GpxReader {
 
   void Read() {
     ReadPass(false);
-    if (!routeNames_.empty()) {
+    if (!held_) {
       source_.Rewind();
       ReadPass(true);
+    } else {
+      for (std::size_t i = 0; i < held_->diagnostics.warnings.size(); ++i) {
+        diagnostics_.Warn(held_->diagnostics.warnings[i], held_->diagnostics.groups[i]);
+      }
+      for (const auto& [element, line] : held_->unread) CountUnread(element, line);
+      for (std::variant<Waypoint, Task>& given : held_->given) {
+        if (Waypoint* waypoint = std::get_if<Waypoint>(&given)) {
+          sink_.AddWaypoint(std::move(*waypoint));
+        } else {
+          sink_.AddTask(std::get<Task>(std::move(given)));
+        }
+      }
     }
     if (tracks_ > 0) diagnostics_.Warn(std::to_string(tracks_) + " tracks (trk) are not read");
     for (const auto& [element, unread] : unread_) {
@@ -513,6 +532,16 @@ class GpxReader {
     int line = 0;  // the first
   };
 
+  // What the routes read in the first pass give, until the file shows that no wpt follows them.
+  struct Held {
+    Diagnostics diagnostics;
+    std::vector<std::variant<Waypoint, Task>> given;  // in the order read
+    std::map<std::string, Known> byName;              // of the waypoints given
+    std::vector<std::pair<std::string, int>> unread;  // point elements not read, and their lines
+    std::size_t bytes = 0;
+    std::size_t warningsCounted = 0;
+  };
+
   // --- one pass over the file
 
   void ReadPass(bool routes) {
@@ -542,6 +571,7 @@ class GpxReader {
     fed_ = 0;
     doctypeStart_ = -1;
     routeIndex_ = 0;
+    if (!routes) held_.emplace();
     for (;;) {
       char* buffer = static_cast<char*>(XML_GetBuffer(parser_, static_cast<int>(kChunkBytes)));
       if (buffer == nullptr) throw std::bad_alloc();
@@ -802,9 +832,10 @@ class GpxReader {
         routeNamed_ = true;
         return Role::kRouteName;
       case Role::kRoute:
-        if (local == "rtept") {
-          StartPoint(attributes, open.line, true);
-          return Role::kRoutePoint;
+        if (local == "rtept") return RoutePoint(attributes, open.line);
+        if (local == "name" && !routes_ && !routeNamed_) {
+          routeNamed_ = true;
+          return Role::kRouteName;
         }
         if (local != "extensions" || route_.extensionsMet) return Role::kSkipped;
         route_.extensionsMet = true;
@@ -821,22 +852,58 @@ class GpxReader {
   Role GpxChild(std::string_view local, const XML_Char** attributes, int line) {
     if (local == "wpt") {
       if (routes_) return Role::kSkipped;
+      if (!routeNames_.empty()) GiveUpRoutes();  // a wpt after a route
       StartPoint(attributes, line, false);
       return Role::kWaypoint;
     }
     if (local == "rte") {
+      route_ = Route();
       if (!routes_) {
         routeNames_.emplace_back();
         routeNamed_ = false;
-        return Role::kRouteToName;
+        return held_ ? Role::kRoute : Role::kRouteToName;
       }
-      route_ = Route();
       if (routeIndex_ < routeNames_.size()) route_.task.name = routeNames_[routeIndex_];
       ++routeIndex_;
       return Role::kRoute;
     }
     if (local == "trk" && !routes_) ++tracks_;
     return Role::kSkipped;
+  }
+
+  Role RoutePoint(const XML_Char** attributes, int line) {
+    try {
+      StartPoint(attributes, line, true);
+    } catch (const FormatError&) {
+      if (routes_) throw;
+      GiveUpRoutes();  // the pass of routes tells it, after all faults of waypoints
+      return Role::kSkipped;
+    }
+    return Role::kRoutePoint;
+  }
+
+  // Stops reading routes in the first pass, dropping what they gave, for a pass of their own.
+  void GiveUpRoutes() {
+    if (!held_) return;
+    held_.reset();
+    for (std::size_t i = 0; i < depth_; ++i) {
+      if (opens_[i].role == Role::kRoute) opens_[i].role = Role::kRouteToName;
+      if (opens_[i].role == Role::kRoutePoint) opens_[i].role = Role::kSkipped;
+    }
+  }
+
+  // Warnings about routes, held in the first pass.
+  Diagnostics& RouteDiagnostics() { return held_ ? held_->diagnostics : diagnostics_; }
+  Diagnostics& PointDiagnostics() { return point_.routePoint ? RouteDiagnostics() : diagnostics_; }
+
+  // Counts `bytes` more held, and the warnings held since last counted.
+  void Hold(std::size_t bytes) {
+    const std::vector<std::string>& warnings = held_->diagnostics.warnings;
+    for (; held_->warningsCounted < warnings.size(); ++held_->warningsCounted) {
+      bytes += sizeof warnings[0] + warnings[held_->warningsCounted].size();
+    }
+    held_->bytes += bytes;
+    if (held_->bytes > kMostHeldBytes) GiveUpRoutes();
   }
 
   // A child of a point, or of its extensions.
@@ -854,7 +921,13 @@ class GpxReader {
     }
     // Some converters move extensions out of <extensions>: koordin's own are read anywhere.
     if (NamespaceOf(name) != kExtensionNamespace) {
-      if (!inExtensions) CountUnread(local, open.line);
+      if (inExtensions) return Role::kSkipped;
+      if (point_.routePoint && held_) {
+        held_->unread.emplace_back(local, open.line);
+        Hold(local.size() + sizeof(Held::unread[0]));
+      } else {
+        CountUnread(local, open.line);
+      }
       return Role::kSkipped;
     }
     if (local == kStyleElement) return Role::kStyle;
@@ -890,7 +963,7 @@ class GpxReader {
       case Role::kElevation:
         waypoint.elevation = ParseDecimal(TrimBlanks(open.text));
         if (!waypoint.elevation) {
-          diagnostics_.Warn(
+          PointDiagnostics().Warn(
               AtLine(open.line, "bad elevation " + Quoted(open.text) + "; read as unknown"));
         }
         break;
@@ -923,6 +996,7 @@ class GpxReader {
         break;
       case Role::kRouteName:
         routeNames_.back() = std::string(TrimBlanks(open.text));
+        route_.task.name = routeNames_.back();
         break;
       case Role::kCupOption:
         route_.task.cupOptions.push_back(std::move(open.text));
@@ -958,9 +1032,9 @@ class GpxReader {
 
   void ReadStyle(const std::string& text, int line) {
     if (const std::optional<long long> style = ParseInteger(TrimBlanks(text))) {
-      point_.waypoint.style = KnownStyle(*style, line, diagnostics_);
+      point_.waypoint.style = KnownStyle(*style, line, PointDiagnostics());
     } else {
-      diagnostics_.Warn(AtLine(line, "style " + Quoted(text) + " is no number, read as 0"));
+      PointDiagnostics().Warn(AtLine(line, "style " + Quoted(text) + " is no number, read as 0"));
       point_.waypoint.style = 0;
     }
     point_.styleGiven = true;
@@ -975,9 +1049,9 @@ class GpxReader {
     if (waypoint.description.empty()) {
       waypoint.description = std::move(comment);
     } else if (!comment.empty() && comment != waypoint.description) {
-      diagnostics_.Warn(AtLine(point_.line,
-                               "the comment (cmt) differs from the description (desc) "
-                               "and is not read"));
+      PointDiagnostics().Warn(AtLine(point_.line,
+                                     "the comment (cmt) differs from the description (desc) "
+                                     "and is not read"));
     }
     if (!point_.styleGiven && point_.symbolStyle) waypoint.style = *point_.symbolStyle;
     return std::move(waypoint);
@@ -1014,23 +1088,50 @@ class GpxReader {
     route_.lastLanding = point_.role == kLanding;
     Waypoint point = EndPoint();
     if (point.name.empty()) {
+      if (held_ && !routeNamed_) {  // its name is the route's, which may follow
+        GiveUpRoutes();
+        return;
+      }
       point.name =
           (task.name.empty() ? "Route" : task.name) + " point " + std::to_string(route_.points);
-      diagnostics_.Warn(AtLine(line, "a route point without a name, named " + Quoted(point.name)));
+      RouteDiagnostics().Warn(
+          AtLine(line, "a route point without a name, named " + Quoted(point.name)));
     }
     task.points.push_back(point.name);
-    const auto found = byName_.find(point.name);
-    if (found == byName_.end()) {
-      Add(std::move(point), line);
+    const Known* named = Find(point.name);
+    if (named == nullptr) {
+      Give(std::move(point), line);
       return;
     }
-    const Known& named = found->second;
-    if (std::abs(named.latitude - point.latitude) > kSamePlaceDegrees ||
-        std::abs(named.longitude - point.longitude) > kSamePlaceDegrees) {
-      diagnostics_.Warn(AtLine(line, "route point " + Quoted(point.name) +
-                                         " lies elsewhere than the waypoint of that name on line " +
-                                         std::to_string(named.line) + ", whose position is kept"));
+    if (std::abs(named->latitude - point.latitude) > kSamePlaceDegrees ||
+        std::abs(named->longitude - point.longitude) > kSamePlaceDegrees) {
+      RouteDiagnostics().Warn(
+          AtLine(line, "route point " + Quoted(point.name) +
+                           " lies elsewhere than the waypoint of that name on line " +
+                           std::to_string(named->line) + ", whose position is kept"));
     }
+    if (held_) Hold(0);
+  }
+
+  const Known* Find(const std::string& name) const {
+    const auto found = byName_.find(name);
+    if (found != byName_.end()) return &found->second;
+    if (!held_) return nullptr;
+    const auto given = held_->byName.find(name);
+    return given != held_->byName.end() ? &given->second : nullptr;
+  }
+
+  // The waypoint that a route point whose name no wpt has becomes.
+  void Give(Waypoint waypoint, int line) {
+    if (!held_) {
+      Add(std::move(waypoint), line);
+      return;
+    }
+    held_->byName.emplace(waypoint.name, Known{line, waypoint.latitude, waypoint.longitude});
+    std::size_t bytes = sizeof(Waypoint) + 2 * waypoint.name.size() + sizeof(Known);
+    for (const WaypointText& field : WaypointTexts()) bytes += (waypoint.*field.member).size();
+    held_->given.emplace_back(std::move(waypoint));
+    Hold(bytes);
   }
 
   void EndRoute() {
@@ -1039,7 +1140,15 @@ class GpxReader {
     if (route_.points == 0 || !route_.lastLanding || (route_.points == 1 && route_.firstTakeoff)) {
       task.points.emplace_back();
     }
-    sink_.AddTask(std::move(task));
+    if (!held_) {
+      sink_.AddTask(std::move(task));
+      return;
+    }
+    std::size_t bytes = sizeof(Task) + task.name.size();
+    for (const std::string& point : task.points) bytes += sizeof point + point.size();
+    for (const std::string& option : task.cupOptions) bytes += sizeof option + option.size();
+    held_->given.emplace_back(std::move(task));
+    Hold(bytes);
   }
 
   ByteSource& source_;
@@ -1073,6 +1182,7 @@ class GpxReader {
   Route route_;
   bool routeNamed_ = false;
   std::vector<std::string> routeNames_;  // each route's name, from the first pass
+  std::optional<Held> held_;             // in the first pass while routes are read in it
   std::size_t waypoints_ = 0;
   NameIndex names_;
   std::map<std::string, Known> byName_;
