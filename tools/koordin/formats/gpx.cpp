@@ -538,8 +538,8 @@ class GpxReader {
     std::vector<std::variant<Waypoint, Task>> given;  // in the order read
     std::map<std::string, Known> byName;              // of the waypoints given
     std::vector<std::pair<std::string, int>> unread;  // point elements not read, and their lines
-    std::size_t bytes = 0;
-    std::size_t warningsCounted = 0;
+    std::size_t bytes;                                // zero, as emplace() makes it
+    std::size_t warningsCounted;                      // zero, as emplace() makes it
   };
 
   // --- one pass over the file
