@@ -1068,8 +1068,13 @@ class GpxReader {
   }
 
   void Add(Waypoint waypoint, int line) {
-    names_.Add(waypoint.name, line, diagnostics_);
-    byName_.emplace(waypoint.name, Known{line, waypoint.latitude, waypoint.longitude});
+    const auto [first, added] =
+        byName_.emplace(waypoint.name, Known{line, waypoint.latitude, waypoint.longitude});
+    if (!added) {  // the warning as every reader words it; the names are kept once, here
+      NameIndex twice;
+      twice.Add(waypoint.name, first->second.line, diagnostics_);
+      twice.Add(waypoint.name, line, diagnostics_);
+    }
     ++waypoints_;
     sink_.AddWaypoint(std::move(waypoint));
   }
@@ -1184,7 +1189,6 @@ class GpxReader {
   std::vector<std::string> routeNames_;  // each route's name, from the first pass
   std::optional<Held> held_;             // in the first pass while routes are read in it
   std::size_t waypoints_ = 0;
-  NameIndex names_;
   std::map<std::string, Known> byName_;
   int tracks_ = 0;
   std::map<std::string, Unread, std::less<>> unread_;  // point elements not read, by name
