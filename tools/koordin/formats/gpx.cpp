@@ -723,14 +723,9 @@ class GpxReader {
     }
     if (depth_ == opens_.size()) opens_.emplace_back();
     Open& open = opens_[depth_++];
-    open.role = Role::kSkipped;
-    open.line = line;
-    open.cost = cost;
-    open.declarations = declarations;
-    open.member = nullptr;
-    open.hasText = false;
-    open.kept = false;
-    open.text.clear();
+    std::string text = std::move(open.text);  // its room kept for the next text
+    text.clear();
+    open = {Role::kSkipped, line, cost, declarations, nullptr, false, false, std::move(text)};
     openBytes_ += cost;
     if (openBytes_ > kMostRunBytes) {
       throw LimitError(line, "elements nested too deep, which koordin does not read");
@@ -744,7 +739,7 @@ class GpxReader {
     openBytes_ -= open.cost;
     scopes_.resize(scopes_.size() - open.declarations);
     if (depth_ == 0) {  // the end of the file: what follows is not read
-      done_ = true;
+      done_ = stopped_ = true;
       XML_StopParser(parser_, XML_FALSE);
       return;
     }
