@@ -417,8 +417,8 @@ enum class Role : unsigned char {
   kMarked,
   kStyle,
   kTaskPoint,        // the first taskPoint in the first extensions of a route point
-  kRoute,            // a route, in the pass that reads routes
-  kRouteToName,      // a route, in the pass that reads waypoints: only its name is read
+  kRoute,            // a route read: in the first pass while routes are held, or in the second
+  kRouteToName,      // a route in the first pass, once routes are left to the second: its name
   kRouteName,        // a route's first name
   kRouteExtensions,  // a route's first extensions
   kCupOption,
