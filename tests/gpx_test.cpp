@@ -3,8 +3,11 @@
 #include "tests/document_testing.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <pugixml.hpp>
 
+#include <algorithm>
+#include <cstring>
 #include <random>
 #include <sstream>
 #include <string>
@@ -139,6 +142,376 @@ TEST(Gpx, ReadsWhatOtherProgramsWriteAndRefusesWhatItCannotReadWithTheLine) {
       {"<?xml version=\"1.0\"?>\n\n<kml/>\n", "line 3: not a GPX file: its root element is <kml>"},
   };
   for (const auto& [file, read] : cases) EXPECT_EQ(ReadAs(ReadGpx, file), read) << file;
+}
+
+// Bytes a few at a time, as a pipe or a slow disk gives them, or after a start the same byte
+// again and again (up to 64 MiB, so that a reader that does not stop fails rather than hangs).
+class PieceSource : public ByteSource {
+ public:
+  PieceSource(std::string start, char endless = '\0', bool hasEnd = true)
+      : start_(std::move(start)), endless_(endless), hasEnd_(hasEnd) {}
+  std::size_t Read(char* buffer, std::size_t size) override {
+    std::size_t count = std::min<std::size_t>(size, pieces_ ? 1 + random_() % 7 : size);
+    const std::size_t end = hasEnd_ ? start_.size() : std::size_t{64} << 20;
+    count = std::min(count, end - std::min(end, at_));
+    for (std::size_t i = 0; i < count; ++i, ++at_) {
+      buffer[i] = at_ < start_.size() ? start_[at_] : endless_;
+    }
+    return count;
+  }
+  void Rewind() override {
+    at_ = 0;
+    ++rewinds_;
+  }
+  std::size_t at_ = 0;  // the bytes read since the last rewind
+  int rewinds_ = 0;
+  bool pieces_ = true;  // 1 to 7 bytes a read, else as many as asked
+  std::mt19937 random_{7};
+
+ private:
+  std::string start_;
+  char endless_;
+  bool hasEnd_;
+};
+
+std::string ReadFrom(ByteSource& source) try {
+  Diagnostics diagnostics;
+  DocumentCollector collector;
+  ReadGpxInto(source, diagnostics, collector);
+  return Describe(collector.document, diagnostics.warnings);
+} catch (const FormatError& e) {
+  return "line " + std::to_string(e.line()) + ": " + e.what();
+}
+
+// Random GPX as other programs write it: prefixes, comments, CDATA sections, references, CR LF,
+// routes before and after the waypoints they name, and faults among them.
+std::string RandomGpx(std::mt19937& random) {
+  const auto pick = [&](std::initializer_list<const char*> choices) {
+    return std::string(choices.begin()[random() % choices.size()]);
+  };
+  const auto text = [&] {
+    std::string made;
+    for (std::size_t n = random() % 4; n > 0; --n) {
+      made += pick({"A", " ", "\r\n", "&amp;", "&#32;", "<![CDATA[x]]>", "<![CDATA[]]>", "<!--c-->",
+                    "<b>in</b>", "<?pi x?>", "12", "Airport"});
+    }
+    return made;
+  };
+  const auto element = [&](const std::string& name, const std::string& inside) {
+    return "<" + name + ">" + inside + "</" + name + ">";
+  };
+  const auto point = [&](const char* tag) {
+    const std::string name = pick({"", "", "g:", "k:"}) + tag;
+    std::string made =
+        "<" + name + " lat=\"" + pick({"1", " 2.5 ", "x", "91", "0.3"}) + "\" lon=\"" +
+        pick({"1", "-3", "0.25"}) + "\"" +
+        pick({"", "", " xmlns:k=\"urn:koordin:gpx-waypoint:1\"", " xmlns=\"urn:x\""}) + ">";
+    for (std::size_t n = random() % 6; n > 0; --n) {
+      const std::string prefix = pick({"", "", "g:", "k:"});
+      const std::string field = pick({"name", "name", "ele", "desc", "cmt", "sym", "time"});
+      made += element(prefix + field, field == "name" ? pick({"A", " B ", "C", ""}) : text());
+      if (random() % 3 == 0) {
+        std::string extensions;
+        for (std::size_t e = random() % 3; e > 0; --e) {
+          const std::string own = pick({"k:", "koordin:", "g:"}) +
+                                  pick({"style", "marked", "code", "taskPoint", "description"});
+          extensions += element(own, pick({"takeoff", "landing", " 4", "x", "true"}));
+        }
+        made += element(prefix + "extensions", extensions + "\n");
+      }
+    }
+    return made + "</" + name + ">" + pick({"", "\n", "\r\n  "});
+  };
+  std::string gpx = pick({"", "", "\n", "\r\n \r\r\n", "\xEF\xBB\xBF\r\n"}) +
+                    pick({"", "<?xml version=\"1.0\"?>\n"}) +
+                    "<gpx xmlns:koordin=\"urn:koordin:gpx-waypoint:1\" xmlns:g=\"urn:g\">\n";
+  for (std::size_t n = random() % 8; n > 0; --n) {
+    if (random() % 3 != 0) {
+      gpx += point("wpt");
+      continue;
+    }
+    std::string route = random() % 2 ? element("name", pick({"R", " ", "T"})) : "";
+    for (std::size_t p = random() % 4; p > 0; --p) route += point("rtept");
+    if (random() % 2) route += element("extensions", element("koordin:cupOption", text()));
+    gpx += element(pick({"rte", "g:rte", "trk"}), route);
+  }
+  return gpx + "</gpx>\n";
+}
+
+// A reader that streams must not depend on where the pieces of its file break: read a few bytes
+// at a time, each file gives what it gives read at once.
+TEST(Gpx, ReadsTheSameWhereverTheFileBreaksIntoPieces) {
+  std::mt19937 random(11);
+  for (int round = 0; round < 400; ++round) {
+    const std::string gpx = RandomGpx(random);
+    PieceSource pieces(gpx);
+    ASSERT_EQ(ReadFrom(pieces), ReadAs(ReadGpx, gpx)) << gpx;
+  }
+}
+
+// The reader gives what a document tree of the whole file gives: routes read against every
+// waypoint (a route point named as a later wpt is that wpt), a text's first run of characters or
+// CDATA (blanks between elements are none, a referenced blank is one), and a fault of the XML
+// before a fault of what it says, wherever they lie.
+TEST(Gpx, ReadsWhatADocumentTreeGivesAndTellsXmlFaultsFirst) {
+  const std::string head = "<gpx xmlns:koordin=\"urn:koordin:gpx-waypoint:1\">\n";
+  const std::pair<std::string, std::string> cases[] = {
+      {head + "<rte><rtept lat=\"1\" lon=\"2\"><name>A</name></rtept></rte>\n"
+              "<wpt lat=\"1\" lon=\"2\"><name>A</name></wpt></gpx>",
+       "A|||1.000000 2.000000 nan|0|  |||||0 0\ntask ||A|\n"},
+      {head + "<wpt lat=\"1\" lon=\"2\"><name>A</name><desc>&#10;</desc></wpt>\n"
+              "<wpt lat=\"1\" lon=\"2\"><name>B</name><desc> \n<![CDATA[x]]>y</desc></wpt></gpx>",
+       "A|||1.000000 2.000000 nan|0|  ||\n|||0 0\nB|||1.000000 2.000000 nan|0|  ||x|||0 0\n"},
+      {head + "<wpt lat=\"x\" lon=\"2\"/>\n<wpt lat=\"1\" lon=\"2\"></wpx></gpx>",
+       "line 3: not well-formed XML: Start-end tags mismatch"},
+      {head + "<rte><rtept lat=\"x\" lon=\"2\"/></rte>\n<wpt lat=\"1\" lon=\"y\"/></gpx>",
+       "line 3: bad longitude \"y\""},
+      {"\n\r\n  <?xml version=\"1.0\"?>\n" + head + "<wpt lat=\"1\" lon=\"2\"/></gpx>",
+       "Waypoint 1|||1.000000 2.000000 nan|0|  |||||0 0\n"
+       "! line 5: a waypoint without a name, named \"Waypoint 1\"\n"},
+      {"<?xml version=\"1.0\" encoding=\"windows-1252\"?><gpx><wpt lat=\"1\" lon=\"2\">"
+       "<name>Caf\xe9 \x80</name></wpt></gpx>\n\0\0 trailing junk",
+       "Caf\xc3\xa9 \xe2\x82\xac|||1.000000 2.000000 nan|0|  |||||0 0\n"},
+      {"<?xml version=\"1.0\" encoding=\"x-no-such-set\"?><gpx/>",
+       "line 1: not well-formed XML: unknown encoding"},
+      {"<gpx><wpt lat=\"1\" lon=\"2\"><name>\xff</name></wpt></gpx>",
+       "line 1: not well-formed XML: a character XML does not allow there, or a byte that is no "
+       "character of the file's encoding"},
+      {"<gpx>\n<wpt lat=\"1\" lon=\"2\">",
+       "line 2: not well-formed XML: the file ends before "
+       "its elements are closed"},
+  };
+  for (const auto& [file, read] : cases) EXPECT_EQ(ReadAs(ReadGpx, file), read) << file;
+}
+
+// Whatever the file, the reader holds no more than about kMostRunBytes of it: a text or markup
+// without end is refused at its line once it passes 1 MiB, without reading much further.
+TEST(Gpx, RefusesWhatHasNoEndWithItsLineAfterReadingLittleMoreThanTheLimit) {
+  const std::string waypoint = "<gpx>\n<wpt lat=\"1\" lon=\"2\">\n";
+  const struct {
+    const char* what;
+    std::string start;
+    char endless;
+    const char* error;
+  } cases[] = {
+      {"a name", waypoint + "<name>", 'x',
+       "line 3: a text of more than 1 MiB, which koordin does not read"},
+      {"a CDATA section in a description", waypoint + "<desc><![CDATA[", 'x',
+       "line 3: a text of more than 1 MiB, which koordin does not read"},
+      {"an attribute", "<gpx>\n\n<wpt lat=\"", '1',
+       "line 3: markup (a tag, a comment, ...) of more than 1 MiB, which koordin does not read"},
+      {"a comment", waypoint + "<!--", 'x',
+       "line 3: markup (a tag, a comment, ...) of more than 1 MiB, which koordin does not read"},
+      {"an element name", "<gpx>\n<", 'x',
+       "line 2: markup (a tag, a comment, ...) of more than 1 MiB, which koordin does not read"},
+      {"a document type", "<!DOCTYPE gpx [", ' ',
+       "line 1: a document type declaration of more than 1 MiB, which koordin does not read"},
+      {"zero bytes", "", '\0',
+       "line 1: not well-formed XML: a character XML does not allow there, or a byte that is no "
+       "character of the file's encoding"},
+  };
+  for (const auto& known : cases) {
+    PieceSource source(known.start, known.endless, false);
+    source.pieces_ = false;
+    EXPECT_EQ(ReadFrom(source), known.error) << known.what;
+    EXPECT_LT(source.at_, 3u << 20) << known.what;
+  }
+  std::string nested = "<gpx>\n";
+  for (int i = 0; i < 20000; ++i) nested += "<a>";
+  EXPECT_EQ(ReadAs(ReadGpx, nested),
+            "line 2: elements nested too deep, which koordin does not read");
+  EXPECT_EQ(ReadAs(ReadGpx, "<!DOCTYPE g [\n<!ENTITY e \"x\">]><gpx/>"),
+            "line 2: an entity declaration, which koordin does not read");
+  // A long text the reader does not keep costs nothing; one it keeps is whole up to the limit.
+  const std::string kept(900 << 10, 'k');
+  const std::string file = "<gpx><trk><name>" + std::string(3 << 20, 's') +
+                           "</name></trk><wpt lat=\"1\" lon=\"2\"><name>A</name><desc>" + kept +
+                           "</desc></wpt></gpx>";
+  Diagnostics diagnostics;
+  const Document read = ReadGpx(file, diagnostics);
+  ASSERT_EQ(read.waypoints.size(), 1u);
+  EXPECT_EQ(read.waypoints[0].description, kept);
+}
+
+// Counts what reaches it, and how much of its source was read when the first waypoint did.
+class FirstWaypointSink : public DocumentSink {
+ public:
+  explicit FirstWaypointSink(const PieceSource& source) : source_(source) {}
+  void AddWaypoint(Waypoint) override {
+    if (waypoints_++ == 0) readAtFirst_ = source_.at_;
+  }
+  void AddTask(Task) override { ++tasks_; }
+  const PieceSource& source_;
+  std::size_t waypoints_ = 0;
+  std::size_t tasks_ = 0;
+  std::size_t readAtFirst_ = 0;
+};
+
+// Each waypoint reaches the sink as soon as it is read, and the writer's bytes are drained as
+// they come: neither holds the file.
+TEST(Gpx, GivesEachWaypointOnAsItIsReadAndWritesEachAtOnce) {
+  Document document;
+  for (int i = 0; i < 20000; ++i) {
+    Waypoint waypoint;
+    waypoint.name = "W" + std::to_string(i);
+    waypoint.description = std::string(100, 'd');
+    document.waypoints.push_back(waypoint);
+  }
+  document.waypoints.push_back(document.waypoints[0]);  // a name twice: routes take the first
+  document.waypoints.back().latitude = 45;
+  document.tasks.push_back({"T", {"", "W0", "W1", "Nowhere", ""}, {}});
+  Diagnostics diagnostics;
+  std::string out;
+  std::string drained;
+  const std::unique_ptr<FormatWriter> writer = MakeGpxWriter(out, diagnostics);
+  writer->Begin(document.tasks);
+  for (const Waypoint& waypoint : document.waypoints) {
+    writer->AddWaypoint(waypoint);
+    ASSERT_EQ(out.rfind("  <wpt ", 0), drained.empty() ? std::string::npos : 0u);
+    drained += out;
+    out.clear();
+  }
+  writer->End();
+  drained += out;
+  Diagnostics wholeDiagnostics;
+  EXPECT_EQ(drained, WriteGpx(document, wholeDiagnostics));
+  EXPECT_EQ(diagnostics.warnings, wholeDiagnostics.warnings);
+  EXPECT_NE(drained.find("<rtept lat=\"0\" lon=\"0\">\n      <name>W0</name>"), std::string::npos);
+
+  PieceSource source(drained);
+  source.pieces_ = false;
+  FirstWaypointSink sink(source);
+  Diagnostics readDiagnostics;
+  ReadGpxInto(source, readDiagnostics, sink);
+  EXPECT_EQ(sink.waypoints_, document.waypoints.size());
+  EXPECT_EQ(sink.tasks_, 1u);
+  EXPECT_LT(sink.readAtFirst_, 256u << 10);
+  EXPECT_GT(drained.size(), 2u << 20);
+}
+
+// Routes that follow the waypoints are read in the same pass, what they give held until the end;
+// routes that give more than the reader holds, or precede a wpt, in a pass of their own, which
+// gives the same.
+TEST(Gpx, ReadsRoutesInOnePassWhenItCanAndInTwoTheSame) {
+  for (const bool wptLast : {false, true}) {
+    for (const int points : {2, 60000}) {
+      SCOPED_TRACE(std::to_string(points) +
+                   " route points, a wpt last: " + std::to_string(wptLast));
+      std::string gpx =
+          "<gpx>\n<wpt lat=\"1\" lon=\"2\"><name>A</name></wpt>\n<rte><name>R</name>"
+          "<rtept lat=\"3\" lon=\"2\"><name>A</name></rtept>\n";
+      for (int i = 0; i < points; ++i) {
+        gpx += "<rtept lat=\"1\" lon=\"2\"><ele>" + std::string(i == 0 ? "x" : "1") +
+               "</ele><name>N" + std::to_string(i) + "</name><time/></rtept>\n";
+      }
+      gpx += std::string("</rte>") + (wptLast ? "<wpt lat=\"1\" lon=\"2\"/>" : "") + "\n</gpx>";
+      PieceSource source(gpx);
+      source.pieces_ = false;
+      Diagnostics diagnostics;
+      DocumentCollector collector;
+      ReadGpxInto(source, diagnostics, collector);
+      EXPECT_EQ(source.rewinds_, points > 2 || wptLast ? 1 : 0);
+      const std::vector<Waypoint>& waypoints = collector.document.waypoints;
+      ASSERT_EQ(waypoints.size(), points + 1u + wptLast);
+      EXPECT_EQ(waypoints[1].name, wptLast ? "Waypoint 2" : "N0");
+      EXPECT_EQ(waypoints.back().name, "N" + std::to_string(points - 1));
+      ASSERT_EQ(collector.document.tasks.size(), 1u);
+      EXPECT_EQ(collector.document.tasks[0].points.size(), points + 3u);
+      std::vector<std::string> warnings = {
+          "line 3: route point \"A\" lies elsewhere than the waypoint of that name on line 2, "
+          "whose position is kept",
+          "line 4: bad elevation \"x\"; read as unknown",
+          std::to_string(points) +
+              " point elements <time> are not read, such as the one on line 4"};
+      if (wptLast) {
+        warnings.insert(warnings.begin(), "line " + std::to_string(points + 4) +
+                                              ": a waypoint without a name, named \"Waypoint 2\"");
+      }
+      EXPECT_EQ(diagnostics.warnings, warnings);
+    }
+  }
+}
+
+// Writes what it is given through the GPX writer at once, counting the bytes and dropping them.
+class CountingWriterSink : public DocumentSink {
+ public:
+  CountingWriterSink() : writer(MakeGpxWriter(out, diagnostics)) { writer->Begin({}); }
+  void AddWaypoint(Waypoint waypoint) override {
+    writer->AddWaypoint(waypoint);
+    ++waypoints;
+    Drain();
+  }
+  void AddTask(Task) override {}
+  void Drain() {
+    written += out.size();
+    out.clear();
+  }
+  std::string out;
+  Diagnostics diagnostics;
+  std::unique_ptr<FormatWriter> writer;
+  std::size_t waypoints = 0;
+  std::size_t written = 0;
+};
+
+// A GPX file of `count` waypoints and a route, made as it is read.
+class GeneratedGpx : public ByteSource {
+ public:
+  explicit GeneratedGpx(int count) : count_(count) {}
+  std::size_t Read(char* buffer, std::size_t size) override {
+    while (pending_.size() - at_ < size && made_ <= count_ + 1) {
+      pending_.erase(0, at_);
+      at_ = 0;
+      const int i = made_++;
+      pending_ +=
+          i == 0 ? "<?xml version=\"1.0\"?>\n<gpx xmlns:koordin=\"urn:koordin:gpx-waypoint:1\">\n"
+          : i <= count_
+              ? "  <wpt lat=\"47." + std::to_string(i) + "\" lon=\"8.5\">\n    <name>Field " +
+                    std::to_string(i) + "</name>\n    <desc>" + std::string(300, 'd') +
+                    "</desc>\n    <extensions><koordin:code>F</koordin:code>"
+                    "</extensions>\n  </wpt>\n"
+              : "  <rte><rtept lat=\"47.1\" lon=\"8.5\"><name>Field 1</name></rtept>"
+                "</rte>\n</gpx>\n";
+    }
+    const std::size_t count = std::min(size, pending_.size() - at_);
+    std::memcpy(buffer, pending_.data() + at_, count);
+    at_ += count;
+    total_ += count;
+    return count;
+  }
+  void Rewind() override { pending_.clear(), at_ = 0, made_ = 0; }
+  std::size_t total_ = 0;
+
+ private:
+  int count_;
+  int made_ = 0;
+  std::string pending_;
+  std::size_t at_ = 0;
+};
+
+long PeakKiB() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_maxrss;
+}
+
+// Measures (run with --gtest_also_run_disabled_tests): the memory that reading 50 MB of GPX and
+// writing it again takes, neither file ever whole in memory; bounded by what the reader keeps of
+// each waypoint (its name, line and place).
+TEST(Gpx, DISABLED_ReadsAndWrites50MegabytesInTheMemoryOfTheNamesAlone) {
+  const long before = PeakKiB();
+  GeneratedGpx source(120000);
+  CountingWriterSink sink;
+  Diagnostics diagnostics;
+  ReadGpxInto(source, diagnostics, sink);
+  sink.writer->End();
+  const long after = PeakKiB();
+  std::printf(
+      "read %zu bytes, wrote %zu, of %zu waypoints: peak resident memory %ld KiB before, "
+      "%ld KiB after, %.0f bytes a waypoint\n",
+      source.total_, sink.written, sink.waypoints, before, after,
+      1024.0 * static_cast<double>(after - before) / static_cast<double>(sink.waypoints));
+  EXPECT_EQ(sink.waypoints, 120000u);
+  EXPECT_LT(after - before, 64 << 10);
 }
 
 }  // namespace

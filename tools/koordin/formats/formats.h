@@ -35,7 +35,8 @@ std::unique_ptr<FormatWriter> MakeCupWriter(std::string& out, Diagnostics& diagn
 // extensions, and its CUP option lines travel in the route's. On reading, a route's points are
 // all to fly but for those marked takeoff and landing (the task read has an empty one where there
 // is none); a route point whose name no wpt has becomes a waypoint itself; tracks and unknown
-// point elements are warned about, not read.
+// point elements are warned about, not read. A text or markup of more than 1 MiB, elements nested
+// too deep and entity declarations are refused rather than held.
 Document ReadGpx(std::string_view bytes, Diagnostics& diagnostics);
 std::string WriteGpx(const Document& document, Diagnostics& diagnostics);
 void ReadGpxInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink);
