@@ -126,6 +126,26 @@ TEST(Json, ReadsTasksBeforeTheirWaypointsAndTellsTheFirstFaultOfAWholeRead) {
   }
 }
 
+// Keys are told apart within each object, however many it has, and only there.
+TEST(Json, TellsAKeyGivenTwiceInOneObjectAmongMany) {
+  std::string many;
+  for (int i = 0; i < 5000; ++i) many += "\"k" + std::to_string(i) + "\": {\"k1\": {\"k1\": 1}},\n";
+  const std::string waypoints =
+      "\"waypoints\": [{\"name\": \"A\", \"latitude\": 1, \"longitude\": 2, ";
+  const std::pair<std::string, std::string> cases[] = {
+      {"{\"a\": {" + many + "\"k4000\": 0}}",
+       "line 5001: key \"k4000\" given twice in one object, first on line 4001"},
+      {"{\"a\": {" + many + "\"k5000\": 0}, \"b\": {" + many + "\"k\": 0},\n" + waypoints +
+           "\"k1\": 0}]}",
+       "A|||1.000000 2.000000 nan|0|  |||||0 0\n! line 10002: key \"k1\" is not read\n"
+       "! line 1: key \"a\" is not read\n! line 5001: key \"b\" is not read\n"},
+  };
+  for (const auto& [file, error] : cases) {
+    const std::string read = ReadAs(ReadJson, file);
+    EXPECT_EQ(read.substr(0, error.size()), error) << read.substr(0, 200);
+  }
+}
+
 // Texts to read: what the writer makes, with each kind of line end, and each of its beginnings.
 std::vector<std::string> TextsToRead() {
   Diagnostics diagnostics;

@@ -2,13 +2,17 @@
 
 #include "tools/koordin/formats/format_support.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <iterator>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -147,21 +151,108 @@ std::string WithoutLibraryPrefix(const std::string& message, bool hasPosition) {
 
 // --- reading --------------------------------------------------------------------------------
 
-// The line of each key of an object, and of the object itself.
-using KeyLines = std::unordered_map<std::string, int>;
+// The keys of the objects open, each with its line, in little more room than their text: the
+// keys one after the other in one string, and a table of them by their hash.
+class OpenKeys {
+ public:
+  // Begins an object, the innermost from now on.
+  void Open() { objects_.push_back(entries_.size()); }
+
+  // Forgets the innermost object and its keys.
+  void Close() {
+    // Taken out of the table last in, first out, the rest is found as before.
+    while (entries_.size() > objects_.back()) {
+      slots_[Find(Key(entries_.size() - 1), entries_.size() - 1)] = 0;
+      text_.resize(entries_.back().start);
+      entries_.pop_back();
+    }
+    objects_.pop_back();
+  }
+
+  // Adds `key` read at `line` to the innermost object; the line where it has the key already,
+  // else 0.
+  int Add(std::string_view key, int line) {
+    if (const int before = LineOf(key)) return before;
+    if (entries_.size() + 1 >= kMaxEntries) throw FormatError(line, "too many keys at once");
+    entries_.push_back({text_.size(), line});
+    text_.append(key);
+    if (2 * entries_.size() > slots_.size()) {
+      // Refilled in the order of their adding, which Close relies on.
+      slots_.assign(2 * slots_.size(), 0);
+      for (std::size_t i = 0; i < entries_.size(); ++i) slots_[Find(Key(i), kNone)] = Slot(i);
+    } else {
+      slots_[Find(key, kNone)] = Slot(entries_.size() - 1);
+    }
+    return 0;
+  }
+
+  // The line of `key` in the innermost object, or 0.
+  int LineOf(std::string_view key) const {
+    const std::uint32_t slot = slots_[Find(key, kInnermost)];
+    return slot == 0 ? 0 : entries_[slot - 1].line;
+  }
+
+  // The last key of the innermost object.
+  std::string_view LastKey() const { return Key(entries_.size() - 1); }
+
+  // The keys of the innermost object and their lines, in the order read.
+  std::vector<std::pair<std::string_view, int>> Innermost() const {
+    std::vector<std::pair<std::string_view, int>> keys;
+    for (std::size_t i = objects_.back(); i < entries_.size(); ++i) {
+      keys.emplace_back(Key(i), entries_[i].line);
+    }
+    return keys;
+  }
+
+ private:
+  struct Entry {
+    std::size_t start;  // in text_
+    int line;
+  };
+  static constexpr std::size_t kMaxEntries = std::numeric_limits<std::uint32_t>::max();
+  static constexpr std::size_t kNone = kMaxEntries;           // Find: an empty slot
+  static constexpr std::size_t kInnermost = kMaxEntries + 1;  // Find: `key` in the innermost
+
+  static std::uint32_t Slot(std::size_t entry) { return static_cast<std::uint32_t>(entry + 1); }
+
+  std::string_view Key(std::size_t entry) const {
+    const std::size_t end = entry + 1 < entries_.size() ? entries_[entry + 1].start : text_.size();
+    return std::string_view(text_).substr(entries_[entry].start, end - entries_[entry].start);
+  }
+
+  // The slot, along the probes for `key`, that holds `entry`; or the first empty one (kNone);
+  // or the one that holds `key` of the innermost object, else an empty one (kInnermost).
+  std::size_t Find(std::string_view key, std::size_t entry) const {
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t at = std::hash<std::string_view>()(key) & mask;; at = (at + 1) & mask) {
+      const std::uint32_t slot = slots_[at];
+      if (slot == 0) return at;
+      if (entry == kInnermost ? slot > objects_.back() && Key(slot - 1) == key
+                              : entry != kNone && slot == Slot(entry)) {
+        return at;
+      }
+    }
+  }
+
+  std::string text_;
+  std::vector<Entry> entries_;
+  std::vector<std::size_t> objects_;  // of each open object, its first entry
+  // Entry + 1, or 0 for none; a power of two of them, at most half of them taken.
+  std::vector<std::uint32_t> slots_ = std::vector<std::uint32_t>(64);
+};
 
 // An object of the text and its line, from which a reader asks for the lines of its keys.
 struct Place {
-  const KeyLines& lines;
+  const OpenKeys& keys;
   int line;
   // The line of `key`, or the object's own when it has no such key.
   int LineOf(const std::string& key) const {
-    const auto found = lines.find(key);
-    return found == lines.end() ? line : found->second;
+    const int found = keys.LineOf(key);
+    return found == 0 ? line : found;
   }
 };
 
-bool IsWaypointKey(const std::string& key) {
+bool IsWaypointKey(std::string_view key) {
   for (const char* known :
        {"name", "latitude", "longitude", "elevation", "style", "marked", "slot"}) {
     if (key == known) return true;
@@ -172,9 +263,16 @@ bool IsWaypointKey(const std::string& key) {
   return false;
 }
 
-bool IsTaskKey(const std::string& key) {
+bool IsTaskKey(std::string_view key) {
   return key == "name" || key == "points" || key == "cupOptions";
 }
+
+bool IsTopKey(std::string_view key) {
+  return key == kWaypoints || key == kTasks;
+}
+
+// Keys with their lines.
+using KeyList = std::vector<std::pair<std::string, int>>;
 
 // Takes the parser's events and hands each waypoint and task to the sink as its object closes,
 // keeping of the text no more than the object being read, the keys of the objects open around it
@@ -202,24 +300,16 @@ class JsonReader : public nlohmann::json_sax<Json> {
   bool binary(binary_t&) override { return Value(Kind::kScalar, Json()); }
   bool start_object(std::size_t) override { return Value(Kind::kObject, Json()); }
   bool start_array(std::size_t) override { return Value(Kind::kArray, Json()); }
-  bool end_object() override { return Close(); }
-  bool end_array() override { return Close(); }
+  bool end_object() override { return Close(true); }
+  bool end_array() override { return Close(false); }
 
   bool key(string_t& key) override {
-    Frame& object = open_.back();
     const int line = input_.LastLine();
-    const auto [found, added] = object.keyLines.emplace(key, line);
-    if (!added) {
+    if (const int before = keys_.Add(key, line)) {
       // The library would keep the last value without a word.
       throw FormatError(line, "key " + Quoted(key) + " given twice in one object, first on line " +
-                                  std::to_string(found->second));
+                                  std::to_string(before));
     }
-    if ((object.role == Role::kWaypoint && !IsWaypointKey(key)) ||
-        (object.role == Role::kTask && !IsTaskKey(key)) ||
-        (object.role == Role::kRoot && key != kWaypoints && key != kTasks)) {
-      (object.role == Role::kRoot ? unknownTopKeys_ : unknownKeys_).emplace_back(key, line);
-    }
-    object.key = key;
     return true;
   }
 
@@ -249,16 +339,14 @@ class JsonReader : public nlohmann::json_sax<Json> {
 
   struct Frame {
     Role role;
-    int line;         // of its start
-    std::string key;  // of an object, the last key read
-    KeyLines keyLines;
+    int line;  // of its start
   };
 
   // A task read before the waypoints, kept until they are all read, with its keys not read.
   struct EarlyTask {
     Task task;
     int line;
-    std::vector<std::pair<std::string, int>> unknownKeys;
+    KeyList unknownKeys;
   };
 
   void Fail(Rank rank, int line, const std::string& message) {
@@ -275,11 +363,9 @@ class JsonReader : public nlohmann::json_sax<Json> {
       throw FormatError(input_.LastLine(), "nested deeper than " + std::to_string(kMaxJsonDepth) +
                                                " objects and arrays");
     }
-    if (role == Role::kWaypoint || role == Role::kTask) {
-      element_ = Json::object();
-      unknownKeys_.clear();
-    }
-    open_.push_back({role, input_.LastLine(), {}, {}});
+    if (role == Role::kWaypoint || role == Role::kTask) element_ = Json::object();
+    if (kind == Kind::kObject) keys_.Open();
+    open_.push_back({role, input_.LastLine()});
     return true;
   }
 
@@ -290,11 +376,13 @@ class JsonReader : public nlohmann::json_sax<Json> {
       Fail(kShapeFault, 1, "expected an object with \"waypoints\" and \"tasks\"");
       return Role::kSkipped;
     }
-    Frame& parent = open_.back();
+    const Frame& parent = open_.back();
+    // Of the innermost object: the parent's, or the task's whose "points" the parent is.
+    const std::string key(parent.role == Role::kSkipped ? "" : keys_.LastKey());
     switch (parent.role) {
       case Role::kRoot:
-        if (parent.key == kWaypoints) return Section(kind, Role::kWaypoints, kWaypointFault);
-        if (parent.key == kTasks) return Section(kind, Role::kTasks, kTaskFault);
+        if (key == kWaypoints) return Section(kind, Role::kWaypoints, kWaypointFault);
+        if (key == kTasks) return Section(kind, Role::kTasks, kTaskFault);
         return Role::kSkipped;
       case Role::kWaypoints:
       case Role::kTasks: {
@@ -307,18 +395,18 @@ class JsonReader : public nlohmann::json_sax<Json> {
       }
       case Role::kWaypoint:
       case Role::kTask:
-        if (!(parent.role == Role::kWaypoint ? IsWaypointKey(parent.key) : IsTaskKey(parent.key))) {
+        if (!(parent.role == Role::kWaypoint ? IsWaypointKey(key) : IsTaskKey(key))) {
           return Role::kSkipped;
         }
-        if (parent.role == Role::kTask && parent.key != "name" && kind == Kind::kArray) {
-          element_[parent.key] = Json::array();
+        if (parent.role == Role::kTask && key != "name" && kind == Kind::kArray) {
+          element_[key] = Json::array();
           return Role::kTaskTexts;
         }
         // An object or array is of the wrong kind for every key.
-        element_[parent.key] = kind == Kind::kScalar ? std::move(scalar) : Json::object();
+        element_[key] = kind == Kind::kScalar ? std::move(scalar) : Json::object();
         return Role::kSkipped;
       case Role::kTaskTexts: {
-        Json& texts = element_[open_[open_.size() - 2].key];
+        Json& texts = element_[key];
         // Beyond the first that is no string, none is needed.
         if (texts.empty() || texts.back().is_string()) {
           texts.push_back(kind == Kind::kScalar ? std::move(scalar) : Json());
@@ -339,12 +427,13 @@ class JsonReader : public nlohmann::json_sax<Json> {
     return Role::kSkipped;
   }
 
-  int TopLine(const std::string& key) const { return Place{open_.front().keyLines, 1}.LineOf(key); }
+  // The line of a key of the whole text's object, while it is the innermost.
+  int TopLine(const std::string& key) const { return Place{keys_, 1}.LineOf(key); }
 
-  bool Close() {
-    const Frame frame = std::move(open_.back());
+  bool Close(bool object) {
+    const Frame frame = open_.back();
     open_.pop_back();
-    const Place place{frame.keyLines, frame.line};
+    const Place place{keys_, frame.line};
     switch (frame.role) {
       case Role::kWaypoint:
         if (faultRank_ > kWaypointFault) {
@@ -358,9 +447,9 @@ class JsonReader : public nlohmann::json_sax<Json> {
           std::optional<Task> task = Guarded(kTaskFault, [&] { return ReadTask(place); });
           if (!task) break;
           if (waypointsRead_) {
-            TakeTask(std::move(*task), place.line, unknownKeys_);
+            TakeTask(std::move(*task), place.line, KeysNotRead(&IsTaskKey));
           } else {
-            earlyTasks_.push_back({std::move(*task), place.line, std::move(unknownKeys_)});
+            earlyTasks_.push_back({std::move(*task), place.line, KeysNotRead(&IsTaskKey)});
           }
         }
         break;
@@ -371,11 +460,12 @@ class JsonReader : public nlohmann::json_sax<Json> {
       case Role::kRoot:
         waypointsRead_ = true;
         TakeEarlyTasks();
-        WarnAboutUnknownKeys(unknownTopKeys_);
+        WarnAboutUnknownKeys(KeysNotRead(&IsTopKey));
         break;
       default:
         break;
     }
+    if (object) keys_.Close();
     return true;
   }
 
@@ -406,7 +496,16 @@ class JsonReader : public nlohmann::json_sax<Json> {
     return found->get<double>();
   }
 
-  void WarnAboutUnknownKeys(const std::vector<std::pair<std::string, int>>& keys) {
+  // The keys of the innermost object that `known` does not know.
+  KeyList KeysNotRead(bool (*known)(std::string_view)) const {
+    KeyList keys;
+    for (const auto& [key, line] : keys_.Innermost()) {
+      if (!known(key)) keys.emplace_back(key, line);
+    }
+    return keys;
+  }
+
+  void WarnAboutUnknownKeys(const KeyList& keys) {
     for (const auto& [key, line] : keys) {
       diagnostics_.Warn(AtLine(line, "key " + Quoted(key) + " is not read"));
     }
@@ -448,7 +547,7 @@ class JsonReader : public nlohmann::json_sax<Json> {
       }
       waypoint.slot = slot->get<int>();
     }
-    WarnAboutUnknownKeys(unknownKeys_);
+    WarnAboutUnknownKeys(KeysNotRead(&IsWaypointKey));
     names_.Add(waypoint.name, place.line, diagnostics_);
     return waypoint;
   }
@@ -475,7 +574,7 @@ class JsonReader : public nlohmann::json_sax<Json> {
     return task;
   }
 
-  void TakeTask(Task task, int line, const std::vector<std::pair<std::string, int>>& unknownKeys) {
+  void TakeTask(Task task, int line, const KeyList& unknownKeys) {
     WarnAboutUnknownKeys(unknownKeys);
     names_.CheckTask(task, line, diagnostics_);
     sink_.AddTask(std::move(task));
@@ -496,8 +595,7 @@ class JsonReader : public nlohmann::json_sax<Json> {
   DocumentSink& sink_;
   std::vector<Frame> open_;  // the objects and arrays open, the outermost first
   Json element_;             // the known keys of the waypoint or task being read
-  std::vector<std::pair<std::string, int>> unknownKeys_;     // of that waypoint or task
-  std::vector<std::pair<std::string, int>> unknownTopKeys_;  // of the whole text's object
+  OpenKeys keys_;
   bool waypointsRead_ = false;
   std::vector<EarlyTask> earlyTasks_;
   NameIndex names_;
