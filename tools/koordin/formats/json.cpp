@@ -173,7 +173,8 @@ class OpenKeys {
   // else 0.
   int Add(std::string_view key, int line) {
     if (const int before = LineOf(key)) return before;
-    if (entries_.size() + 1 >= kMaxEntries) throw FormatError(line, "too many keys at once");
+    if (entries_.size() == kMaxEntries)
+      throw FormatError(line, "too many keys in the objects open");
     entries_.push_back({text_.size(), line});
     text_.append(key);
     if (2 * entries_.size() > slots_.size()) {
@@ -209,9 +210,10 @@ class OpenKeys {
     std::size_t start;  // in text_
     int line;
   };
-  static constexpr std::size_t kMaxEntries = std::numeric_limits<std::uint32_t>::max();
-  static constexpr std::size_t kNone = kMaxEntries;           // Find: an empty slot
-  static constexpr std::size_t kInnermost = kMaxEntries + 1;  // Find: `key` in the innermost
+  // As many as a slot can tell apart.
+  static constexpr std::size_t kMaxEntries = std::numeric_limits<std::uint32_t>::max() - 1;
+  static constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();  // for Find
+  static constexpr std::size_t kInnermost = kNone - 1;                           // for Find
 
   static std::uint32_t Slot(std::size_t entry) { return static_cast<std::uint32_t>(entry + 1); }
 
