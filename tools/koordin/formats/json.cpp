@@ -196,13 +196,10 @@ class OpenKeys {
   // The last key of the innermost object.
   std::string_view LastKey() const { return Key(entries_.size() - 1); }
 
-  // The keys of the innermost object and their lines, in the order read.
-  std::vector<std::pair<std::string_view, int>> Innermost() const {
-    std::vector<std::pair<std::string_view, int>> keys;
-    for (std::size_t i = objects_.back(); i < entries_.size(); ++i) {
-      keys.emplace_back(Key(i), entries_[i].line);
-    }
-    return keys;
+  // Calls `visit(key, line)` for each key of the innermost object, in the order read.
+  template <typename Visit>
+  void ForEachInnermost(Visit visit) const {
+    for (std::size_t i = objects_.back(); i < entries_.size(); ++i) visit(Key(i), entries_[i].line);
   }
 
  private:
@@ -348,7 +345,7 @@ class JsonReader : public nlohmann::json_sax<Json> {
   struct EarlyTask {
     Task task;
     int line;
-    KeyList unknownKeys;
+    KeyList keysNotRead;
   };
 
   void Fail(Rank rank, int line, const std::string& message) {
@@ -449,7 +446,8 @@ class JsonReader : public nlohmann::json_sax<Json> {
           std::optional<Task> task = Guarded(kTaskFault, [&] { return ReadTask(place); });
           if (!task) break;
           if (waypointsRead_) {
-            TakeTask(std::move(*task), place.line, KeysNotRead(&IsTaskKey));
+            WarnAboutKeysNotRead(&IsTaskKey);
+            TakeTask(std::move(*task), place.line);
           } else {
             earlyTasks_.push_back({std::move(*task), place.line, KeysNotRead(&IsTaskKey)});
           }
@@ -462,7 +460,7 @@ class JsonReader : public nlohmann::json_sax<Json> {
       case Role::kRoot:
         waypointsRead_ = true;
         TakeEarlyTasks();
-        WarnAboutUnknownKeys(KeysNotRead(&IsTopKey));
+        WarnAboutKeysNotRead(&IsTopKey);
         break;
       default:
         break;
@@ -501,16 +499,21 @@ class JsonReader : public nlohmann::json_sax<Json> {
   // The keys of the innermost object that `known` does not know.
   KeyList KeysNotRead(bool (*known)(std::string_view)) const {
     KeyList keys;
-    for (const auto& [key, line] : keys_.Innermost()) {
+    keys_.ForEachInnermost([&](std::string_view key, int line) {
       if (!known(key)) keys.emplace_back(key, line);
-    }
+    });
     return keys;
   }
 
-  void WarnAboutUnknownKeys(const KeyList& keys) {
-    for (const auto& [key, line] : keys) {
-      diagnostics_.Warn(AtLine(line, "key " + Quoted(key) + " is not read"));
-    }
+  void WarnAboutKeyNotRead(std::string_view key, int line) {
+    diagnostics_.Warn(AtLine(line, "key " + Quoted(key) + " is not read"));
+  }
+
+  // Warns about the keys of the innermost object that `known` does not know.
+  void WarnAboutKeysNotRead(bool (*known)(std::string_view)) {
+    keys_.ForEachInnermost([&](std::string_view key, int line) {
+      if (!known(key)) WarnAboutKeyNotRead(key, line);
+    });
   }
 
   Waypoint ReadWaypoint(const Place& place) {
@@ -549,7 +552,7 @@ class JsonReader : public nlohmann::json_sax<Json> {
       }
       waypoint.slot = slot->get<int>();
     }
-    WarnAboutUnknownKeys(KeysNotRead(&IsWaypointKey));
+    WarnAboutKeysNotRead(&IsWaypointKey);
     names_.Add(waypoint.name, place.line, diagnostics_);
     return waypoint;
   }
@@ -576,8 +579,8 @@ class JsonReader : public nlohmann::json_sax<Json> {
     return task;
   }
 
-  void TakeTask(Task task, int line, const KeyList& unknownKeys) {
-    WarnAboutUnknownKeys(unknownKeys);
+  // Hands on a task whose keys not read are warned about.
+  void TakeTask(Task task, int line) {
     names_.CheckTask(task, line, diagnostics_);
     sink_.AddTask(std::move(task));
   }
@@ -586,7 +589,8 @@ class JsonReader : public nlohmann::json_sax<Json> {
   void TakeEarlyTasks() {
     if (faultRank_ == kNoFault) {
       for (EarlyTask& early : earlyTasks_) {
-        TakeTask(std::move(early.task), early.line, early.unknownKeys);
+        for (const auto& [key, line] : early.keysNotRead) WarnAboutKeyNotRead(key, line);
+        TakeTask(std::move(early.task), early.line);
       }
     }
     earlyTasks_.clear();
