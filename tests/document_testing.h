@@ -2,6 +2,7 @@
 
 #include "tools/koordin/formats/formats.h"
 
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 
@@ -42,6 +43,42 @@ inline Document SampleDocument() {
             "Platz, \"EDKA\"\nzweite Zeile", "user, data", "a.jpg;b.jpg", true, 3},
            {peak, "", "", -45.5, -179.9999, {}, 7, "", "", "", "", "", "", "", false, 0}},
           {{"Dreieck, 300 km", {"", aachen, peak, ""}, {"Options,NoStart=12:00", "ObsZone=0"}}}};
+}
+
+}  // namespace koordin_cli
+
+namespace koordin_cli {
+
+// The bytes of a string a few at a time, 1 to 7 per read in an order that `seed` fixes, as a slow
+// file or pipe gives them.
+class ChunkedSource : public ByteSource {
+ public:
+  ChunkedSource(std::string_view bytes, unsigned seed) : bytes_(bytes), state_(seed) {}
+  std::size_t Read(char* buffer, std::size_t size) override {
+    state_ = state_ * 1103515245U + 12345U;
+    const std::size_t count =
+        std::min({size, bytes_.size() - at_, std::size_t{1 + (state_ >> 16) % 7}});
+    std::copy_n(bytes_.data() + at_, count, buffer);
+    at_ += count;
+    return count;
+  }
+  void Rewind() override { at_ = 0; }
+
+ private:
+  std::string_view bytes_;
+  unsigned state_;
+  std::size_t at_ = 0;
+};
+
+// What `read` makes of `bytes` given in pieces by ChunkedSource, as ReadAs tells it.
+inline std::string ReadInPieces(ReadInto read, std::string_view bytes, unsigned seed) try {
+  ChunkedSource source(bytes, seed);
+  Diagnostics diagnostics;
+  DocumentCollector collector;
+  read(source, diagnostics, collector);
+  return Describe(collector.document, diagnostics.warnings);
+} catch (const FormatError& e) {
+  return "line " + std::to_string(e.line()) + ": " + e.what();
 }
 
 }  // namespace koordin_cli

@@ -4,8 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace koordin_cli {
 namespace {
@@ -20,11 +24,32 @@ TEST(Json, RoundTripsEveryFieldInReadableUtf8) {
 
 TEST(Json, WritesBytesThatAreNoUtf8AsReplacementsWithAWarning) {
   Document document;
-  document.waypoints.resize(1);
+  document.waypoints.resize(2);
   document.waypoints[0].name = "M\xFCnster";
+  document.waypoints[1].name = "K\xF6ln";
+  document.tasks.push_back({"T", {"\xFF"}, {}});
   Diagnostics diagnostics;
-  EXPECT_NE(WriteJson(document, diagnostics).find("M\xEF\xBF\xBDnster"), std::string::npos);
+  const std::string written = WriteJson(document, diagnostics);
+  EXPECT_NE(written.find("M\xEF\xBF\xBDnster"), std::string::npos);
+  EXPECT_NE(written.find("\"\xEF\xBF\xBD\""), std::string::npos);
   EXPECT_EQ(diagnostics.warnings.size(), 1U);
+}
+
+// The writer makes, an object at a time, the bytes that the library makes of the whole document.
+TEST(Json, WritesWhatTheLibraryPrettyPrints) {
+  Document waypointsOnly = SampleDocument(), tasksOnly = SampleDocument();
+  waypointsOnly.tasks.clear();
+  tasksOnly.waypoints.clear();
+  Document bare;
+  bare.waypoints.resize(1);
+  bare.waypoints[0].name = "A";
+  bare.tasks.push_back({"T", {}, {}});
+  for (const Document& document : {SampleDocument(), Document(), waypointsOnly, tasksOnly, bare}) {
+    Diagnostics diagnostics;
+    const std::string written = WriteJson(document, diagnostics);
+    EXPECT_EQ(written, nlohmann::ordered_json::parse(written).dump(2) + "\n");
+    EXPECT_EQ(written.find("\"waypoints\""), 4U) << written;
+  }
 }
 
 TEST(Json, RefusesWhatItCannotReadWithTheLine) {
@@ -56,6 +81,158 @@ TEST(Json, RefusesWhatItCannotReadWithTheLine) {
     const std::string read = ReadAs(ReadJson, file);
     EXPECT_EQ(read.substr(0, error.size()), error) << read;
   }
+}
+
+// Lines are counted as the text is read: at LF, CR LF and a lone CR, and a fault past the end is
+// on the last line.
+TEST(Json, TellsTheLineOfAFaultWhateverEndsTheLines) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"{\"waypoints\": [],\r\n \"extra\": 1e400\r\n}", "line 2: number overflow"},
+      {"{\"waypoints\": [],\r \"extra\": [1e400\r]}", "line 2: number overflow"},
+      {"{\"waypoints\": [\r\n\r\n", "line 2: not well-formed JSON"},
+      {"{\"waypoints\": [\r\r", "line 2: not well-formed JSON"},
+      {"{\"waypoints\": [], \"a\": 12\r\n,\r\n]", "line 3: not well-formed JSON"},
+      {"\xEF\xBB\xBF{\"waypoints\": [\n{\"name\": 1}]}", "line 2: \"name\" is no string"},
+  };
+  for (const auto& [file, error] : cases) {
+    const std::string read = ReadAs(ReadJson, file);
+    EXPECT_EQ(read.substr(0, error.size()), error) << read;
+  }
+}
+
+// Waypoints and tasks may come in either order, and faults are told in the same order whatever
+// the order in the text: of JSON itself first, then of the waypoints, then of the tasks.
+TEST(Json, ReadsTasksBeforeTheirWaypointsAndTellsTheFirstFaultOfAWholeRead) {
+  const std::string waypoint = "{\"name\": \"A\", \"latitude\": 1, \"longitude\": 2}";
+  const std::pair<std::string, std::string> cases[] = {
+      {"{\"tasks\": [{\"name\": \"T\", \"points\": [\"A\", \"Z\"], \"x\": 0}],\n"
+       "\"y\": 1,\n\"waypoints\": [" +
+           waypoint + "]}",
+       "A|||1.000000 2.000000 nan|0|  |||||0 0\ntask T|A|Z\n! line 1: key \"x\" is not read\n"
+       "! line 1: task \"T\" names \"Z\", which is no waypoint\n! line 2: key \"y\" is not read\n"},
+      {"{\"tasks\": [{\"name\": 5}],\n\"waypoints\": [" + waypoint + ",\n{\"name\": \"B\"}]}",
+       "line 3: bad latitude"},
+      {"{\"tasks\": 5,\n\"waypoints\": [" + waypoint + "]}", "line 1: \"tasks\" is no array"},
+      {"{\"waypoints\": [{\"name\": 5}],\n\"tasks\": [" + waypoint + "],\n}",
+       "line 3: not well-formed JSON"},
+      {"[{\"name\": 5},\n{\"a\": 1, \"a\": 2}]", "line 2: key \"a\" given twice"},
+      {"{\"waypoints\": [5, {\"name\": 5}]}", "line 1: \"waypoints\" holds something else"},
+      {"{\"waypoints\": [" + waypoint + "], \"tasks\": [{\"points\": [\"A\", [\"B\"]]}]}",
+       "line 1: \"points\" is no array of strings"},
+  };
+  for (const auto& [file, error] : cases) {
+    const std::string read = ReadAs(ReadJson, file);
+    EXPECT_EQ(read.substr(0, error.size()), error) << read;
+  }
+}
+
+// Keys are told apart within each object, however many it has, and only there.
+TEST(Json, TellsAKeyGivenTwiceInOneObjectAmongMany) {
+  std::string many;
+  for (int i = 0; i < 5000; ++i) many += "\"k" + std::to_string(i) + "\": {\"k1\": {\"k1\": 1}},\n";
+  const std::string waypoints =
+      "\"waypoints\": [{\"name\": \"A\", \"latitude\": 1, \"longitude\": 2, ";
+  const std::pair<std::string, std::string> cases[] = {
+      {"{\"a\": {" + many + "\"k4000\": 0}}",
+       "line 5001: key \"k4000\" given twice in one object, first on line 4001"},
+      {"{\"a\": {" + many + "\"k5000\": 0}, \"b\": {" + many + "\"k\": 0},\n" + waypoints +
+           "\"k1\": 0}]}",
+       "A|||1.000000 2.000000 nan|0|  |||||0 0\n! line 10002: key \"k1\" is not read\n"
+       "! line 1: key \"a\" is not read\n! line 5001: key \"b\" is not read\n"},
+  };
+  for (const auto& [file, error] : cases) {
+    const std::string read = ReadAs(ReadJson, file);
+    EXPECT_EQ(read.substr(0, error.size()), error) << read.substr(0, 200);
+  }
+}
+
+// Texts to read: what the writer makes, with each kind of line end, and each of its beginnings.
+std::vector<std::string> TextsToRead() {
+  Diagnostics diagnostics;
+  const std::string lf = WriteJson(SampleDocument(), diagnostics);
+  std::vector<std::string> texts;
+  for (const char* end : {"\n", "\r\n", "\r"}) {
+    std::string text;
+    for (const char c : lf) text += c == '\n' ? std::string(end) : std::string(1, c);
+    for (std::size_t size = 0; size <= text.size(); ++size) texts.push_back(text.substr(0, size));
+  }
+  // Faults of kinds that the beginnings do not have.
+  texts.push_back("{\"waypoints\": [],\n \"extra\": [1e400]}");
+  texts.push_back("{\"tasks\": [{\"name\": \"T\", \"name\": \"U\"}],\n\"waypoints\": [\n{}]}");
+  texts.push_back("{\"tasks\": [{\"points\": [\"Z\"]}],\r\n\"waypoints\": [\r{\"name\": \"A\"}]}");
+  return texts;
+}
+
+TEST(Json, ReadsTheSameInPiecesAsWhole) {
+  for (const std::string& text : TextsToRead()) {
+    const std::string whole = ReadAs(ReadJson, text);
+    for (unsigned seed = 1; seed <= 3; ++seed) {
+      EXPECT_EQ(ReadInPieces(ReadJsonInto, text, seed), whole) << text;
+    }
+  }
+}
+
+// What the parser would keep whole is refused at its line once it is longer than the limit,
+// without reading on: a source that never ends ends the read.
+class EndlessSource : public ByteSource {
+ public:
+  EndlessSource(std::string start, char filler) : start_(std::move(start)), filler_(filler) {}
+  std::size_t Read(char* buffer, std::size_t size) override {
+    const std::size_t count = std::min(size, kEnough - std::min(kEnough, given));
+    for (std::size_t i = 0; i < count; ++i, ++given) {
+      buffer[i] = given < start_.size() ? start_[given] : filler_;
+    }
+    return count;
+  }
+  void Rewind() override { given = 0; }
+  static constexpr std::size_t kEnough = 4 * kMaxJsonToken;  // then it ends after all
+  std::size_t given = 0;
+
+ private:
+  std::string start_;
+  char filler_;
+};
+
+TEST(Json, RefusesWhatItWouldKeepWholeBeyondTheLimitAtItsLine) {
+  const std::string nested(kMaxJsonDepth, '[');
+  const struct {
+    std::string start;
+    char filler;
+    std::string error;
+  } cases[] = {
+      {"{\"waypoints\": [],\n\"a\": \"", 'x', "line 2: a string longer than 1 MiB"},
+      {"{\"waypoints\": [],\n\"a\": \"\\\"", 'x', "line 2: a string longer than 1 MiB"},
+      {"{\"waypoints\": [],\n\"a\": ", '7', "line 2: a number longer than 1 MiB"},
+      {"{\"waypoints\":\n", ' ', "line 2: more than 1 MiB without a string or number"},
+      {"{\"waypoints\": [],\n\"a\": [null", ',', "line 2: not well-formed JSON"},
+      {"{\"a\":\n" + nested, '[', "line 2: nested deeper than 1000 objects and arrays"},
+  };
+  for (const auto& c : cases) {
+    EndlessSource source(c.start, c.filler);
+    Diagnostics diagnostics;
+    DocumentCollector collector;
+    try {
+      ReadJsonInto(source, diagnostics, collector);
+      ADD_FAILURE() << c.error << ": read";
+    } catch (const FormatError& error) {
+      const std::string told = "line " + std::to_string(error.line()) + ": " + error.what();
+      EXPECT_EQ(told.substr(0, c.error.size()), c.error);
+    }
+    EXPECT_LT(source.given, kMaxJsonToken + (1U << 17)) << c.error;
+  }
+}
+
+TEST(Json, ReadsWhatIsWithinTheLimits) {
+  const std::string name(kMaxJsonToken - 100, 'x');
+  const std::string within =
+      "{\"waypoints\": [{\"name\": \"" + name +
+      "\", \"latitude\": 1, \"longitude\": 2}],\n\"a\": " + std::string(kMaxJsonDepth - 1, '[') +
+      std::string(kMaxJsonDepth - 1, ']') + "}";
+  Diagnostics diagnostics;
+  const Document document = ReadJson(within, diagnostics);
+  ASSERT_EQ(document.waypoints.size(), 1U);
+  EXPECT_EQ(document.waypoints[0].name, name);
+  EXPECT_EQ(diagnostics.warnings, std::vector<std::string>{"line 2: key \"a\" is not read"});
 }
 
 }  // namespace

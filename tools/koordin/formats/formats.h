@@ -3,6 +3,7 @@
 #include "tools/koordin/formats/document.h"
 #include "tools/koordin/formats/streams.h"
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -59,11 +60,15 @@ std::unique_ptr<FormatWriter> MakeCsvWriter(std::string& out, Diagnostics& diagn
 // JSON: {"waypoints": [...], "tasks": [...]}, UTF-8. A waypoint is an object with every field of
 // Waypoint under its member name ("elevation" in metres or null); a task is {"name", "points"} and
 // "cupOptions" when it has any. Keys that are not read are warned about; a value of the wrong
-// kind is a FormatError at the line of its key.
+// kind is a FormatError at the line of its key. Read as a stream: a string or number longer than
+// kMaxJsonToken bytes, as many bytes without either, or objects and arrays nested deeper than
+// kMaxJsonDepth are a FormatError at their line.
 Document ReadJson(std::string_view bytes, Diagnostics& diagnostics);
 std::string WriteJson(const Document& document, Diagnostics& diagnostics);
 void ReadJsonInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink);
 std::unique_ptr<FormatWriter> MakeJsonWriter(std::string& out, Diagnostics& diagnostics);
+inline constexpr std::size_t kMaxJsonToken = std::size_t{1} << 20;
+inline constexpr std::size_t kMaxJsonDepth = 1000;
 
 // A file format koordin knows: the name that --from, --to and file extensions give, and its reader
 // and writer. KOORDIN's are null: only the driver reads and writes the KOORDIN file.

@@ -5,10 +5,15 @@
 #include <algorithm>
 #include <climits>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <iterator>
-#include <map>
+#include <limits>
+#include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -23,135 +28,112 @@ constexpr const char* kWaypoints = "waypoints";
 constexpr const char* kTasks = "tasks";
 constexpr int kIndent = 2;
 
-// --- where things are -----------------------------------------------------------------------
+// --- the input ------------------------------------------------------------------------------
 
-// The line of every object and key of a text, by its path: "/waypoints/2" for the third object of
-// the array "waypoints", "/waypoints/2/name" for its key "name", "" for the whole text.
-using Lines = std::map<std::string, int>;
+// A source's bytes, one at a time for the parser, read in pieces. Keeps the line of the last byte
+// the parser took, and refuses what the parser would keep whole beyond kMaxJsonToken bytes: a
+// string, a number, or the stretch from one of them to the next, which the library keeps for its
+// messages.
+class JsonInput {
+ public:
+  explicit JsonInput(ByteSource& source) : source_(source) { Fill(); }
 
-// `key` as a step of a path, as a JSON pointer writes it: "~" as "~0", "/" as "~1".
-std::string Step(const std::string& key) {
-  std::string step;
-  for (const char c : key) step += c == '~' ? "~0" : c == '/' ? "~1" : std::string(1, c);
-  return step;
-}
+  bool AtEnd() const { return at_ == size_; }
+  char Current() const { return buffer_[at_]; }
 
-// An object of the text and its line, from which a reader asks for the lines of its keys.
-struct Place {
-  const Lines& lines;
-  std::string path;
-  int line;
-  // The line of `key`, or the object's own when it has no such key.
-  int LineOf(const std::string& key) const {
-    const auto found = lines.find(path + "/" + Step(key));
-    return found == lines.end() ? line : found->second;
+  // Takes the current byte.
+  void Advance() {
+    Take(buffer_[at_]);
+    if (++at_ == size_) Fill();
   }
+
+  // The line of the last byte taken (1 before any).
+  int LastLine() const { return lastLine_; }
+
+ private:
+  enum class Token { kBetween, kString, kEscape, kNumber };
+
+  void Fill() {
+    at_ = 0;
+    size_ = source_.Read(buffer_.data(), buffer_.size());
+  }
+
+  static bool InNumber(char c) {
+    return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'e' || c == 'E';
+  }
+
+  void Take(char c) {
+    // LF, CR LF and a lone CR end a line; the line end belongs to the line it ends.
+    if (taken_ > 0 && (last_ == '\n' || (last_ == '\r' && c != '\n'))) ++lineEnds_;
+    lastLine_ = 1 + lineEnds_;
+    last_ = c;
+    ++taken_;
+    switch (token_) {
+      case Token::kString:
+        if (c == '\\') token_ = Token::kEscape;
+        if (c == '"') token_ = Token::kBetween;
+        break;
+      case Token::kEscape:
+        token_ = Token::kString;
+        break;
+      case Token::kNumber:
+        if (InNumber(c)) break;
+        token_ = Token::kBetween;
+        [[fallthrough]];
+      case Token::kBetween:
+        if (c == '"' || c == '-' || (c >= '0' && c <= '9')) {
+          token_ = c == '"' ? Token::kString : Token::kNumber;
+          kept_ = 0;
+        }
+        break;
+    }
+    if (++kept_ > kMaxJsonToken) {
+      const std::string limit = std::to_string(kMaxJsonToken >> 20) + " MiB";
+      throw FormatError(lastLine_, token_ == Token::kNumber ? "a number longer than " + limit
+                                   : token_ == Token::kBetween
+                                       ? "more than " + limit + " without a string or number"
+                                       : "a string longer than " + limit);
+    }
+  }
+
+  ByteSource& source_;
+  std::vector<char> buffer_ = std::vector<char>(std::size_t{1} << 16);
+  std::size_t at_ = 0;
+  std::size_t size_ = 0;
+  std::size_t taken_ = 0;
+  std::size_t lineEnds_ = 0;  // among the bytes taken but the last
+  int lastLine_ = 1;
+  char last_ = 0;
+  Token token_ = Token::kBetween;
+  std::size_t kept_ = 0;  // bytes taken since the last string or number began
 };
 
-// An input iterator over the text that keeps, where `read` points, how far the parser has read.
-class TrackingIterator {
+// The parser's view of a JsonInput: an input iterator, equal to the default one at the end.
+class InputIterator {
  public:
   using iterator_category = std::input_iterator_tag;
   using value_type = char;
   using difference_type = std::ptrdiff_t;
   using pointer = const char*;
-  using reference = const char&;
+  using reference = char;
 
-  TrackingIterator(const char* at, const char** read) : at_(at), read_(read) {}
-  reference operator*() const { return *at_; }
-  TrackingIterator& operator++() {
-    *read_ = ++at_;
+  explicit InputIterator(JsonInput* input = nullptr) : input_(input) {}
+  char operator*() const { return input_->Current(); }
+  InputIterator& operator++() {
+    input_->Advance();
     return *this;
   }
-  TrackingIterator operator++(int) {
-    TrackingIterator before = *this;
+  InputIterator operator++(int) {
+    InputIterator before = *this;
     ++*this;
     return before;
   }
-  bool operator==(const TrackingIterator& other) const { return at_ == other.at_; }
-  bool operator!=(const TrackingIterator& other) const { return at_ != other.at_; }
+  bool operator==(const InputIterator& other) const { return AtEnd() == other.AtEnd(); }
+  bool operator!=(const InputIterator& other) const { return !(*this == other); }
 
  private:
-  const char* at_;
-  const char** read_;
-};
-
-// Takes the events of a parse without building anything: records the line of each object and key
-// in Lines, and stops at the first fault, a key given twice in one object among them.
-class LineRecorder : public nlohmann::json_sax<Json> {
- public:
-  // `line` tells the line the parser is on.
-  LineRecorder(Lines& lines, std::function<int()> line) : lines_(lines), line_(std::move(line)) {}
-
-  bool null() override { return Value(); }
-  bool boolean(bool) override { return Value(); }
-  bool number_integer(number_integer_t) override { return Value(); }
-  bool number_unsigned(number_unsigned_t) override { return Value(); }
-  bool number_float(number_float_t, const string_t&) override { return Value(); }
-  bool string(string_t&) override { return Value(); }
-  bool binary(binary_t&) override { return Value(); }
-  bool start_object(std::size_t) override {
-    open_.push_back({NextPath(), false});
-    lines_.emplace(open_.back().path, line_());
-    return true;
-  }
-  bool start_array(std::size_t) override {
-    open_.push_back({NextPath(), true});
-    return true;
-  }
-  bool end_object() override { return Close(); }
-  bool end_array() override { return Close(); }
-  bool key(string_t& key) override {
-    key_ = Step(key);
-    const int line = line_();
-    const auto [found, added] = lines_.emplace(open_.back().path + "/" + key_, line);
-    if (added) return true;
-    // The parser would keep the last value without a word.
-    duplicateLine = line;
-    duplicate = "key " + Quoted(key) + " given twice in one object, first on line " +
-                std::to_string(found->second);
-    return false;
-  }
-  bool parse_error(std::size_t offset, const std::string&,
-                   const nlohmann::detail::exception& fault) override {
-    faultOffset = offset;
-    isSyntaxError = dynamic_cast<const Json::parse_error*>(&fault) != nullptr;
-    faultMessage = fault.what();
-    return false;
-  }
-
-  std::size_t faultOffset = 0;
-  bool isSyntaxError = false;
-  std::string faultMessage;  // empty when the parse succeeded
-  int duplicateLine = 0;     // the line of a key given twice in one object, which ends the parse
-  std::string duplicate;     // its message
-
- private:
-  struct Open {
-    std::string path;
-    bool array;
-    std::size_t items = 0;  // of an array, those read
-  };
-
-  // The path of the value that begins now: an array's next item, or the value of the last key.
-  std::string NextPath() {
-    if (open_.empty()) return "";
-    Open& parent = open_.back();
-    return parent.path + "/" + (parent.array ? std::to_string(parent.items++) : key_);
-  }
-  bool Value() {
-    NextPath();
-    return true;
-  }
-  bool Close() {
-    open_.pop_back();
-    return true;
-  }
-
-  Lines& lines_;
-  std::function<int()> line_;
-  std::vector<Open> open_;
-  std::string key_;
+  bool AtEnd() const { return input_ == nullptr || input_->AtEnd(); }
+  JsonInput* input_;
 };
 
 // The library's message without its own name and position: "[json.exception.parse_error.101]
@@ -167,72 +149,335 @@ std::string WithoutLibraryPrefix(const std::string& message, bool hasPosition) {
   return message.substr(from);
 }
 
-// Parses `text`, filling `lines`. The library's parser with a callback searches the whole array
-// after each object in it (quadratic in the objects of an array), so the lines are taken by one
-// pass of events and the value by a plain parse.
-Json Parse(std::string_view text, Lines& lines) {
-  const LineIndex lineIndex(text);
-  const char* begin = text.data();
-  const char* read = begin;
-  // The line of the last character read.
-  const auto lineOf = [&](const char* at) {
-    return lineIndex.LineOf(at == begin ? 0 : static_cast<std::size_t>(at - begin) - 1);
-  };
-  LineRecorder recorder(lines, [&] { return lineOf(read); });
-  Json::sax_parse(TrackingIterator(begin, &read), TrackingIterator(begin + text.size(), &read),
-                  &recorder);
-  if (recorder.duplicateLine > 0) throw FormatError(recorder.duplicateLine, recorder.duplicate);
-  if (!recorder.faultMessage.empty()) {
-    const int line = lineOf(begin + recorder.faultOffset);
-    if (recorder.isSyntaxError) {
-      throw FormatError(
-          line, "not well-formed JSON: " + WithoutLibraryPrefix(recorder.faultMessage, true));
-    }
-    // A number beyond what a double holds (1e400).
-    throw FormatError(line, WithoutLibraryPrefix(recorder.faultMessage, false));
-  }
-  return Json::parse(text);
-}
-
 // --- reading --------------------------------------------------------------------------------
 
-class JsonReader {
+// The keys of the objects open, each with its line, in little more room than their text: the
+// keys one after the other in one string, and a table of them by their hash.
+class OpenKeys {
  public:
-  JsonReader(const Lines& lines, Diagnostics& diagnostics)
-      : lines_(lines), diagnostics_(diagnostics) {}
+  // Begins an object, the innermost from now on.
+  void Open() { objects_.push_back(entries_.size()); }
 
-  Document Read(const Json& root) {
-    if (!root.is_object()) {
-      throw FormatError(1, "expected an object with \"waypoints\" and \"tasks\"");
+  // Forgets the innermost object and its keys.
+  void Close() {
+    // Taken out of the table last in, first out, the rest is found as before.
+    while (entries_.size() > objects_.back()) {
+      slots_[Find(Key(entries_.size() - 1), entries_.size() - 1)] = 0;
+      text_.resize(entries_.back().start);
+      entries_.pop_back();
     }
-    // The waypoints first, wherever they stand, so that the tasks can be checked against them.
-    if (root.contains(kWaypoints)) {
-      ReadArray(root.at(kWaypoints), kWaypoints, &JsonReader::ReadWaypoint);
+    objects_.pop_back();
+  }
+
+  // Adds `key` read at `line` to the innermost object; the line where it has the key already,
+  // else 0.
+  int Add(std::string_view key, int line) {
+    if (const int before = LineOf(key)) return before;
+    if (entries_.size() == kMaxEntries)
+      throw FormatError(line, "too many keys in the objects open");
+    entries_.push_back({text_.size(), line});
+    text_.append(key);
+    if (2 * entries_.size() > slots_.size()) {
+      // Refilled in the order of their adding, which Close relies on.
+      slots_.assign(2 * slots_.size(), 0);
+      for (std::size_t i = 0; i < entries_.size(); ++i) slots_[Find(Key(i), kNone)] = Slot(i);
+    } else {
+      slots_[Find(key, kNone)] = Slot(entries_.size() - 1);
     }
-    if (root.contains(kTasks)) ReadArray(root.at(kTasks), kTasks, &JsonReader::ReadTask);
-    for (const auto& item : root.items()) {
-      if (item.key() != kWaypoints && item.key() != kTasks) {
-        diagnostics_.Warn(
-            AtLine(TopLine(item.key()), "key " + Quoted(item.key()) + " is not read"));
-      }
-    }
-    return std::move(document_);
+    return 0;
+  }
+
+  // The line of `key` in the innermost object, or 0.
+  int LineOf(std::string_view key) const {
+    const std::uint32_t slot = slots_[Find(key, kInnermost)];
+    return slot == 0 ? 0 : entries_[slot - 1].line;
+  }
+
+  // The last key of the innermost object.
+  std::string_view LastKey() const { return Key(entries_.size() - 1); }
+
+  // Calls `visit(key, line)` for each key of the innermost object, in the order read.
+  template <typename Visit>
+  void ForEachInnermost(Visit visit) const {
+    for (std::size_t i = objects_.back(); i < entries_.size(); ++i) visit(Key(i), entries_[i].line);
   }
 
  private:
-  using ItemReader = void (JsonReader::*)(const Json&, const Place&);
+  struct Entry {
+    std::size_t start;  // in text_
+    int line;
+  };
+  // As many as a slot can tell apart.
+  static constexpr std::size_t kMaxEntries = std::numeric_limits<std::uint32_t>::max() - 1;
+  static constexpr std::size_t kNone = std::numeric_limits<std::size_t>::max();  // for Find
+  static constexpr std::size_t kInnermost = kNone - 1;                           // for Find
 
-  int TopLine(const std::string& key) const { return Place{lines_, "", 1}.LineOf(key); }
+  static std::uint32_t Slot(std::size_t entry) { return static_cast<std::uint32_t>(entry + 1); }
 
-  void ReadArray(const Json& value, const std::string& key, ItemReader read) {
-    const int line = TopLine(key);
-    if (!value.is_array()) throw FormatError(line, Quoted(key) + " is no array");
-    for (std::size_t i = 0; i < value.size(); ++i) {
-      if (!value[i].is_object()) {
-        throw FormatError(line, Quoted(key) + " holds something else than objects");
+  std::string_view Key(std::size_t entry) const {
+    const std::size_t end = entry + 1 < entries_.size() ? entries_[entry + 1].start : text_.size();
+    return std::string_view(text_).substr(entries_[entry].start, end - entries_[entry].start);
+  }
+
+  // The slot, along the probes for `key`, that holds `entry`; or the first empty one (kNone);
+  // or the one that holds `key` of the innermost object, else an empty one (kInnermost).
+  std::size_t Find(std::string_view key, std::size_t entry) const {
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t at = std::hash<std::string_view>()(key) & mask;; at = (at + 1) & mask) {
+      const std::uint32_t slot = slots_[at];
+      if (slot == 0) return at;
+      if (entry == kInnermost ? slot > objects_.back() && Key(slot - 1) == key
+                              : entry != kNone && slot == Slot(entry)) {
+        return at;
       }
-      const std::string path = "/" + key + "/" + std::to_string(i);
-      (this->*read)(value[i], Place{lines_, path, lines_.at(path)});
+    }
+  }
+
+  std::string text_;
+  std::vector<Entry> entries_;
+  std::vector<std::size_t> objects_;  // of each open object, its first entry
+  // Entry + 1, or 0 for none; a power of two of them, at most half of them taken.
+  std::vector<std::uint32_t> slots_ = std::vector<std::uint32_t>(64);
+};
+
+// An object of the text and its line, from which a reader asks for the lines of its keys.
+struct Place {
+  const OpenKeys& keys;
+  int line;
+  // The line of `key`, or the object's own when it has no such key.
+  int LineOf(const std::string& key) const {
+    const int found = keys.LineOf(key);
+    return found == 0 ? line : found;
+  }
+};
+
+bool IsWaypointKey(std::string_view key) {
+  for (const char* known :
+       {"name", "latitude", "longitude", "elevation", "style", "marked", "slot"}) {
+    if (key == known) return true;
+  }
+  for (const WaypointText& field : WaypointTexts()) {
+    if (key == field.key) return true;
+  }
+  return false;
+}
+
+bool IsTaskKey(std::string_view key) {
+  return key == "name" || key == "points" || key == "cupOptions";
+}
+
+bool IsTopKey(std::string_view key) {
+  return key == kWaypoints || key == kTasks;
+}
+
+// Keys with their lines.
+using KeyList = std::vector<std::pair<std::string, int>>;
+
+// Takes the parser's events and hands each waypoint and task to the sink as its object closes,
+// keeping of the text no more than the object being read, the keys of the objects open around it
+// (to refuse a key given twice) and the tasks that come before the waypoints they name.
+//
+// Faults are told as a reader of the whole text would tell them: the first that the text has
+// against JSON itself (a key given twice among them), else that the text is no object, else the
+// first among the waypoints, else the first among the tasks. So a fault of a waypoint or task
+// ends nothing but what follows of its kind, and is thrown when the parse ends.
+class JsonReader : public nlohmann::json_sax<Json> {
+ public:
+  JsonReader(JsonInput& input, Diagnostics& diagnostics, DocumentSink& sink)
+      : input_(input), diagnostics_(diagnostics), sink_(sink) {}
+
+  bool null() override { return Value(Kind::kScalar, Json()); }
+  bool boolean(bool value) override { return Value(Kind::kScalar, Json(value)); }
+  bool number_integer(number_integer_t value) override { return Value(Kind::kScalar, Json(value)); }
+  bool number_unsigned(number_unsigned_t value) override {
+    return Value(Kind::kScalar, Json(value));
+  }
+  bool number_float(number_float_t value, const string_t&) override {
+    return Value(Kind::kScalar, Json(value));
+  }
+  bool string(string_t& value) override { return Value(Kind::kScalar, Json(std::move(value))); }
+  bool binary(binary_t&) override { return Value(Kind::kScalar, Json()); }
+  bool start_object(std::size_t) override { return Value(Kind::kObject, Json()); }
+  bool start_array(std::size_t) override { return Value(Kind::kArray, Json()); }
+  bool end_object() override { return Close(true); }
+  bool end_array() override { return Close(false); }
+
+  bool key(string_t& key) override {
+    const int line = input_.LastLine();
+    if (const int before = keys_.Add(key, line)) {
+      // The library would keep the last value without a word.
+      throw FormatError(line, "key " + Quoted(key) + " given twice in one object, first on line " +
+                                  std::to_string(before));
+    }
+    return true;
+  }
+
+  bool parse_error(std::size_t, const std::string&,
+                   const nlohmann::detail::exception& fault) override {
+    // The parser tells a fault after the last byte it took. It reads one byte past a number
+    // only, and a line end is on the line it ends: so the line of the last byte taken.
+    const int line = input_.LastLine();
+    if (dynamic_cast<const Json::parse_error*>(&fault) != nullptr) {
+      throw FormatError(line, "not well-formed JSON: " + WithoutLibraryPrefix(fault.what(), true));
+    }
+    // A number beyond what a double holds (1e400).
+    throw FormatError(line, WithoutLibraryPrefix(fault.what(), false));
+  }
+
+  // Throws the fault that the text has, once the parse has ended.
+  void Finish() const {
+    if (fault_) throw *fault_;
+  }
+
+ private:
+  enum class Kind { kScalar, kObject, kArray };
+  // What an open object or array is.
+  enum class Role { kRoot, kWaypoints, kTasks, kWaypoint, kTask, kTaskTexts, kSkipped };
+  // The order in which faults are told; the first of a rank stands.
+  enum Rank { kShapeFault, kWaypointFault, kTaskFault, kNoFault };
+
+  struct Frame {
+    Role role;
+    int line;  // of its start
+  };
+
+  // A task read before the waypoints, kept until they are all read, with its keys not read.
+  struct EarlyTask {
+    Task task;
+    int line;
+    KeyList keysNotRead;
+  };
+
+  void Fail(Rank rank, int line, const std::string& message) {
+    if (rank >= faultRank_) return;
+    faultRank_ = rank;
+    fault_.emplace(line, message);
+  }
+
+  // A value that begins now, whole when it is a scalar.
+  bool Value(Kind kind, Json scalar) {
+    const Role role = Take(kind, std::move(scalar));
+    if (kind == Kind::kScalar) return true;
+    if (open_.size() >= kMaxJsonDepth) {
+      throw FormatError(input_.LastLine(), "nested deeper than " + std::to_string(kMaxJsonDepth) +
+                                               " objects and arrays");
+    }
+    if (role == Role::kWaypoint || role == Role::kTask) element_ = Json::object();
+    if (kind == Kind::kObject) keys_.Open();
+    open_.push_back({role, input_.LastLine()});
+    return true;
+  }
+
+  // Puts a value that begins now where it belongs; of an object or array, the role it has.
+  Role Take(Kind kind, Json&& scalar) {
+    if (open_.empty()) {
+      if (kind == Kind::kObject) return Role::kRoot;
+      Fail(kShapeFault, 1, "expected an object with \"waypoints\" and \"tasks\"");
+      return Role::kSkipped;
+    }
+    const Frame& parent = open_.back();
+    // Of the innermost object: the parent's, or the task's whose "points" the parent is.
+    const std::string key(parent.role == Role::kSkipped ? "" : keys_.LastKey());
+    switch (parent.role) {
+      case Role::kRoot:
+        if (key == kWaypoints) return Section(kind, Role::kWaypoints, kWaypointFault);
+        if (key == kTasks) return Section(kind, Role::kTasks, kTaskFault);
+        return Role::kSkipped;
+      case Role::kWaypoints:
+      case Role::kTasks: {
+        const bool waypoints = parent.role == Role::kWaypoints;
+        if (kind == Kind::kObject) return waypoints ? Role::kWaypoint : Role::kTask;
+        const char* key = waypoints ? kWaypoints : kTasks;
+        Fail(waypoints ? kWaypointFault : kTaskFault, TopLine(key),
+             Quoted(key) + " holds something else than objects");
+        return Role::kSkipped;
+      }
+      case Role::kWaypoint:
+      case Role::kTask:
+        if (!(parent.role == Role::kWaypoint ? IsWaypointKey(key) : IsTaskKey(key))) {
+          return Role::kSkipped;
+        }
+        if (parent.role == Role::kTask && key != "name" && kind == Kind::kArray) {
+          element_[key] = Json::array();
+          return Role::kTaskTexts;
+        }
+        // An object or array is of the wrong kind for every key.
+        element_[key] = kind == Kind::kScalar ? std::move(scalar) : Json::object();
+        return Role::kSkipped;
+      case Role::kTaskTexts: {
+        Json& texts = element_[key];
+        // Beyond the first that is no string, none is needed.
+        if (texts.empty() || texts.back().is_string()) {
+          texts.push_back(kind == Kind::kScalar ? std::move(scalar) : Json());
+        }
+        return Role::kSkipped;
+      }
+      case Role::kSkipped:
+        break;
+    }
+    return Role::kSkipped;
+  }
+
+  // The value of "waypoints" or "tasks".
+  Role Section(Kind kind, Role role, Rank rank) {
+    if (kind == Kind::kArray) return role;
+    const char* key = role == Role::kWaypoints ? kWaypoints : kTasks;
+    Fail(rank, TopLine(key), Quoted(key) + " is no array");
+    return Role::kSkipped;
+  }
+
+  // The line of a key of the whole text's object, while it is the innermost.
+  int TopLine(const std::string& key) const { return Place{keys_, 1}.LineOf(key); }
+
+  bool Close(bool object) {
+    const Frame frame = open_.back();
+    open_.pop_back();
+    const Place place{keys_, frame.line};
+    switch (frame.role) {
+      case Role::kWaypoint:
+        if (faultRank_ > kWaypointFault) {
+          std::optional<Waypoint> waypoint =
+              Guarded(kWaypointFault, [&] { return ReadWaypoint(place); });
+          if (waypoint) sink_.AddWaypoint(std::move(*waypoint));
+        }
+        break;
+      case Role::kTask:
+        if (faultRank_ > kTaskFault) {
+          std::optional<Task> task = Guarded(kTaskFault, [&] { return ReadTask(place); });
+          if (!task) break;
+          if (waypointsRead_) {
+            WarnAboutKeysNotRead(&IsTaskKey);
+            TakeTask(std::move(*task), place.line);
+          } else {
+            earlyTasks_.push_back({std::move(*task), place.line, KeysNotRead(&IsTaskKey)});
+          }
+        }
+        break;
+      case Role::kWaypoints:
+        waypointsRead_ = true;
+        TakeEarlyTasks();
+        break;
+      case Role::kRoot:
+        waypointsRead_ = true;
+        TakeEarlyTasks();
+        WarnAboutKeysNotRead(&IsTopKey);
+        break;
+      default:
+        break;
+    }
+    if (object) keys_.Close();
+    return true;
+  }
+
+  // What `read` returns, or nothing when it throws FormatError, which is kept as a fault of
+  // `rank`.
+  template <typename Read>
+  auto Guarded(Rank rank, Read read) -> std::optional<decltype(read())> {
+    try {
+      return read();
+    } catch (const FormatError& fault) {
+      Fail(rank, fault.line(), fault.what());
+      return std::nullopt;
     }
   }
 
@@ -251,19 +496,28 @@ class JsonReader {
     return found->get<double>();
   }
 
-  void WarnAboutUnknownKeys(const Json& object, const Place& place,
-                            const std::vector<std::string>& known) {
-    for (const auto& item : object.items()) {
-      if (std::find(known.begin(), known.end(), item.key()) == known.end()) {
-        diagnostics_.Warn(
-            AtLine(place.LineOf(item.key()), "key " + Quoted(item.key()) + " is not read"));
-      }
-    }
+  // The keys of the innermost object that `known` does not know.
+  KeyList KeysNotRead(bool (*known)(std::string_view)) const {
+    KeyList keys;
+    keys_.ForEachInnermost([&](std::string_view key, int line) {
+      if (!known(key)) keys.emplace_back(key, line);
+    });
+    return keys;
   }
 
-  void ReadWaypoint(const Json& object, const Place& place) {
-    std::vector<std::string> known = {"name",  "latitude", "longitude", "elevation",
-                                      "style", "marked",   "slot"};
+  void WarnAboutKeyNotRead(std::string_view key, int line) {
+    diagnostics_.Warn(AtLine(line, "key " + Quoted(key) + " is not read"));
+  }
+
+  // Warns about the keys of the innermost object that `known` does not know.
+  void WarnAboutKeysNotRead(bool (*known)(std::string_view)) {
+    keys_.ForEachInnermost([&](std::string_view key, int line) {
+      if (!known(key)) WarnAboutKeyNotRead(key, line);
+    });
+  }
+
+  Waypoint ReadWaypoint(const Place& place) {
+    const Json& object = element_;
     Waypoint waypoint;
     waypoint.name = Text(object, place, "name");
     if (waypoint.name.empty()) throw FormatError(place.line, "a waypoint without a name");
@@ -272,7 +526,6 @@ class JsonReader {
     CheckCoordinates(waypoint.latitude, waypoint.longitude, place.LineOf("latitude"));
     for (const WaypointText& field : WaypointTexts()) {
       waypoint.*field.member = Text(object, place, field.key);
-      known.emplace_back(field.key);
     }
     if (const auto elevation = object.find("elevation");
         elevation != object.end() && !elevation->is_null()) {
@@ -299,9 +552,9 @@ class JsonReader {
       }
       waypoint.slot = slot->get<int>();
     }
-    WarnAboutUnknownKeys(object, place, known);
+    WarnAboutKeysNotRead(&IsWaypointKey);
     names_.Add(waypoint.name, place.line, diagnostics_);
-    document_.waypoints.push_back(std::move(waypoint));
+    return waypoint;
   }
 
   static std::vector<std::string> Texts(const Json& object, const Place& place, const char* key) {
@@ -318,20 +571,42 @@ class JsonReader {
     throw FormatError(place.LineOf(key), Quoted(key) + " is no array of strings");
   }
 
-  void ReadTask(const Json& object, const Place& place) {
+  Task ReadTask(const Place& place) const {
     Task task;
-    task.name = Text(object, place, "name");
-    task.points = Texts(object, place, "points");
-    task.cupOptions = Texts(object, place, "cupOptions");
-    WarnAboutUnknownKeys(object, place, {"name", "points", "cupOptions"});
-    names_.CheckTask(task, place.line, diagnostics_);
-    document_.tasks.push_back(std::move(task));
+    task.name = Text(element_, place, "name");
+    task.points = Texts(element_, place, "points");
+    task.cupOptions = Texts(element_, place, "cupOptions");
+    return task;
   }
 
-  const Lines& lines_;
+  // Hands on a task whose keys not read are warned about.
+  void TakeTask(Task task, int line) {
+    names_.CheckTask(task, line, diagnostics_);
+    sink_.AddTask(std::move(task));
+  }
+
+  // The tasks read before the waypoints, once these are read.
+  void TakeEarlyTasks() {
+    if (faultRank_ == kNoFault) {
+      for (EarlyTask& early : earlyTasks_) {
+        for (const auto& [key, line] : early.keysNotRead) WarnAboutKeyNotRead(key, line);
+        TakeTask(std::move(early.task), early.line);
+      }
+    }
+    earlyTasks_.clear();
+  }
+
+  JsonInput& input_;
   Diagnostics& diagnostics_;
-  Document document_;
+  DocumentSink& sink_;
+  std::vector<Frame> open_;  // the objects and arrays open, the outermost first
+  Json element_;             // the known keys of the waypoint or task being read
+  OpenKeys keys_;
+  bool waypointsRead_ = false;
+  std::vector<EarlyTask> earlyTasks_;
   NameIndex names_;
+  Rank faultRank_ = kNoFault;
+  std::optional<FormatError> fault_;
 };
 
 // --- writing --------------------------------------------------------------------------------
@@ -351,44 +626,98 @@ Json WaypointObject(const Waypoint& waypoint) {
   return object;
 }
 
+Json TaskObject(const Task& task) {
+  Json object;
+  object["name"] = task.name;
+  object["points"] = task.points;
+  if (!task.cupOptions.empty()) object["cupOptions"] = task.cupOptions;
+  return object;
+}
+
+// Writes the bytes that the library makes of the whole document, pretty-printed, an object at a
+// time: {"waypoints": [...], "tasks": [...]}.
+class JsonWriter : public FormatWriter {
+ public:
+  JsonWriter(std::string& out, Diagnostics& diagnostics) : out_(out), diagnostics_(diagnostics) {}
+
+  void Begin(const std::vector<Task>& tasks) override {
+    tasks_ = tasks;
+    out_ += "{\n";
+    OpenArray(kWaypoints);
+  }
+
+  void AddWaypoint(const Waypoint& waypoint) override { Item(WaypointObject(waypoint)); }
+
+  void End() override {
+    CloseArray();
+    out_ += ",\n";
+    OpenArray(kTasks);
+    for (const Task& task : tasks_) Item(TaskObject(task));
+    CloseArray();
+    out_ += "\n}\n";
+  }
+
+ private:
+  void OpenArray(const char* key) {
+    out_ += std::string(kIndent, ' ') + Json(key).dump() + ": [";
+    items_ = 0;
+  }
+
+  // `value` as the next item of the array open in the root object.
+  void Item(const Json& value) {
+    const std::string indent(2 * kIndent, ' ');
+    out_ += (items_++ == 0 ? "\n" : ",\n") + indent;
+    for (const char c : Dump(value)) {
+      out_ += c;
+      // The library writes every line end within a string as an escape.
+      if (c == '\n') out_ += indent;
+    }
+  }
+
+  void CloseArray() {
+    if (items_ > 0) out_ += "\n" + std::string(kIndent, ' ');
+    out_ += ']';
+  }
+
+  std::string Dump(const Json& value) {
+    try {
+      return value.dump(kIndent);
+    } catch (const Json::type_error&) {
+      if (!replaced_) {
+        diagnostics_.Warn(
+            "text that is not UTF-8 is written with U+FFFD in place of its bad bytes");
+      }
+      replaced_ = true;
+      return value.dump(kIndent, ' ', false, Json::error_handler_t::replace);
+    }
+  }
+
+  std::string& out_;
+  Diagnostics& diagnostics_;
+  std::vector<Task> tasks_;
+  std::size_t items_ = 0;  // of the array being written
+  bool replaced_ = false;  // bytes that are no UTF-8 were replaced and warned about
+};
+
 }  // namespace
 
 Document ReadJson(std::string_view bytes, Diagnostics& diagnostics) {
-  Lines lines;
-  const Json root = Parse(bytes, lines);
-  return JsonReader(lines, diagnostics).Read(root);
+  return ReadWhole(&ReadJsonInto, bytes, diagnostics);
 }
 
 std::string WriteJson(const Document& document, Diagnostics& diagnostics) {
-  Json root;
-  root[kWaypoints] = Json::array();
-  for (const Waypoint& waypoint : document.waypoints) {
-    root[kWaypoints].push_back(WaypointObject(waypoint));
-  }
-  root[kTasks] = Json::array();
-  for (const Task& task : document.tasks) {
-    Json object;
-    object["name"] = task.name;
-    object["points"] = task.points;
-    if (!task.cupOptions.empty()) object["cupOptions"] = task.cupOptions;
-    root[kTasks].push_back(std::move(object));
-  }
-  try {
-    return root.dump(kIndent) + "\n";
-  } catch (const Json::type_error&) {
-    diagnostics.Warn("text that is not UTF-8 is written with U+FFFD in place of its bad bytes");
-    return root.dump(kIndent, ' ', false, Json::error_handler_t::replace) + "\n";
-  }
+  return WriteWhole(&MakeJsonWriter, document, diagnostics);
 }
 
 void ReadJsonInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink) {
-  Document document = ReadJson(ReadAll(source), diagnostics);
-  for (Waypoint& waypoint : document.waypoints) sink.AddWaypoint(std::move(waypoint));
-  for (Task& task : document.tasks) sink.AddTask(std::move(task));
+  JsonInput input(source);
+  JsonReader reader(input, diagnostics, sink);
+  Json::sax_parse(InputIterator(&input), InputIterator(), &reader);
+  reader.Finish();
 }
 
 std::unique_ptr<FormatWriter> MakeJsonWriter(std::string& out, Diagnostics& diagnostics) {
-  return std::make_unique<WholeDocumentWriter<&WriteJson>>(out, diagnostics);
+  return std::make_unique<JsonWriter>(out, diagnostics);
 }
 
 }  // namespace koordin_cli
