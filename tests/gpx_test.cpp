@@ -284,7 +284,7 @@ TEST(Gpx, ReadsWhatADocumentTreeGivesAndTellsXmlFaultsFirst) {
   for (const auto& [file, read] : cases) EXPECT_EQ(ReadAs(ReadGpx, file), read) << file;
 }
 
-// Whatever the file, the reader holds no more than about kMostRunBytes of it: a text or markup
+// Whatever the file, the reader holds no more than about kMaxTextRun of it: a text or markup
 // without end is refused at its line once it passes 1 MiB, without reading much further.
 TEST(Gpx, RefusesWhatHasNoEndWithItsLineAfterReadingLittleMoreThanTheLimit) {
   const std::string waypoint = "<gpx>\n<wpt lat=\"1\" lon=\"2\">\n";

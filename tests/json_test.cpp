@@ -185,7 +185,7 @@ class EndlessSource : public ByteSource {
     return count;
   }
   void Rewind() override { given = 0; }
-  static constexpr std::size_t kEnough = 4 * kMaxJsonToken;  // then it ends after all
+  static constexpr std::size_t kEnough = 4 * kMaxTextRun;  // then it ends after all
   std::size_t given = 0;
 
  private:
@@ -218,12 +218,12 @@ TEST(Json, RefusesWhatItWouldKeepWholeBeyondTheLimitAtItsLine) {
       const std::string told = "line " + std::to_string(error.line()) + ": " + error.what();
       EXPECT_EQ(told.substr(0, c.error.size()), c.error);
     }
-    EXPECT_LT(source.given, kMaxJsonToken + (1U << 17)) << c.error;
+    EXPECT_LT(source.given, kMaxTextRun + (1U << 17)) << c.error;
   }
 }
 
 TEST(Json, ReadsWhatIsWithinTheLimits) {
-  const std::string name(kMaxJsonToken - 100, 'x');
+  const std::string name(kMaxTextRun - 100, 'x');
   const std::string within =
       "{\"waypoints\": [{\"name\": \"" + name +
       "\", \"latitude\": 1, \"longitude\": 2}],\n\"a\": " + std::string(kMaxJsonDepth - 1, '[') +

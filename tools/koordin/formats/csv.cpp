@@ -73,7 +73,7 @@ class RecordReader {
           if (i >= text.size()) {  // a line break inside the quotes
             if (!lines_.Next(line)) throw FormatError(opened, "a quote that is never closed");
             if (field.size() > kMaxTextRun) {
-              throw FormatError(opened, "a field of more than " + std::to_string(kMaxTextRun) +
+              throw FormatError(opened, "a field of more than " + TextRunInWords() +
                                             " bytes, which koordin does not read");
             }
             field += '\n';

@@ -61,13 +61,12 @@ std::unique_ptr<FormatWriter> MakeCsvWriter(std::string& out, Diagnostics& diagn
 // Waypoint under its member name ("elevation" in metres or null); a task is {"name", "points"} and
 // "cupOptions" when it has any. Keys that are not read are warned about; a value of the wrong
 // kind is a FormatError at the line of its key. Read as a stream: a string or number longer than
-// kMaxJsonToken bytes, as many bytes without either, or objects and arrays nested deeper than
+// kMaxTextRun bytes, as many bytes without either, or objects and arrays nested deeper than
 // kMaxJsonDepth are a FormatError at their line.
 Document ReadJson(std::string_view bytes, Diagnostics& diagnostics);
 std::string WriteJson(const Document& document, Diagnostics& diagnostics);
 void ReadJsonInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink);
 std::unique_ptr<FormatWriter> MakeJsonWriter(std::string& out, Diagnostics& diagnostics);
-inline constexpr std::size_t kMaxJsonToken = std::size_t{1} << 20;
 inline constexpr std::size_t kMaxJsonDepth = 1000;
 
 // A file format koordin knows: the name that --from, --to and file extensions give, and its reader

@@ -316,12 +316,11 @@ class GpxFileWriter : public FormatWriter {
 constexpr std::size_t kChunkBytes = 64 * 1024;
 
 // The most bytes of one text that the reader keeps, and of markup that the parser holds before it
-// is complete (a tag, a comment, a document type declaration): a file with a longer one is refused
-// rather than read into ever more memory.
-constexpr std::size_t kMostRunBytes = std::size_t{1} << 20;
+// is complete (a tag, a comment, a document type declaration), is kMaxTextRun: a file with a
+// longer one is refused rather than read into ever more memory.
 
 // What an open element costs besides its name and namespace declarations, which all count against
-// kMostRunBytes while it is open: this bounds how deep elements nest.
+// kMaxTextRun while it is open: this bounds how deep elements nest.
 constexpr std::size_t kOpenElementBytes = 64;
 
 // The most that the reader holds of what routes give while it cannot yet tell that no wpt follows
@@ -330,11 +329,6 @@ constexpr std::size_t kMostHeldBytes = std::size_t{16} << 20;
 
 // The most names of unread point elements told apart; those of further names are counted together.
 constexpr std::size_t kMostUnreadNames = 64;
-
-// kMostRunBytes, for messages.
-std::string MostRun() {
-  return std::to_string(kMostRunBytes >> 20) + " MiB";
-}
 
 // A file that the reader refuses at once, rather than hold ever more of it.
 class LimitError : public FormatError {
@@ -490,7 +484,7 @@ class GpxReader {
   struct Open {
     Role role;
     int line;
-    std::size_t cost;               // its share of kMostRunBytes
+    std::size_t cost;               // its share of kMaxTextRun
     std::size_t declarations;       // the namespace declarations it made
     std::string Waypoint::*member;  // the field of a kOwnText
     bool hasText;                   // its first text is complete
@@ -601,13 +595,13 @@ class GpxReader {
   // Refuses markup that the parser holds incomplete beyond the limit.
   void CheckHeld() const {
     const XML_Index at = std::max<XML_Index>(XML_GetCurrentByteIndex(parser_), 0);
-    if (fed_ - at > static_cast<XML_Index>(kMostRunBytes)) {
-      throw LimitError(ParserLine(), "markup (a tag, a comment, ...) of more than " + MostRun() +
-                                         ", which koordin does not read");
+    if (fed_ - at > static_cast<XML_Index>(kMaxTextRun)) {
+      throw LimitError(ParserLine(), "markup (a tag, a comment, ...) of more than " +
+                                         TextRunInWords() + ", which koordin does not read");
     }
-    if (doctypeStart_ >= 0 && fed_ - doctypeStart_ > static_cast<XML_Index>(kMostRunBytes)) {
-      throw LimitError(doctypeLine_, "a document type declaration of more than " + MostRun() +
-                                         ", which koordin does not read");
+    if (doctypeStart_ >= 0 && fed_ - doctypeStart_ > static_cast<XML_Index>(kMaxTextRun)) {
+      throw LimitError(doctypeLine_, "a document type declaration of more than " +
+                                         TextRunInWords() + ", which koordin does not read");
     }
   }
 
@@ -727,7 +721,7 @@ class GpxReader {
     text.clear();
     open = {Role::kSkipped, line, cost, declarations, nullptr, false, false, std::move(text)};
     openBytes_ += cost;
-    if (openBytes_ > kMostRunBytes) {
+    if (openBytes_ > kMaxTextRun) {
       throw LimitError(line, "elements nested too deep, which koordin does not read");
     }
     if (!failed_) open.role = RoleOf(open, name, attributes);
@@ -750,9 +744,9 @@ class GpxReader {
     if (depth_ == 0) return;
     Open& open = opens_[depth_ - 1];
     if (open.hasText || !KeepsText(open.role)) return;
-    if (open.text.size() + length > kMostRunBytes) {
+    if (open.text.size() + length > kMaxTextRun) {
       throw LimitError(open.line,
-                       "a text of more than " + MostRun() + ", which koordin does not read");
+                       "a text of more than " + TextRunInWords() + ", which koordin does not read");
     }
     open.text.append(text, length);
     if (!open.kept) {

@@ -31,7 +31,7 @@ constexpr int kIndent = 2;
 // --- the input ------------------------------------------------------------------------------
 
 // A source's bytes, one at a time for the parser, read in pieces. Keeps the line of the last byte
-// the parser took, and refuses what the parser would keep whole beyond kMaxJsonToken bytes: a
+// the parser took, and refuses what the parser would keep whole beyond kMaxTextRun bytes: a
 // string, a number, or the stretch from one of them to the next, which the library keeps for its
 // messages.
 class JsonInput {
@@ -87,8 +87,8 @@ class JsonInput {
         }
         break;
     }
-    if (++kept_ > kMaxJsonToken) {
-      const std::string limit = std::to_string(kMaxJsonToken >> 20) + " MiB";
+    if (++kept_ > kMaxTextRun) {
+      const std::string limit = TextRunInWords();
       throw FormatError(lastLine_, token_ == Token::kNumber ? "a number longer than " + limit
                                    : token_ == Token::kBetween
                                        ? "more than " + limit + " without a string or number"

@@ -26,8 +26,7 @@ std::size_t UnfinishedUtf8Tail(std::string_view bytes) {
 }
 
 std::string LineTooLong() {
-  return "a line of more than " + std::to_string(kMaxTextRun) +
-         " bytes, which koordin does not read";
+  return "a line of more than " + TextRunInWords() + " bytes, which koordin does not read";
 }
 
 // True when every byte `source` gives from its start is UTF-8, up to a line longer than
@@ -134,6 +133,10 @@ bool TextLines::Next(TextLine& line) {
   converted_ = ConvertCharset(line.text, kWindows1252, kUtf8);
   line.text = converted_;
   return true;
+}
+
+std::string TextRunInWords() {
+  return std::to_string(kMaxTextRun >> 20) + " MiB";
 }
 
 std::size_t StringSource::Read(char* buffer, std::size_t size) {

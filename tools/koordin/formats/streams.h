@@ -84,6 +84,9 @@ std::string WriteWhole(MakeWriter make, const Document& document, Diagnostics& d
 // on would only take memory.
 inline constexpr std::size_t kMaxTextRun = std::size_t{1} << 20;
 
+// kMaxTextRun in words for messages: "1 MiB".
+std::string TextRunInWords();
+
 // One line of a text, without its line end, and its 1-based number.
 struct TextLine {
   int number;
