@@ -8,7 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <iomanip>
 #include <random>
 #include <set>
 #include <sstream>
@@ -126,6 +129,50 @@ TEST_F(KoordinFaults, ASourceItCannotUseIsOneClearLineAndCostsNothing) {
       }
     }
   }
+}
+
+// A source of any size converts in memory that grows with it at most twice over, and into KOORDIN,
+// which holds 255 turnpoints and 32 routes, in kMostMemoryKiB however large the source.
+TEST(KoordinLargeSources, ConvertInBoundedMemory) {
+  if (!kMeasureMemory) GTEST_SKIP() << "sanitized builds take more memory by design";
+  constexpr int kWaypoints = 400'000;  // about 40 MB
+  TempDir dir;
+  {
+    std::ofstream cup(dir / "large.cup", std::ios::binary);
+    cup << "name,code,country,lat,lon,elev,style,rwdir,rwlen,rwwidth,freq,desc\r\n";
+    char line[160];
+    for (int n = 0; n < kWaypoints; ++n) {
+      std::snprintf(line, sizeof line,
+                    "\"Field %06d\",F%06d,DE,%02d%02d.%03dN,%03d%02d.%03dE,%d.0m,%d,190,659m,,"
+                    "\"124.600\",\"Site %d\"\r\n",
+                    n, n, 45 + n % 6, n % 60, n % 1000, 5 + n % 10, (n / 7) % 60, n % 997, n % 3000,
+                    n % 6, n);
+      cup << line;
+    }
+    cup << "-----Related Tasks-----\r\n";
+    for (int t = 0; t < 40; ++t) {
+      cup << "\"Task " << t << "\",\"\"";
+      for (int p = 0; p < 6; ++p)
+        cup << ",\"Field " << std::setw(6) << std::setfill('0')
+            << (t * 9973 + p * 7919) % kWaypoints << "\"";
+      cup << ",\"\"\r\n";
+    }
+  }
+  const long sourceKiB = static_cast<long>(std::filesystem::file_size(dir / "large.cup") / 1024);
+  const std::pair<const char*, long> targets[] = {
+      {"out.lst", kMostMemoryKiB},
+      {"out.gpx", 2 * sourceKiB + 16 * 1024},
+      {"out.json", 2 * sourceKiB + 16 * 1024},
+  };
+  for (const auto& [target, most] : targets) {
+    SCOPED_TRACE(target);
+    const auto run = RunShell(dir, std::string("/usr/bin/time -f %M -o memory koordin convert "
+                                               "large.cup ") +
+                                       target + " --quiet");
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_LT(std::stol(Lines(ReadFile(dir / "memory")).back()), most);
+  }
+  EXPECT_EQ(RunShell(dir, "koordin check out.lst").out, "out.lst: 255 turnpoints, 32 routes\n");
 }
 
 }  // namespace

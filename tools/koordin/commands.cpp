@@ -191,6 +191,14 @@ std::string Contents(std::size_t turnpoints, std::size_t routes) {
   return CountOf(turnpoints, "turnpoint", "turnpoints") + ", " + CountOf(routes, "route", "routes");
 }
 
+// Counts what a reader reads.
+struct Counter : DocumentSink {
+  void AddWaypoint(Waypoint) override { ++waypoints; }
+  void AddTask(Task) override { ++tasks; }
+  std::size_t waypoints = 0;
+  std::size_t tasks = 0;
+};
+
 // What a conversion writes, as it is made: into the target's temporary file, or for standard
 // output into a temporary file of its own, copied out when all went well, so that a run that fails
 // or is refused under --strict leaves nothing behind, as one that writes at once.
@@ -354,12 +362,23 @@ int RunCheck(const CommonOptions& common, const std::vector<std::string>& files,
       const std::string shown = ShownInputName(file);
       try {
         const FileFormat& format = FormatToReadThrough(file, std::string());
+        const std::string encoding = format.otherCharsets ? inputEncoding : std::string();
         Diagnostics diagnostics;
-        const Input input = ReadInput(file, format, context, diagnostics,
-                                      format.otherCharsets ? inputEncoding : std::string());
+        std::size_t waypoints = 0;
+        std::size_t tasks = 0;
+        if (format.IsKoordin()) {
+          const Input input = ReadInput(file, format, context, diagnostics, encoding);
+          waypoints = input.document.waypoints.size();
+          tasks = input.document.tasks.size();
+        } else {  // counted as read, in memory that does not grow with the file
+          diagnostics.keepFew = true;
+          Counter counter;
+          ReadSource(*OpenSource(file), format, encoding, shown, diagnostics, counter);
+          waypoints = counter.waypoints;
+          tasks = counter.tasks;
+        }
         PrintWarnings(err, shown, diagnostics);
-        out << shown << ": "
-            << Contents(input.document.waypoints.size(), input.document.tasks.size()) << '\n';
+        out << shown << ": " << Contents(waypoints, tasks) << '\n';
       } catch (const FileError& error) {  // unreadable, not of its format, or malformed
         out << error.what() << '\n';
         allGood = false;

@@ -286,7 +286,7 @@ bool NameIndex::Contains(const std::string& name) const {
 }
 
 void NameIndex::Add(const std::string& name, int line, Diagnostics& diagnostics) {
-  if (2 * (count_ + 1) > hashes_.size()) {
+  if (4 * (count_ + 1) > 3 * hashes_.size()) {
     std::vector<std::uint64_t> hashes = std::move(hashes_);
     std::vector<int> lines = std::move(lines_);
     constexpr std::size_t kFirstSize = 64;

@@ -106,7 +106,7 @@ int KnownStyle(long long style, int line, Diagnostics& diagnostics);
 
 // The waypoint names of a file being read, with the line of each, so that a reader can warn about
 // a name used twice and about task points that name no waypoint. It keeps a 64-bit hash of each
-// name, not the name: about 24 bytes a name however long, for files of millions of waypoints. Two
+// name, not the name: at most 32 bytes a name however long, for files of millions of waypoints. Two
 // names of a million share a hash with a chance of about one in ten million, which would give a
 // false warning.
 class NameIndex {
@@ -124,7 +124,7 @@ class NameIndex {
   // The slot of `hash` in the table: where it is, or the empty one where it would go.
   std::size_t SlotOf(std::uint64_t hash) const;
 
-  // Open addressing, at most half full; a hash of 0 marks an empty slot.
+  // Open addressing, at most three quarters full; a hash of 0 marks an empty slot.
   std::vector<std::uint64_t> hashes_;
   std::vector<int> lines_;
   std::size_t count_ = 0;
