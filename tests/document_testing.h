@@ -70,15 +70,20 @@ class ChunkedSource : public ByteSource {
   std::size_t at_ = 0;
 };
 
-// What `read` makes of `bytes` given in pieces by ChunkedSource, as ReadAs tells it.
-inline std::string ReadInPieces(ReadInto read, std::string_view bytes, unsigned seed) try {
-  ChunkedSource source(bytes, seed);
+// What `read` makes of `source`, as ReadAs tells it.
+inline std::string ReadAsFrom(ReadInto read, ByteSource& source) try {
   Diagnostics diagnostics;
   DocumentCollector collector;
   read(source, diagnostics, collector);
   return Describe(collector.document, diagnostics.warnings);
 } catch (const FormatError& e) {
   return "line " + std::to_string(e.line()) + ": " + e.what();
+}
+
+// What `read` makes of `bytes` given in pieces by ChunkedSource, as ReadAs tells it.
+inline std::string ReadInPieces(ReadInto read, std::string_view bytes, unsigned seed) {
+  ChunkedSource source(bytes, seed);
+  return ReadAsFrom(read, source);
 }
 
 }  // namespace koordin_cli

@@ -174,13 +174,8 @@ class PieceSource : public ByteSource {
   bool hasEnd_;
 };
 
-std::string ReadFrom(ByteSource& source) try {
-  Diagnostics diagnostics;
-  DocumentCollector collector;
-  ReadGpxInto(source, diagnostics, collector);
-  return Describe(collector.document, diagnostics.warnings);
-} catch (const FormatError& e) {
-  return "line " + std::to_string(e.line()) + ": " + e.what();
+std::string ReadFrom(ByteSource& source) {
+  return ReadAsFrom(&ReadGpxInto, source);
 }
 
 // Random GPX as other programs write it: prefixes, comments, CDATA sections, references, CR LF,

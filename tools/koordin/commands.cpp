@@ -246,9 +246,11 @@ class StreamedOutput {
 // The first pass of a conversion a piece at a time: the tasks, and the place of --near.
 class FirstPass : public DocumentSink {
  public:
-  FirstPass(const std::string& near, bool clean) : finder(near), clean_(clean) {
+  FirstPass(const std::string& near, bool clean)
+      : finder(near), clean_(clean), wantsWaypoints_(!near.empty()) {
     untold_.keepFew = true;
   }
+  bool WantsWaypoints() const override { return wantsWaypoints_; }
   void AddWaypoint(Waypoint waypoint) override {
     if (clean_) ReplaceControlCharacters(waypoint, untold_);
     finder.See(waypoint);
@@ -264,7 +266,8 @@ class FirstPass : public DocumentSink {
   std::vector<Task> seen;  // as the choice sees them
 
  private:
-  bool clean_;  // the choice sees the names without control characters
+  bool clean_;           // the choice sees the names without control characters
+  bool wantsWaypoints_;  // only --near needs them
   Diagnostics untold_;
 };
 
@@ -544,32 +547,46 @@ int ConvertInPieces(const Conversion& c, Context& context, std::ostream& out, st
   CheckInputEncoding(c.from, options.inputEncoding);
   const std::unique_ptr<FileSource> file = OpenSource(options.input);
   const bool clean = c.to.IsKoordin();
+  // The first pass's warnings are the second's, which reads everything; a reader may pass over
+  // the waypoints in the first, unless --near names one.
+  Diagnostics untold;
+  untold.keepFew = true;
+  FirstPass first(options.choices.near, clean);
+  ReadSource(*file, c.from, options.inputEncoding, c.input, untold, first);
   Diagnostics readWarnings;
   readWarnings.keepFew = true;
-  FirstPass first(options.choices.near, clean);
-  ReadSource(*file, c.from, options.inputEncoding, c.input, readWarnings, first);
-  PrintWarnings(err, c.input, readWarnings, c.detail);
 
+  // What cannot go on ends as when the whole source is read first: after its warnings, or with the
+  // fault that ends its reading.
+  const auto endAfterReading = [&] {
+    Counter counter;
+    ReadSource(*file, c.from, options.inputEncoding, c.input, readWarnings, counter);
+    PrintWarnings(err, c.input, readWarnings, c.detail);
+  };
   Capacities capacities;
-  const Room room = RoomOf(c.to, context, capacities);
+  Room room;
   std::unique_ptr<PiecewiseChoice> choice;
   try {
+    room = RoomOf(c.to, context, capacities);
     choice = std::make_unique<PiecewiseChoice>(options.choices, room, std::move(first.seen),
                                                first.finder);
   } catch (const ChoiceError& error) {
+    endAfterReading();
     throw UsageError(error.what());
+  } catch (const DriverLoadError&) {
+    endAfterReading();
+    throw;
   }
   Diagnostics writeWarnings;
   writeWarnings.keepFew = true;
-  Diagnostics again;  // the second reading's warnings, told already
-  again.keepFew = true;
   SecondPass second(*choice, clean, writeWarnings);
   std::string written;
   std::string bytes;
   std::unique_ptr<StreamedOutput> target;
   if (c.to.IsKoordin()) {
     second.kept = [](Waypoint) {};
-    ReadSource(*file, c.from, options.inputEncoding, c.input, again, second);
+    ReadSource(*file, c.from, options.inputEncoding, c.input, readWarnings, second);
+    PrintWarnings(err, c.input, readWarnings, c.detail);
     Document chosen = choice->Finish(std::move(first.read), writeWarnings);
     const KoordinPlan plan = PlanChosen(chosen, capacities, context, writeWarnings);
     written = Contents(plan.turnpoints.size(), plan.routes.size());
@@ -592,16 +609,21 @@ int ConvertInPieces(const Conversion& c, Context& context, std::ostream& out, st
     writer->Begin(tasks);
     second.kept = [&](Waypoint waypoint) {
       SettleFrequency(waypoint, settleWarnings);
-      writer->AddWaypoint(waypoint);
+      try {
+        writer->AddWaypoint(waypoint);
+      } catch (const FormatError& error) {  // the target's fault, not the source's line
+        throw FileError(c.output + ": " + error.what());
+      }
       ++waypoints;
       if (bytes.size() >= kWritePiece) target->Write(bytes);
     };
-    ReadSource(*file, c.from, options.inputEncoding, c.input, again, second);
+    ReadSource(*file, c.from, options.inputEncoding, c.input, readWarnings, second);
     writer->End();
   } catch (const FormatError& error) {
     throw FileError(c.output + ": " + error.what());
   }
   target->Write(bytes);
+  PrintWarnings(err, c.input, readWarnings, c.detail);
   writeWarnings.Append(settleWarnings);
   writeWarnings.Append(writerWarnings);
   written = Contents(waypoints, tasks.size());

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -113,6 +115,14 @@ Converter& ConverterFor(const char* from, const char* to) {
 bool IsValidUtf8(std::string_view bytes) {
   std::size_t i = 0;
   while (i < bytes.size()) {
+    // Eight ASCII bytes at a time, as most of a waypoint file is.
+    constexpr std::uint64_t kHighBits = 0x8080808080808080U;
+    std::uint64_t eight = 0;
+    while (i + sizeof eight <= bytes.size() &&
+           (std::memcpy(&eight, bytes.data() + i, sizeof eight), (eight & kHighBits) == 0)) {
+      i += sizeof eight;
+    }
+    if (i >= bytes.size()) break;
     const auto lead = static_cast<unsigned char>(bytes[i]);
     int continuation = 0;
     unsigned minimum = 0;

@@ -145,7 +145,7 @@ class CsvReader {
       inTasks_ = commented_ = true;
     } else if (afterBlank_ && EqualsIgnoringCase(TrimBlanks(record.fields[0]), kTasksHeaderStart)) {
       inTasks_ = true;
-    } else {
+    } else if (sink_.WantsWaypoints()) {
       try {
         ReadWaypoint(record);
       } catch (const FormatError& error) {  // one bad line does not refuse the file

@@ -40,6 +40,7 @@ class CupReader {
         ReadHeader(line);
         break;
       case Section::kWaypoints:
+        if (!sink_.WantsWaypoints()) break;
         try {
           ReadWaypoint(line.number, Split(line));
         } catch (const FormatError& error) {  // one bad line does not refuse the file

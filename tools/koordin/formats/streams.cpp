@@ -40,10 +40,11 @@ bool AllUtf8(ByteSource& source) {
   bool tooLong = false;
   while (const std::size_t got = source.Read(piece.data() + carried, kChunk)) {
     const std::string_view bytes(piece.data(), carried + got);
-    for (const char c : bytes.substr(carried)) {
-      run = (c == '\n' || c == '\r') ? 0 : run + 1;
-      tooLong = tooLong || run > kMaxTextRun;
-    }
+    // Pieces are shorter than the limit: only a line that runs on over pieces can pass it.
+    const std::string_view fresh = bytes.substr(carried);
+    const std::size_t lastEnd = fresh.find_last_of("\r\n");
+    run = lastEnd == std::string_view::npos ? run + fresh.size() : fresh.size() - lastEnd - 1;
+    tooLong = run > kMaxTextRun;
     const std::size_t tail = UnfinishedUtf8Tail(bytes);
     utf8 = utf8 && IsValidUtf8(bytes.substr(0, bytes.size() - tail));
     if (tooLong) return utf8;

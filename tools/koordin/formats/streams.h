@@ -42,6 +42,9 @@ class DocumentSink {
   virtual ~DocumentSink() = default;
   virtual void AddWaypoint(Waypoint waypoint) = 0;
   virtual void AddTask(Task task) = 0;
+  // False when the sink takes no waypoints: a reader may then pass over the lines of waypoints
+  // without reading them, and without their warnings.
+  virtual bool WantsWaypoints() const { return true; }
 };
 
 // Keeps all that a reader reads.
