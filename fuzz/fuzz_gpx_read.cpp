@@ -6,34 +6,12 @@
 #include "tests/document_testing.h"
 #include "tools/koordin/formats/formats.h"
 
-#include <algorithm>
-#include <cstring>
-
 namespace {
-
-// The bytes in pieces of 1 to 7, their sizes taken in turn from the bytes themselves.
-class PieceSource : public koordin_cli::ByteSource {
- public:
-  explicit PieceSource(std::string_view bytes) : bytes_(bytes) {}
-  std::size_t Read(char* buffer, std::size_t size) override {
-    const std::size_t piece =
-        at_ < bytes_.size() ? 1 + static_cast<unsigned char>(bytes_[at_]) % 7 : 1;
-    const std::size_t count = std::min({size, piece, bytes_.size() - at_});
-    std::memcpy(buffer, bytes_.data() + at_, count);
-    at_ += count;
-    return count;
-  }
-  void Rewind() override { at_ = 0; }
-
- private:
-  std::string_view bytes_;
-  std::size_t at_ = 0;
-};
 
 std::string ReadInPieces(std::string_view bytes, bool pieces) try {
   koordin_cli::Diagnostics diagnostics;
   koordin_cli::DocumentCollector collector;
-  PieceSource piecewise(bytes);
+  koordin_cli::ChunkedSource piecewise(bytes, static_cast<unsigned>(bytes.size()));
   koordin_cli::StringSource whole(bytes);
   koordin_cli::ReadGpxInto(pieces ? static_cast<koordin_cli::ByteSource&>(piecewise) : whole,
                            diagnostics, collector);
