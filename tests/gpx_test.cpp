@@ -3,7 +3,6 @@
 #include "tests/document_testing.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <pugixml.hpp>
 
 #include <algorithm>
@@ -425,88 +424,6 @@ TEST(Gpx, ReadsRoutesInOnePassWhenItCanAndInTwoTheSame) {
       EXPECT_EQ(diagnostics.warnings, warnings);
     }
   }
-}
-
-// Writes what it is given through the GPX writer at once, counting the bytes and dropping them.
-class CountingWriterSink : public DocumentSink {
- public:
-  CountingWriterSink() : writer(MakeGpxWriter(out, diagnostics)) { writer->Begin({}); }
-  void AddWaypoint(Waypoint waypoint) override {
-    writer->AddWaypoint(waypoint);
-    ++waypoints;
-    Drain();
-  }
-  void AddTask(Task) override {}
-  void Drain() {
-    written += out.size();
-    out.clear();
-  }
-  std::string out;
-  Diagnostics diagnostics;
-  std::unique_ptr<FormatWriter> writer;
-  std::size_t waypoints = 0;
-  std::size_t written = 0;
-};
-
-// A GPX file of `count` waypoints and a route, made as it is read.
-class GeneratedGpx : public ByteSource {
- public:
-  explicit GeneratedGpx(int count) : count_(count) {}
-  std::size_t Read(char* buffer, std::size_t size) override {
-    while (pending_.size() - at_ < size && made_ <= count_ + 1) {
-      pending_.erase(0, at_);
-      at_ = 0;
-      const int i = made_++;
-      pending_ +=
-          i == 0 ? "<?xml version=\"1.0\"?>\n<gpx xmlns:koordin=\"urn:koordin:gpx-waypoint:1\">\n"
-          : i <= count_
-              ? "  <wpt lat=\"47." + std::to_string(i) + "\" lon=\"8.5\">\n    <name>Field " +
-                    std::to_string(i) + "</name>\n    <desc>" + std::string(300, 'd') +
-                    "</desc>\n    <extensions><koordin:code>F</koordin:code>"
-                    "</extensions>\n  </wpt>\n"
-              : "  <rte><rtept lat=\"47.1\" lon=\"8.5\"><name>Field 1</name></rtept>"
-                "</rte>\n</gpx>\n";
-    }
-    const std::size_t count = std::min(size, pending_.size() - at_);
-    std::memcpy(buffer, pending_.data() + at_, count);
-    at_ += count;
-    total_ += count;
-    return count;
-  }
-  void Rewind() override { pending_.clear(), at_ = 0, made_ = 0; }
-  std::size_t total_ = 0;
-
- private:
-  int count_;
-  int made_ = 0;
-  std::string pending_;
-  std::size_t at_ = 0;
-};
-
-long PeakKiB() {
-  rusage usage{};
-  getrusage(RUSAGE_SELF, &usage);
-  return usage.ru_maxrss;
-}
-
-// Measures (run with --gtest_also_run_disabled_tests): the memory that reading 50 MB of GPX and
-// writing it again takes, neither file ever whole in memory; bounded by what the reader keeps of
-// each waypoint (its name, line and place).
-TEST(Gpx, DISABLED_ReadsAndWrites50MegabytesInTheMemoryOfTheNamesAlone) {
-  const long before = PeakKiB();
-  GeneratedGpx source(120000);
-  CountingWriterSink sink;
-  Diagnostics diagnostics;
-  ReadGpxInto(source, diagnostics, sink);
-  sink.writer->End();
-  const long after = PeakKiB();
-  std::printf(
-      "read %zu bytes, wrote %zu, of %zu waypoints: peak resident memory %ld KiB before, "
-      "%ld KiB after, %.0f bytes a waypoint\n",
-      source.total_, sink.written, sink.waypoints, before, after,
-      1024.0 * static_cast<double>(after - before) / static_cast<double>(sink.waypoints));
-  EXPECT_EQ(sink.waypoints, 120000u);
-  EXPECT_LT(after - before, 64 << 10);
 }
 
 }  // namespace
