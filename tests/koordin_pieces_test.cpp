@@ -114,7 +114,18 @@ TEST(KoordinPieces, ConvertsAsTheWholeSourceInMemoryDoes) {
   std::mt19937 random(2026);
   for (int round = 0; round < 16; ++round) {
     TempDir dir;
-    const std::string source = dir.Write("source.cup", RandomCup(random));
+    // The source in each format koordin reads, made by koordin from the CUP file.
+    std::string source = dir.Write("source.cup", RandomCup(random));
+    const char* formats[] = {"cup", "csv", "gpx", "json"};
+    const std::string format = formats[round % 4];
+    if (format != "cup") {
+      ConvertOptions made;
+      made.input = source;
+      made.output = source = dir / ("source." + format);
+      CommonOptions common;
+      std::ostringstream ignored;
+      ASSERT_EQ(RunConvert(common, made, ignored, ignored), 0);
+    }
     for (std::size_t c = 0; c < cases.size(); ++c) {
       for (const char* target : {"out.lst", "out.cup", "out.gpx", "out.csv", "out.json", "-"}) {
         SCOPED_TRACE(std::string(cases[c].what) + " into " + target + ", round " +
