@@ -10,6 +10,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <utility>
 
 namespace koordin {
@@ -48,7 +49,7 @@ double ReadCoordinate(CHostTextFile& file, CStringA& line, bool isLongitude, con
 }
 
 std::int32_t ReadTurnpointSlot(CHostTextFile& file, FIO_TPEntry& tp, global_values& state) {
-  CStringA line;
+  CStringA& line = state.line;
   tp.number = state.tpRead + 1;
 
   ReadLine(file, line);  // the name and its marker character
@@ -69,7 +70,7 @@ std::int32_t ReadTurnpointSlot(CHostTextFile& file, FIO_TPEntry& tp, global_valu
 }
 
 std::int32_t ReadRouteSlot(CHostTextFile& file, FIO_Route& route, global_values& state) {
-  CStringA line;
+  CStringA& line = state.line;
   ReadLine(file, line);
   line.TrimRight();
   AssignText(route.name, line);
@@ -178,7 +179,11 @@ bool ParseAltitudeLine(const char* line, std::int32_t& altitude, std::string& fr
 }
 
 bool IsEmptyPointLine(const CStringA& line) {
-  return line == kEmptyPointLine;
+  // Equal as C texts, up to the first zero byte: the fill's bytes and a zero byte after them,
+  // whether that is the end of the line or a zero byte in it.
+  constexpr std::size_t kLength = std::char_traits<char>::length(kEmptyPointLine);
+  return static_cast<std::size_t>(line.GetLength()) >= kLength &&
+         std::memcmp(line.GetString(), kEmptyPointLine, kLength + 1) == 0;
 }
 
 }  // namespace koordin
@@ -202,11 +207,13 @@ std::int32_t FIO_ReadObject(CHostTextFile* file, FIO_TPEntry* tp, FIO_Route* rou
   global_values& state = DriverState();
   // A file at its beginning starts a new pass: the header is passed over unread.
   if (file->GetPosition() == 0) {
-    CStringA header;
-    for (int i = 0; i < koordin::kHeaderLines; ++i) koordin::ReadLine(*file, header);
+    for (int i = 0; i < koordin::kHeaderLines; ++i) koordin::ReadLine(*file, state.line);
     state.ResetCounters();
   }
   if (state.tpRead < koordin::kTurnpointSlots) return koordin::ReadTurnpointSlot(*file, *tp, state);
-  if (state.routesRead >= koordin::kRouteSlots) return kFIOReadEnd;
+  if (state.routesRead >= koordin::kRouteSlots) {
+    const CStringA released = std::move(state.line);  // the pass is over: its lines' memory goes
+    return kFIOReadEnd;
+  }
   return koordin::ReadRouteSlot(*file, *route, state);
 }

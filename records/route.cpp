@@ -31,7 +31,7 @@ void FIO_Route::ClearPoints() {
 
 void AppendRoutePoint(FIO_Route& route, const CStringA& name, float latitude, float longitude,
                       std::int32_t kind) {
-  auto point = std::make_unique<FIO_TPEntry>();
+  std::unique_ptr<FIO_TPEntry> point(new FIO_TPEntry);  // every field has its initial value
   point->name.assign(name.GetString(), static_cast<std::size_t>(name.GetLength()));
   point->latitude = latitude;
   point->longitude = longitude;

@@ -266,4 +266,28 @@ TEST(LineParsers, ReadWhatTheFormattedInputReads) {
   }
 }
 
+// The fill of an unused point line is compared as C text: up to the first zero byte, nothing
+// trimmed, every other byte counting.
+TEST(LineParsers, TheEmptyPointLineIsTheFillAlone) {
+  const std::string fill(19, '-');
+  const struct {
+    std::string line;
+    bool empty;
+  } cases[] = {
+      {fill, true},
+      {fill + std::string(1, '\0') + "Name", true},
+      {fill.substr(1), false},
+      {fill + "-", false},
+      {fill + " ", false},
+      {" " + fill, false},
+      {fill.substr(1) + "_", false},
+      {fill.substr(1) + std::string(1, '\0') + "-", false},
+      {"", false},
+  };
+  for (const auto& c : cases) {
+    const CStringA line(c.line.data(), static_cast<int>(c.line.size()));
+    EXPECT_EQ(koordin::IsEmptyPointLine(line), c.empty) << c.line.size() << " bytes: " << c.line;
+  }
+}
+
 }  // namespace
