@@ -1,7 +1,5 @@
 #pragma once
 
-#include "afx/afx_string.h"
-
 #include <cstdint>
 
 // The driver state: how many turnpoint and route slots of the current file have been read or
@@ -17,11 +15,6 @@ class global_values {
   std::int32_t tpWritten = 0;
   std::int32_t routesRead = 0;
   std::int32_t routesWritten = 0;
-
-  // The reader's line string, reused for every line of every slot so that reading a slot takes no
-  // memory once a line has sized it; released when a read pass ends. What it holds between calls
-  // is never looked at.
-  CStringA line;
 };
 
 // The one driver state: null before FIO_InitDriver and after FIO_ExitDriver.

@@ -17,6 +17,13 @@ namespace koordin {
 
 namespace {
 
+// The line string every slot reads into, reused so that reading a slot takes no memory once a line
+// has sized it; released when a read pass ends. What it holds between calls is never looked at.
+CStringA& LineBuffer() {
+  static CStringA line;
+  return line;
+}
+
 // Raises the fault of the line last read from `file`.
 [[noreturn]] void Fail(const CHostTextFile& file, const char* message) {
   throw FIO_Error(kFIOErrorCode, message, file.lineNumber, kFIOErrorInfo);
@@ -49,7 +56,7 @@ double ReadCoordinate(CHostTextFile& file, CStringA& line, bool isLongitude, con
 }
 
 std::int32_t ReadTurnpointSlot(CHostTextFile& file, FIO_TPEntry& tp, global_values& state) {
-  CStringA& line = state.line;
+  CStringA& line = LineBuffer();
   tp.number = state.tpRead + 1;
 
   ReadLine(file, line);  // the name and its marker character
@@ -70,7 +77,7 @@ std::int32_t ReadTurnpointSlot(CHostTextFile& file, FIO_TPEntry& tp, global_valu
 }
 
 std::int32_t ReadRouteSlot(CHostTextFile& file, FIO_Route& route, global_values& state) {
-  CStringA& line = state.line;
+  CStringA& line = LineBuffer();
   ReadLine(file, line);
   line.TrimRight();
   AssignText(route.name, line);
@@ -207,12 +214,12 @@ std::int32_t FIO_ReadObject(CHostTextFile* file, FIO_TPEntry* tp, FIO_Route* rou
   global_values& state = DriverState();
   // A file at its beginning starts a new pass: the header is passed over unread.
   if (file->GetPosition() == 0) {
-    for (int i = 0; i < koordin::kHeaderLines; ++i) koordin::ReadLine(*file, state.line);
+    for (int i = 0; i < koordin::kHeaderLines; ++i) koordin::ReadLine(*file, koordin::LineBuffer());
     state.ResetCounters();
   }
   if (state.tpRead < koordin::kTurnpointSlots) return koordin::ReadTurnpointSlot(*file, *tp, state);
   if (state.routesRead >= koordin::kRouteSlots) {
-    const CStringA released = std::move(state.line);  // the pass is over: its lines' memory goes
+    const CStringA released = std::move(koordin::LineBuffer());  // the pass is over: its lines' memory goes
     return kFIOReadEnd;
   }
   return koordin::ReadRouteSlot(*file, *route, state);
