@@ -85,5 +85,32 @@ TEST(ConvertCharset, ConvertsTransliteratesAndStartsEachTextAfresh) {
   }
 }
 
+// ASCII is taken eight bytes at a time: what follows a run of it, at every offset from a block's
+// start to past its end, is still checked.
+TEST(IsValidUtf8, ChecksWhatFollowsAsciiAtAnyOffset) {
+  const struct {
+    std::string tail;
+    bool valid;
+  } tails[] = {
+      {"", true},
+      {"\xC3\xA9", true},          // é
+      {"\xE2\x82\xAC", true},      // €
+      {"\xF0\x9F\x98\x80", true},  // an emoji
+      {"\xE9", false},             // Windows-1252 é
+      {"\xC3", false},             // a lead byte without what it leads
+      {"\xC0\xAF", false},         // an over-long '/'
+      {"\xED\xA0\x80", false},     // a surrogate
+      {"\x80", false},             // a lone continuation byte
+  };
+  for (std::size_t ascii = 0; ascii <= 17; ++ascii) {
+    for (const auto& t : tails) {
+      for (const std::string& after : {std::string(), std::string("abcdefghij")}) {
+        const std::string text = std::string(ascii, 'a') + t.tail + after;
+        EXPECT_EQ(IsValidUtf8(text), t.valid) << ascii << " ASCII bytes, then " << t.tail << after;
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace koordin_cli
