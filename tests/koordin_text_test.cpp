@@ -70,6 +70,7 @@ TEST(ConvertCharset, ConvertsTransliteratesAndStartsEachTextAfresh) {
       {"Lodz", "UTF-8", "CP1252", "Lodz", true},
       {"\xFFx", "UTF-8", "CP1252", "?x", false},
       {"Caf\xE9", "CP1252", "UTF-8", "Caf\xC3\xA9", true},
+      {"Cafe", "CP1252", "UTF-8", "Cafe", true},
       {"ab", "UTF-8", "UTF-16LE", std::string("a\0b\0", 4), true},  // ASCII that changes
       {"a+b", "UTF-8", "UTF-7", "a+-b", true},
       {"\xE6\x97\xA5", "UTF-8", "ISO-2022-JP", "\x1B$BF|\x1B(B", true},  // shifts and back

@@ -13,7 +13,6 @@ namespace {
 
 constexpr std::size_t kChunk = std::size_t{64} << 10;
 constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
-constexpr const char* kWindows1252 = "CP1252";
 
 // The bytes at the end of `bytes` that begin a UTF-8 sequence which the next piece may complete.
 std::size_t UnfinishedUtf8Tail(std::string_view bytes) {
