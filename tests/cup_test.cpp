@@ -40,6 +40,14 @@ TEST(CupFields, ReadCoordinatesOrSayWhatIsWrong) {
   }
 }
 
+TEST(CupFields, TellAHeadersColumnNameFromACoordinate) {
+  const std::tuple<const char*, CupAxis, bool> cases[] = {
+      {" 5107.830s ", kLat, true}, {"00756.467W", kLon, true}, {"lat", kLat, false},
+      {"Latitude", kLat, false},   {"5107.830E", kLat, false}, {" ", kLat, false},
+  };
+  for (const auto& [text, axis, may] : cases) EXPECT_EQ(EndsInHemisphere(text, axis), may) << text;
+}
+
 TEST(CupFields, WriteCoordinatesToAThousandthOfAMinuteCarryingIntoTheDegrees) {
   const std::tuple<double, CupAxis, const char*> cases[] = {
       {51.9999999, kLat, "5200.000N"},     {51.99999, kLat, "5159.999N"},

@@ -70,6 +70,7 @@ TEST(ConvertCharset, ConvertsTransliteratesAndStartsEachTextAfresh) {
       {"Lodz", "UTF-8", "CP1252", "Lodz", true},
       {"\xFFx", "UTF-8", "CP1252", "?x", false},
       {"Caf\xE9", "CP1252", "UTF-8", "Caf\xC3\xA9", true},
+      {"Cafe", "CP1252", "UTF-8", "Cafe", true},
       {"ab", "UTF-8", "UTF-16LE", std::string("a\0b\0", 4), true},  // ASCII that changes
       {"a+b", "UTF-8", "UTF-7", "a+-b", true},
       {"\xE6\x97\xA5", "UTF-8", "ISO-2022-JP", "\x1B$BF|\x1B(B", true},  // shifts and back
@@ -82,6 +83,33 @@ TEST(ConvertCharset, ConvertsTransliteratesAndStartsEachTextAfresh) {
   }
   for (int attempt = 0; attempt < 2; ++attempt) {  // an unknown set is refused every time
     EXPECT_THROW(ConvertCharset("a", "UTF-8", "NO-SUCH-SET"), std::invalid_argument);
+  }
+}
+
+// ASCII is taken eight bytes at a time: what follows a run of it, at every offset from a block's
+// start to past its end, is still checked.
+TEST(IsValidUtf8, ChecksWhatFollowsAsciiAtAnyOffset) {
+  const struct {
+    std::string tail;
+    bool valid;
+  } tails[] = {
+      {"", true},
+      {"\xC3\xA9", true},          // é
+      {"\xE2\x82\xAC", true},      // €
+      {"\xF0\x9F\x98\x80", true},  // an emoji
+      {"\xE9", false},             // Windows-1252 é
+      {"\xC3", false},             // a lead byte without what it leads
+      {"\xC0\xAF", false},         // an over-long '/'
+      {"\xED\xA0\x80", false},     // a surrogate
+      {"\x80", false},             // a lone continuation byte
+  };
+  for (std::size_t ascii = 0; ascii <= 17; ++ascii) {
+    for (const auto& t : tails) {
+      for (const std::string& after : {std::string(), std::string("abcdefghij")}) {
+        const std::string text = std::string(ascii, 'a') + t.tail + after;
+        EXPECT_EQ(IsValidUtf8(text), t.valid) << ascii << " ASCII bytes, then " << t.tail << after;
+      }
+    }
   }
 }
 

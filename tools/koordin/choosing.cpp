@@ -377,6 +377,7 @@ Document PiecewiseChoice::Finish(std::vector<Task> tasks, Diagnostics& diagnosti
     }
     std::sort(ranked.begin(), ranked.end());
     KeepFirstCandidates(ranked, candidates, turnpointRoom, kept, diagnostics);
+    chosen.waypoints.reserve(kept.size());
     for (const std::size_t i : kept) chosen.waypoints.push_back(std::move(held_.at(i)));
   }
   for (std::size_t t = 0; t < tasks.size(); ++t) {

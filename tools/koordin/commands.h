@@ -1,6 +1,7 @@
 #pragma once
 
 #include "tools/koordin/choosing.h"
+#include "tools/koordin/formats/charset.h"
 
 #include <iosfwd>
 #include <string>
@@ -15,7 +16,7 @@ namespace koordin_cli {
 // What every command shares: the driver library and the KOORDIN file's character set.
 struct CommonOptions {
   std::string driverPath;  // empty: the library beside the executable
-  std::string encoding = "CP1252";
+  std::string encoding = kWindows1252;
 };
 
 struct DumpOptions {

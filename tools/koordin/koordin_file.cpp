@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <limits>
 #include <memory>
@@ -206,12 +207,56 @@ Waypoint ToWaypoint(const FIO_TPEntry& entry, int nameLine, const std::string& e
 std::string EndLinesWithCrLf(const std::string& bytes) {
   std::string text;
   text.reserve(bytes.size() + bytes.size() / 8);
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    if (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r')) text += '\r';
-    text += bytes[i];
+  std::size_t from = 0;
+  for (std::size_t end; (end = bytes.find('\n', from)) != std::string::npos; from = end + 1) {
+    text.append(bytes, from, end - from);
+    if (end == 0 || bytes[end - 1] != '\r') text += '\r';
+    text += '\n';
   }
+  text.append(bytes, from, std::string::npos);
   return text;
 }
+
+// A stream whose bytes stay in memory: the driver's output, read back whole when it is complete.
+class HeldStream {
+ public:
+#if defined(_WIN32)
+  HeldStream() : stream_(std::tmpfile()) {}
+#else
+  HeldStream() : stream_(open_memstream(&data_, &size_)) {}
+#endif
+  HeldStream(const HeldStream&) = delete;
+  HeldStream& operator=(const HeldStream&) = delete;
+  ~HeldStream() {
+    if (stream_ != nullptr) std::fclose(stream_);
+    std::free(data_);
+  }
+
+  std::FILE* get() const {
+    return stream_;
+  }
+
+  // Puts every byte written into `bytes`. False, with errno set, when they cannot all be had.
+  bool Take(std::string& bytes) {
+    if (std::fflush(stream_) != 0) return false;
+#if defined(_WIN32)
+    std::rewind(stream_);
+    char buffer[4096];
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, stream_)) > 0;) {
+      bytes.append(buffer, got);
+    }
+    return !std::ferror(stream_);
+#else
+    bytes.assign(data_, size_);
+    return true;
+#endif
+  }
+
+ private:
+  char* data_ = nullptr;  // open_memstream's buffer, valid after each flush
+  std::size_t size_ = 0;
+  std::FILE* stream_;
+};
 
 }  // namespace
 
@@ -331,9 +376,9 @@ std::string WriteKoordin(const Driver& driver, const KoordinPlan& plan,
   const auto fail = [&](int error) {
     return FileError(DescribeFileError(displayPath, "cannot write", error));
   };
-  // The driver writes to a stream; a file without a name holds its bytes until they are checked.
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> stream(std::tmpfile(), &std::fclose);
-  if (!stream) throw fail(errno);
+  // The driver writes to a stream, which holds its bytes in memory until they are checked.
+  HeldStream stream;
+  if (!stream.get()) throw fail(errno);
   CHostTextFile file(stream.get());
   try {
     DriverSession session(driver);
@@ -367,20 +412,14 @@ std::string WriteKoordin(const Driver& driver, const KoordinPlan& plan,
     error->Delete();
     throw fail(osError);
   }
-  if (std::fflush(stream.get()) != 0) throw fail(errno);
-  std::rewind(stream.get());
   std::string bytes;
-  char buffer[4096];
-  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, stream.get())) > 0;) {
-    bytes.append(buffer, got);
-  }
-  if (std::ferror(stream.get())) throw fail(errno);
+  if (!stream.Take(bytes)) throw fail(errno);
   // A line end inside a text field would shift every line after it: the instrument would misread
   // the file. What koordin passes the driver holds none; this makes sure.
-  std::size_t lines = 0;  // ended by LF, CR LF or a lone CR, as a reader takes them
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    if (bytes[i] == '\n' || (bytes[i] == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n')))
-      ++lines;
+  // Lines ended by LF, CR LF or a lone CR, as a reader takes them.
+  auto lines = static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n'));
+  for (std::size_t cr = bytes.find('\r'); cr != std::string::npos; cr = bytes.find('\r', cr + 1)) {
+    if (cr + 1 == bytes.size() || bytes[cr + 1] != '\n') ++lines;
   }
   const bool ended = !bytes.empty() && bytes.back() == '\n';
   if (lines != static_cast<std::size_t>(koordin::kFileLines) || !ended) {

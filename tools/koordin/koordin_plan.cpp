@@ -196,21 +196,22 @@ PlannedRoute PlanRoute(const std::vector<std::string>& pointNames, const std::st
     if (inner && !turnpointNames.Contains(point.name)) point.kind = koordin::kOmittableKind;
     route.points.push_back(point);
     if (!inner) continue;
-    const std::string pointWhat = what + ": point " + Quoted(pointName);
+    // Made only for a warning: most points need none.
+    const auto pointWhat = [&] { return what + ": point " + Quoted(pointName); };
     if (linesWritten == capacities.pointsPerRoute) {
       diagnostics.Warn(
-          pointWhat + " left out: a route holds " + std::to_string(capacities.pointsPerRoute) +
+          pointWhat() + " left out: a route holds " + std::to_string(capacities.pointsPerRoute) +
               " points",
           "route points left out beyond a route's " + std::to_string(capacities.pointsPerRoute));
     } else if (longRoute && point.kind == koordin::kOmittableKind) {
-      diagnostics.Warn(pointWhat + " left out: it names no turnpoint in the file, and the " +
+      diagnostics.Warn(pointWhat() + " left out: it names no turnpoint in the file, and the " +
                            "route has more than " + std::to_string(capacities.pointsPerRoute) +
                            " points",
                        "route points that name no turnpoint in the file left out of long routes");
     } else {
       ++linesWritten;
       if (point.kind == koordin::kOmittableKind) {
-        diagnostics.Warn(pointWhat + " names no turnpoint in the file",
+        diagnostics.Warn(pointWhat() + " names no turnpoint in the file",
                          "route points that name no turnpoint in the file");
       }
     }

@@ -15,6 +15,23 @@ namespace koordin_cli {
 
 namespace {
 
+constexpr std::uint64_t kHighBits = 0x8080808080808080;  // the top bit of each of eight bytes
+constexpr std::size_t kAsciiCount = 0x80;
+
+bool IsAscii(std::string_view bytes) {
+  for (const char c : bytes) {
+    if (static_cast<unsigned char>(c) >= kAsciiCount) return false;
+  }
+  return true;
+}
+
+// Whether `set` is one of koordin's own sets, UTF-8 and Windows-1252, which keep every ASCII
+// character as that one byte: text of nothing else passes between them unchanged, without a
+// converter (iconv loads a module for each set it opens).
+bool KeepsAsciiKnownly(const char* set) {
+  return std::strcmp(set, kUtf8) == 0 || std::strcmp(set, kWindows1252) == 0;
+}
+
 // One conversion descriptor, closed on every way out.
 class Converter {
  public:
@@ -43,15 +60,6 @@ class Converter {
   }
 
  private:
-  static constexpr std::size_t kAsciiCount = 0x80;
-
-  static bool IsAscii(std::string_view bytes) {
-    for (const char c : bytes) {
-      if (static_cast<unsigned char>(c) >= kAsciiCount) return false;
-    }
-    return true;
-  }
-
   bool Convert(std::string_view bytes, std::string& out) {
     out.clear();
     iconv(descriptor_, nullptr, nullptr, nullptr, nullptr);
@@ -115,14 +123,12 @@ Converter& ConverterFor(const char* from, const char* to) {
 bool IsValidUtf8(std::string_view bytes) {
   std::size_t i = 0;
   while (i < bytes.size()) {
-    // Eight ASCII bytes at a time, as most of a waypoint file is.
-    constexpr std::uint64_t kHighBits = 0x8080808080808080U;
-    std::uint64_t eight = 0;
-    while (i + sizeof eight <= bytes.size() &&
-           (std::memcpy(&eight, bytes.data() + i, sizeof eight), (eight & kHighBits) == 0)) {
-      i += sizeof eight;
+    // ASCII, most text, eight bytes at a time.
+    for (std::uint64_t eight = 0; i + sizeof eight <= bytes.size(); i += sizeof eight) {
+      std::memcpy(&eight, bytes.data() + i, sizeof eight);
+      if ((eight & kHighBits) != 0) break;
     }
-    if (i >= bytes.size()) break;
+    if (i == bytes.size()) break;
     const auto lead = static_cast<unsigned char>(bytes[i]);
     int continuation = 0;
     unsigned minimum = 0;
@@ -155,14 +161,20 @@ bool IsValidUtf8(std::string_view bytes) {
 }
 
 std::string ConvertCharset(std::string_view bytes, const char* from, const char* to, bool* exact) {
-  Converter& converter = ConverterFor(from, to);
   std::string out;
+  if (KeepsAsciiKnownly(from) && KeepsAsciiKnownly(to) && IsAscii(bytes)) {
+    if (exact != nullptr) *exact = true;
+    out.assign(bytes);
+    return out;
+  }
+  Converter& converter = ConverterFor(from, to);
   const bool converted = converter.Run(bytes, out);
   if (exact != nullptr) *exact = converted;
   return out;
 }
 
 void CheckSingleByteCharset(const std::string& encoding) {
+  if (encoding == kWindows1252) return;  // the default: one byte a character, ASCII as it is
   try {
     ConvertCharset("", kUtf8, encoding.c_str());
   } catch (const std::invalid_argument&) {

@@ -9,6 +9,9 @@ namespace koordin_cli {
 
 // The character set of koordin's text, as iconv names it.
 inline constexpr const char* kUtf8 = "UTF-8";
+// Windows-1252, as iconv names it: the KOORDIN file's set unless --encoding says otherwise, and a
+// CUP or CSV file's when it is not UTF-8.
+inline constexpr const char* kWindows1252 = "CP1252";
 
 // True when `bytes` is well-formed UTF-8.
 bool IsValidUtf8(std::string_view bytes);

@@ -99,7 +99,9 @@ class CupReader {
 
   static bool LooksLikeWaypoint(const std::vector<std::string>& fields) {
     const std::size_t latitude = static_cast<std::size_t>(CupColumn::kLatitude);
-    if (fields.size() <= latitude) return false;
+    if (fields.size() <= latitude || !EndsInHemisphere(fields[latitude], CupAxis::kLatitude)) {
+      return false;
+    }
     try {
       ParseCupCoordinate(fields[latitude], CupAxis::kLatitude);
       return true;

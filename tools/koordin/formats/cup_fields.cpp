@@ -167,6 +167,15 @@ std::string CupField(std::string_view text, bool alwaysQuote) {
   return CsvField(flat, alwaysQuote);
 }
 
+bool EndsInHemisphere(std::string_view text, CupAxis axis) {
+  const AxisForm& form = FormOf(axis);
+  text = TrimBlanks(text);
+  if (text.empty()) return false;
+  const std::string_view hemisphere = text.substr(text.size() - 1);
+  return EqualsIgnoringCase(hemisphere, std::string_view(&form.negative, 1)) ||
+         EqualsIgnoringCase(hemisphere, std::string_view(&form.positive, 1));
+}
+
 double ParseCupCoordinate(std::string_view text, CupAxis axis) {
   const AxisForm& form = FormOf(axis);
   text = TrimBlanks(text);
@@ -174,9 +183,9 @@ double ParseCupCoordinate(std::string_view text, CupAxis axis) {
     throw std::invalid_argument(why.empty() ? std::string("expected ") + form.form : why);
   };
   if (text.empty()) bad("empty");
-  const std::string_view hemisphere = text.substr(text.size() - 1);
-  const bool negative = EqualsIgnoringCase(hemisphere, std::string_view(&form.negative, 1));
-  if (!negative && !EqualsIgnoringCase(hemisphere, std::string_view(&form.positive, 1))) bad("");
+  if (!EndsInHemisphere(text, axis)) bad("");
+  const bool negative =
+      EqualsIgnoringCase(text.substr(text.size() - 1), std::string_view(&form.negative, 1));
   const std::string_view number = TrimBlanks(text.substr(0, text.size() - 1));
   const std::size_t point = std::min(number.find('.'), number.size());
   const std::string_view whole = number.substr(0, point);

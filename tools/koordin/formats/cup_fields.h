@@ -32,6 +32,10 @@ enum class CupAxis { kLatitude, kLongitude };
 // DDDMM.mmm and E or W for a longitude. Throws std::invalid_argument saying what is wrong.
 double ParseCupCoordinate(std::string_view text, CupAxis axis);
 
+// False when `text` cannot be a CUP coordinate of `axis`, as it ends in no hemisphere letter of
+// the axis: a header's column name is told from a coordinate without an exception.
+bool EndsInHemisphere(std::string_view text, CupAxis axis);
+
 // `degrees` as a CUP coordinate with the minutes rounded to three decimals, a rounding to 60
 // minutes carrying into the degrees (51.9999999 gives "5200.000N"). Throws std::invalid_argument
 // for a value beyond 90 or 180 degrees.

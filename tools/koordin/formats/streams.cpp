@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 namespace koordin_cli {
 
@@ -12,7 +13,6 @@ namespace {
 
 constexpr std::size_t kChunk = std::size_t{64} << 10;
 constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
-constexpr const char* kWindows1252 = "CP1252";
 
 // The bytes at the end of `bytes` that begin a UTF-8 sequence which the next piece may complete.
 std::size_t UnfinishedUtf8Tail(std::string_view bytes) {
@@ -25,6 +25,22 @@ std::size_t UnfinishedUtf8Tail(std::string_view bytes) {
   return 0;
 }
 
+// Where the first CR or LF of `bytes` at or after `from` lies, or bytes.size().
+std::size_t LineEnd(std::string_view bytes, std::size_t from) {
+  const char* start = bytes.data() + from;
+  const std::size_t left = bytes.size() - from;
+  const void* lineFeed = std::memchr(start, '\n', left);
+  const std::size_t before =
+      lineFeed != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lineFeed) - start)
+                          : left;
+  const void* carriageReturn = std::memchr(start, '\r', before);
+  const std::size_t end =
+      carriageReturn != nullptr
+          ? static_cast<std::size_t>(static_cast<const char*>(carriageReturn) - start)
+          : before;
+  return from + end;
+}
+
 std::string LineTooLong() {
   return "a line of more than " + TextRunInWords() + " bytes, which koordin does not read";
 }
@@ -33,13 +49,13 @@ std::string LineTooLong() {
 // kMaxTextRun, where reading will stop (and a source without end ends).
 bool AllUtf8(ByteSource& source) {
   source.Rewind();
-  std::string piece(kChunk + 3, '\0');
+  const std::unique_ptr<char[]> piece(new char[kChunk + 3]);
   std::size_t carried = 0;
   bool utf8 = true;
   std::size_t run = 0;  // the bytes of the line so far
   bool tooLong = false;
-  while (const std::size_t got = source.Read(piece.data() + carried, kChunk)) {
-    const std::string_view bytes(piece.data(), carried + got);
+  while (const std::size_t got = source.Read(piece.get() + carried, kChunk)) {
+    const std::string_view bytes(piece.get(), carried + got);
     // Pieces are shorter than the limit: only a line that runs on over pieces can pass it.
     const std::string_view fresh = bytes.substr(carried);
     const std::size_t lastEnd = fresh.find_last_of("\r\n");
@@ -48,7 +64,7 @@ bool AllUtf8(ByteSource& source) {
     const std::size_t tail = UnfinishedUtf8Tail(bytes);
     utf8 = utf8 && IsValidUtf8(bytes.substr(0, bytes.size() - tail));
     if (tooLong) return utf8;
-    std::memmove(piece.data(), bytes.data() + bytes.size() - tail, tail);
+    std::memmove(piece.get(), bytes.data() + bytes.size() - tail, tail);
     carried = tail;
   }
   return utf8 && carried == 0;
@@ -99,7 +115,7 @@ void TextLines::Start() {
 bool TextLines::NextRaw(TextLine& line) {
   std::size_t end = at_;
   while (true) {
-    while (end < buffer_.size() && buffer_[end] != '\r' && buffer_[end] != '\n') ++end;
+    end = LineEnd(buffer_, end);
     // A CR at the end of what was read may be the first half of CR LF.
     const bool complete =
         end + 1 < buffer_.size() || (end < buffer_.size() && buffer_[end] == '\n');
