@@ -219,7 +219,8 @@ std::int32_t FIO_ReadObject(CHostTextFile* file, FIO_TPEntry* tp, FIO_Route* rou
   }
   if (state.tpRead < koordin::kTurnpointSlots) return koordin::ReadTurnpointSlot(*file, *tp, state);
   if (state.routesRead >= koordin::kRouteSlots) {
-    const CStringA released = std::move(koordin::LineBuffer());  // the pass is over: its lines' memory goes
+    const CStringA released =
+        std::move(koordin::LineBuffer());  // the pass is over: its lines' memory goes
     return kFIOReadEnd;
   }
   return koordin::ReadRouteSlot(*file, *route, state);
