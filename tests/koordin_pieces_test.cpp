@@ -127,7 +127,8 @@ TEST(KoordinPieces, ConvertsAsTheWholeSourceInMemoryDoes) {
       ASSERT_EQ(RunConvert(common, made, ignored, ignored), 0);
     }
     for (std::size_t c = 0; c < cases.size(); ++c) {
-      for (const char* target : {"out.lst", "out.cup", "out.gpx", "out.csv", "out.json", "-"}) {
+      for (const char* target :
+           {"out.lst", "out.cup", "out.gpx", "out.csv", "out.json", "-", "none/out.gpx"}) {
         SCOPED_TRACE(std::string(cases[c].what) + " into " + target + ", round " +
                      std::to_string(round));
         ConvertOptions options = cases[c].options;

@@ -14,6 +14,7 @@
 #include "tools/koordin/warning_summary.h"
 
 #include <cstdio>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -602,7 +603,17 @@ int ConvertInPieces(const Conversion& c, Context& context, std::ostream& out, st
   settleWarnings.keepFew = true;
   Diagnostics writerWarnings;
   writerWarnings.keepFew = true;
-  target = std::make_unique<StreamedOutput>(options.output, out);
+  // A target that cannot be written is told where a whole conversion tells it: after the warnings.
+  std::exception_ptr unwritable;
+  try {
+    target = std::make_unique<StreamedOutput>(options.output, out);
+  } catch (const FileError&) {
+    unwritable = std::current_exception();
+  }
+  const auto drain = [&] {
+    if (target) target->Write(bytes);
+    bytes.clear();
+  };
   std::size_t waypoints = 0;
   try {
     const std::unique_ptr<FormatWriter> writer = c.to.writer(bytes, writerWarnings);
@@ -615,14 +626,14 @@ int ConvertInPieces(const Conversion& c, Context& context, std::ostream& out, st
         throw FileError(c.output + ": " + error.what());
       }
       ++waypoints;
-      if (bytes.size() >= kWritePiece) target->Write(bytes);
+      if (bytes.size() >= kWritePiece) drain();
     };
     ReadSource(*file, c.from, options.inputEncoding, c.input, readWarnings, second);
     writer->End();
   } catch (const FormatError& error) {
     throw FileError(c.output + ": " + error.what());
   }
-  target->Write(bytes);
+  drain();
   PrintWarnings(err, c.input, readWarnings, c.detail);
   writeWarnings.Append(settleWarnings);
   writeWarnings.Append(writerWarnings);
@@ -630,6 +641,7 @@ int ConvertInPieces(const Conversion& c, Context& context, std::ostream& out, st
   PrintWarnings(err, c.output, writeWarnings, c.detail);
   const std::size_t warnings = readWarnings.Count() + writeWarnings.Count();
   if (const std::optional<int> status = EndOfWarnings(c, warnings, err)) return *status;
+  if (unwritable) std::rethrow_exception(unwritable);
   if (!target->Commit()) return kExitFailure;
   return Written(c, warnings, written, out, err);
 }
