@@ -1,6 +1,8 @@
 #pragma once
 
+#include "tests/document_testing.h"
 #include "tools/koordin/formats/document.h"
+#include "tools/koordin/formats/streams.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -30,6 +32,21 @@ int FuzzFormat(const std::uint8_t* data, std::size_t size, Reader read, Writer w
     write(document, diagnostics);
   } catch (const koordin_cli::FormatError&) {
     // A document that a reader made can still hold what the format cannot write.
+  }
+  return 0;
+}
+
+// FuzzFormat, then the bytes read again a few at a time through `readInto`, which must give the
+// same document and warnings, or the same refusal.
+template <typename Reader, typename Writer>
+int FuzzFormatInPieces(const std::uint8_t* data, std::size_t size, Reader read, Writer write,
+                       koordin_cli::ReadInto readInto) {
+  FuzzFormat(data, size, read, write);
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  if (koordin_cli::ReadInPieces(readInto, bytes, static_cast<unsigned>(size)) !=
+      koordin_cli::ReadAs(read, bytes)) {
+    std::fprintf(stderr, "broken promise: read in pieces, the same as read whole\n");
+    std::abort();
   }
   return 0;
 }
