@@ -237,11 +237,9 @@ std::size_t DecideRoutes(const std::vector<Task>& tasks, const Choices& choices,
 
 // Adds to `kept` the first of the `candidateCount` candidates, `ranked` from the best, until
 // `room` is full, and warns about those dropped: by name, or as many as they are where
-// `diagnostics` keep few and `ranked` holds only the best (room and kFewWarnings more). Returns how
-// many were dropped.
-std::size_t KeepFirstCandidates(const std::vector<Candidate>& ranked, std::size_t candidateCount,
-                                std::size_t room, std::set<std::size_t>& kept,
-                                Diagnostics& diagnostics) {
+// `diagnostics` keep few and `ranked` holds only the best (room and kFewWarnings more).
+void KeepFirstCandidates(const std::vector<Candidate>& ranked, std::size_t candidateCount,
+                         std::size_t room, std::set<std::size_t>& kept, Diagnostics& diagnostics) {
   const std::size_t fit = room > kept.size() ? room - kept.size() : 0;
   const std::size_t dropped = candidateCount > fit ? candidateCount - fit : 0;
   const auto message = [&](const Candidate& candidate) {
@@ -256,7 +254,6 @@ std::size_t KeepFirstCandidates(const std::vector<Candidate>& ranked, std::size_
   } else {
     for (std::size_t r = fit; r < ranked.size(); ++r) diagnostics.Warn(message(ranked[r]), group);
   }
-  return dropped;
 }
 
 }  // namespace
@@ -302,11 +299,12 @@ Selection Choose(const Document& document, const Choices& choices, const Room& r
     }
   }
   std::sort(ranked.begin(), ranked.end());
-  const std::size_t fit = turnpointRoom > reserved.size() ? turnpointRoom - reserved.size() : 0;
-  for (std::size_t r = fit; r < ranked.size(); ++r) {
-    selection.turnpoints[ranked[r].index].reason = "no slot left";
-  }
   KeepFirstCandidates(ranked, ranked.size(), turnpointRoom, reserved, diagnostics);
+  for (const Candidate& candidate : ranked) {
+    if (reserved.count(candidate.index) == 0) {
+      selection.turnpoints[candidate.index].reason = "no slot left";
+    }
+  }
   int slot = 0;
   for (const std::size_t i : reserved) {
     selection.turnpoints[i].kept = true;

@@ -26,10 +26,6 @@ namespace koordin_cli {
 
 namespace {
 
-constexpr std::size_t kReadPiece = std::size_t{64} << 10;
-// Output is written on once this much is made.
-constexpr std::size_t kWritePiece = std::size_t{64} << 10;
-
 // A command line that asks for something koordin cannot do; the message says what.
 class UsageError : public std::runtime_error {
  public:
@@ -131,7 +127,7 @@ void ReadSource(ByteSource& source, const FileFormat& format, const std::string&
       throw UsageError("--input-encoding " + encoding + ": not a character set that iconv knows");
     }
     // A pass of its own tells whether every byte was a character, so that the warning comes first.
-    std::string piece(kReadPiece, '\0');
+    std::string piece(kPieceBytes, '\0');
     while (text->Read(piece.data(), piece.size()) > 0) {
     }
     if (!text->exact())
@@ -231,7 +227,7 @@ class StreamedOutput {
       return true;
     }
     std::rewind(held_.get());
-    std::string piece(kWritePiece, '\0');
+    std::string piece(kPieceBytes, '\0');
     while (const std::size_t got = std::fread(piece.data(), 1, piece.size(), held_.get())) {
       if (!out_.write(piece.data(), static_cast<std::streamsize>(got))) return false;
     }
@@ -626,7 +622,7 @@ int ConvertInPieces(const Conversion& c, Context& context, std::ostream& out, st
         throw FileError(c.output + ": " + error.what());
       }
       ++waypoints;
-      if (bytes.size() >= kWritePiece) drain();
+      if (bytes.size() >= kPieceBytes) drain();
     };
     ReadSource(*file, c.from, options.inputEncoding, c.input, readWarnings, second);
     writer->End();

@@ -17,7 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::size_t kChunk = std::size_t{64} << 10;
+constexpr std::size_t kChunk = kPieceBytes;
 
 }  // namespace
 

@@ -220,7 +220,7 @@ void CharsetSource::Rewind() {
 }
 
 std::size_t CharsetSource::Read(char* buffer, std::size_t size) {
-  constexpr std::size_t kPiece = std::size_t{64} << 10;
+  constexpr std::size_t kPiece = kPieceBytes;
   while (given_ == out_.size() && !(ended_ && in_.empty())) {
     out_.clear();
     given_ = 0;

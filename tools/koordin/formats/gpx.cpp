@@ -313,7 +313,7 @@ class GpxFileWriter : public FormatWriter {
 // --- reading --------------------------------------------------------------------------------
 
 // The bytes handed to the XML parser at a time.
-constexpr std::size_t kChunkBytes = 64 * 1024;
+constexpr std::size_t kChunkBytes = kPieceBytes;
 
 // The most bytes of one text that the reader keeps, and of markup that the parser holds before it
 // is complete (a tag, a comment, a document type declaration), is kMaxTextRun: a file with a

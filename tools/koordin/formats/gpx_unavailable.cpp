@@ -18,14 +18,12 @@ std::string WriteGpx(const Document&, Diagnostics&) {
   throw FormatError(0, kNoGpx);
 }
 
-void ReadGpxInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink) {
-  Document document = ReadGpx(ReadAll(source), diagnostics);
-  for (Waypoint& waypoint : document.waypoints) sink.AddWaypoint(std::move(waypoint));
-  for (Task& task : document.tasks) sink.AddTask(std::move(task));
+void ReadGpxInto(ByteSource&, Diagnostics&, DocumentSink&) {
+  throw FormatError(0, kNoGpx);
 }
 
-std::unique_ptr<FormatWriter> MakeGpxWriter(std::string& out, Diagnostics& diagnostics) {
-  return std::make_unique<WholeDocumentWriter<&WriteGpx>>(out, diagnostics);
+std::unique_ptr<FormatWriter> MakeGpxWriter(std::string&, Diagnostics&) {
+  throw FormatError(0, kNoGpx);
 }
 
 }  // namespace koordin_cli

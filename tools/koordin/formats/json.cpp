@@ -97,7 +97,7 @@ class JsonInput {
   }
 
   ByteSource& source_;
-  std::vector<char> buffer_ = std::vector<char>(std::size_t{1} << 16);
+  std::vector<char> buffer_ = std::vector<char>(kPieceBytes);
   std::size_t at_ = 0;
   std::size_t size_ = 0;
   std::size_t taken_ = 0;

@@ -11,7 +11,7 @@ namespace koordin_cli {
 
 namespace {
 
-constexpr std::size_t kChunk = std::size_t{64} << 10;
+constexpr std::size_t kChunk = kPieceBytes;
 constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
 // The bytes at the end of `bytes` that begin a UTF-8 sequence which the next piece may complete.
@@ -177,13 +177,6 @@ std::string WriteWhole(MakeWriter make, const Document& document, Diagnostics& d
   for (const Waypoint& waypoint : document.waypoints) writer->AddWaypoint(waypoint);
   writer->End();
   return out;
-}
-
-std::string ReadAll(ByteSource& source) {
-  std::string bytes;
-  char buffer[1 << 16];
-  while (const std::size_t count = source.Read(buffer, sizeof buffer)) bytes.append(buffer, count);
-  return bytes;
 }
 
 }  // namespace koordin_cli

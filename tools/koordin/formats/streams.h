@@ -83,6 +83,9 @@ Document ReadWhole(ReadInto read, std::string_view bytes, Diagnostics& diagnosti
 // The whole file that `make`'s writer makes of `document`.
 std::string WriteWhole(MakeWriter make, const Document& document, Diagnostics& diagnostics);
 
+// The bytes read or written at a time: a file goes through memory in pieces of this size.
+inline constexpr std::size_t kPieceBytes = std::size_t{64} << 10;
+
 // The longest line, token or text a reader takes: beyond it a file is no waypoint file, and reading
 // on would only take memory.
 inline constexpr std::size_t kMaxTextRun = std::size_t{1} << 20;
@@ -120,26 +123,6 @@ class TextLines {
   int number_ = 0;
   bool utf8_ = true;
   std::string converted_;  // the line given out, when it had to be converted
-};
-
-// Every byte of `source` from where it stands.
-std::string ReadAll(ByteSource& source);
-
-// A writer for a format that makes its file of the whole document at once: it keeps the
-// waypoints until End.
-template <std::string (*Write)(const Document&, Diagnostics&)>
-class WholeDocumentWriter : public FormatWriter {
- public:
-  WholeDocumentWriter(std::string& out, Diagnostics& diagnostics)
-      : out_(out), diagnostics_(diagnostics) {}
-  void Begin(const std::vector<Task>& tasks) override { document_.tasks = tasks; }
-  void AddWaypoint(const Waypoint& waypoint) override { document_.waypoints.push_back(waypoint); }
-  void End() override { out_ += Write(document_, diagnostics_); }
-
- private:
-  std::string& out_;
-  Diagnostics& diagnostics_;
-  Document document_;
 };
 
 }  // namespace koordin_cli
