@@ -1,8 +1,8 @@
 #pragma once
 
 #include "tests/document_testing.h"
-#include "tools/koordin/formats/document.h"
-#include "tools/koordin/formats/streams.h"
+#include "tools/koordin/document/document.h"
+#include "tools/koordin/document/streams.h"
 
 #include <cstddef>
 #include <cstdint>

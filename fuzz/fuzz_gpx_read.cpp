@@ -15,7 +15,7 @@ std::string ReadInPieces(std::string_view bytes, bool pieces) try {
   koordin_cli::StringSource whole(bytes);
   koordin_cli::ReadGpxInto(pieces ? static_cast<koordin_cli::ByteSource&>(piecewise) : whole,
                            diagnostics, collector);
-  return koordin_cli::Describe(collector.document, diagnostics.warnings);
+  return koordin_cli::Describe(collector.document, diagnostics.warnings());
 } catch (const koordin_cli::FormatError& error) {
   return "refused at line " + std::to_string(error.line());
 }

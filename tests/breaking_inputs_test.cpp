@@ -36,7 +36,7 @@ TEST(BreakingInputs, EachIsReadOrRefusedWithItsLine) {
       finding.read(finding.bytes, diagnostics);
       EXPECT_EQ(finding.errorLine, -1) << finding.what << ": read without a FormatError";
       std::string warnings;
-      for (const std::string& warning : diagnostics.warnings) warnings += warning + "\n";
+      for (const std::string& warning : diagnostics.warnings()) warnings += warning + "\n";
       EXPECT_NE(warnings.find(finding.inReport), std::string::npos) << finding.what << warnings;
     } catch (const FormatError& error) {
       EXPECT_EQ(error.line(), finding.errorLine) << finding.what << ": " << error.what();

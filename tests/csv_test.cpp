@@ -23,7 +23,7 @@ TEST(Csv, WritesSignedDegreesAndTheTasksTableAndReadsThemBack) {
                 "\"Platz, \"\"EDKA\"\"\nzweite Zeile\",1\r\n"
                 "\"Gipfel \"\"Süd\"\", Öhr\",,,-45.5,-179.9999,,7,,,0\r\n\r\n#,task,points\r\n"
                 "#,\"Dreieck, 300 km\",,Aachen Merzbrück,\"Gipfel \"\"Süd\"\", Öhr\",\r\n");
-  EXPECT_EQ(Describe({}, diagnostics.warnings),
+  EXPECT_EQ(Describe({}, diagnostics.warnings()),
             "! CSV has no runway columns: the runway of 1 waypoints is left out\n"
             "! CSV has no userdata and pics columns: they are left out for 1 waypoints\n"
             "! task \"Dreieck, 300 km\": CSV has no place for its 2 CUP option and zone lines\n");

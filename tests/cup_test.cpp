@@ -172,7 +172,7 @@ TEST(WriteCup, WritesEveryFieldThatCupHoldsAndWarnsAboutTheRest) {
             "Öhr\",,4530.000S,17959.994W,,7,,,,\"\",\"\",\"\",\"\"\r\n"
             "-----Related Tasks-----\r\n\"Dreieck, 300 km\",\"\",\"Aachen Merzbrück\","
             "\"Gipfel \"\"Süd\"\", Öhr\",\"\"\r\nOptions,NoStart=12:00\r\nObsZone=0\r\n");
-  EXPECT_EQ(Describe({}, diagnostics.warnings),
+  EXPECT_EQ(Describe({}, diagnostics.warnings()),
             "! CUP has no marker: 1 marked waypoints are written without it\n");
   document.waypoints[0].description = "Platz, \"EDKA\"\\nzweite Zeile";  // one line in CUP
   document.waypoints[0].marked = false;

@@ -31,7 +31,7 @@ inline std::string Describe(const Document& in, const std::vector<std::string>& 
 // What `read` makes of `bytes`, described with its warnings; or its FormatError, "line N: what".
 inline std::string ReadAs(decltype(&ReadCup) read, std::string_view bytes) try {
   Diagnostics diagnostics;
-  return Describe(read(bytes, diagnostics), diagnostics.warnings);
+  return Describe(read(bytes, diagnostics), diagnostics.warnings());
 } catch (const FormatError& e) {
   return "line " + std::to_string(e.line()) + ": " + e.what();
 }
@@ -75,7 +75,7 @@ inline std::string ReadAsFrom(ReadInto read, ByteSource& source) try {
   Diagnostics diagnostics;
   DocumentCollector collector;
   read(source, diagnostics, collector);
-  return Describe(collector.document, diagnostics.warnings);
+  return Describe(collector.document, diagnostics.warnings());
 } catch (const FormatError& e) {
   return "line " + std::to_string(e.line()) + ": " + e.what();
 }

@@ -73,7 +73,7 @@ TEST(Gpx, RoundTripsWaypointsAndRoutesWithUmlauts) {
   document.tasks[0].points.push_back("Nowhere");
   Diagnostics diagnostics;
   const std::string written = WriteGpx(document, diagnostics);
-  EXPECT_EQ(Describe({}, diagnostics.warnings),
+  EXPECT_EQ(Describe({}, diagnostics.warnings()),
             "! route \"Dreieck, 300 km\": point \"Nowhere\" is no waypoint and is left out\n");
   for (const char* part : {"<gpx xmlns=\"http://www.topografix.com/GPX/1/1\"", "version=\"1.1\"",
                            "<rtept lat=\"-45.5\" lon=\"-179.9999\">"}) {
@@ -94,7 +94,7 @@ TEST(Gpx, LeavesOutTheControlCharactersXmlHasNoPlaceFor) {
   document.tasks.push_back({"T\x07", {"", "E\x1b[2J", ""}, {}});
   Diagnostics diagnostics;
   const std::string written = WriteGpx(document, diagnostics);
-  EXPECT_EQ(Describe({}, diagnostics.warnings),
+  EXPECT_EQ(Describe({}, diagnostics.warnings()),
             "! GPX has no place for the control characters of \"E\\x1b[2J\": written as "
             "\"E[2J\"\n! GPX has no place for the control characters of \"T\\x07\": written "
             "as \"T\"\n! GPX has no place for the control characters of \"E\\x1b[2J\": written "
@@ -369,7 +369,7 @@ TEST(Gpx, GivesEachWaypointOnAsItIsReadAndWritesEachAtOnce) {
   drained += out;
   Diagnostics wholeDiagnostics;
   EXPECT_EQ(drained, WriteGpx(document, wholeDiagnostics));
-  EXPECT_EQ(diagnostics.warnings, wholeDiagnostics.warnings);
+  EXPECT_EQ(diagnostics.warnings(), wholeDiagnostics.warnings());
   EXPECT_NE(drained.find("<rtept lat=\"0\" lon=\"0\">\n      <name>W0</name>"), std::string::npos);
 
   PieceSource source(drained);
@@ -421,7 +421,7 @@ TEST(Gpx, ReadsRoutesInOnePassWhenItCanAndInTwoTheSame) {
         warnings.insert(warnings.begin(), "line " + std::to_string(points + 4) +
                                               ": a waypoint without a name, named \"Waypoint 2\"");
       }
-      EXPECT_EQ(diagnostics.warnings, warnings);
+      EXPECT_EQ(diagnostics.warnings(), warnings);
     }
   }
 }

@@ -17,7 +17,7 @@ namespace {
 TEST(Json, RoundTripsEveryFieldInReadableUtf8) {
   Diagnostics diagnostics;
   const std::string written = WriteJson(SampleDocument(), diagnostics);
-  EXPECT_TRUE(diagnostics.warnings.empty());
+  EXPECT_TRUE(diagnostics.warnings().empty());
   EXPECT_NE(written.find("\"name\": \"Gipfel \\\"Süd\\\", Öhr\",\n"), std::string::npos) << written;
   EXPECT_EQ(ReadAs(ReadJson, written), Describe(SampleDocument()));
 }
@@ -32,7 +32,7 @@ TEST(Json, WritesBytesThatAreNoUtf8AsReplacementsWithAWarning) {
   const std::string written = WriteJson(document, diagnostics);
   EXPECT_NE(written.find("M\xEF\xBF\xBDnster"), std::string::npos);
   EXPECT_NE(written.find("\"\xEF\xBF\xBD\""), std::string::npos);
-  EXPECT_EQ(diagnostics.warnings.size(), 1U);
+  EXPECT_EQ(diagnostics.warnings().size(), 1U);
 }
 
 // The writer makes, an object at a time, the bytes that the library makes of the whole document.
@@ -232,7 +232,7 @@ TEST(Json, ReadsWhatIsWithinTheLimits) {
   const Document document = ReadJson(within, diagnostics);
   ASSERT_EQ(document.waypoints.size(), 1U);
   EXPECT_EQ(document.waypoints[0].name, name);
-  EXPECT_EQ(diagnostics.warnings, std::vector<std::string>{"line 2: key \"a\" is not read"});
+  EXPECT_EQ(diagnostics.warnings(), std::vector<std::string>{"line 2: key \"a\" is not read"});
 }
 
 }  // namespace

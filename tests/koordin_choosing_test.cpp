@@ -1,11 +1,11 @@
 // What koordin keeps of a source and how it words what it does not: choosing, frequencies,
 // positions, the summed-up warnings and the plan of a dry run.
 
-#include "tools/koordin/choosing.h"
-#include "tools/koordin/frequency.h"
-#include "tools/koordin/plan_report.h"
-#include "tools/koordin/position.h"
-#include "tools/koordin/warning_summary.h"
+#include "tools/koordin/conversion/choosing.h"
+#include "tools/koordin/conversion/frequency.h"
+#include "tools/koordin/conversion/position.h"
+#include "tools/koordin/document/warnings.h"
+#include "tools/koordin/reports/plan_report.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -50,7 +50,7 @@ TEST(Frequency, TextThatIsNoFrequencyMovesIntoTheDescriptionWithAWarning) {
   EXPECT_EQ(document.waypoints[1].frequency, "");
   EXPECT_EQ(document.waypoints[1].description, "Grass; Airfield");
   EXPECT_EQ(document.waypoints[2].description, "Airfield, grass");
-  EXPECT_EQ(diagnostics.warnings.size(), 2U);
+  EXPECT_EQ(diagnostics.warnings().size(), 2U);
 }
 
 TEST(Position, ReadsWhatPilotsTypeAndNothingElse) {
@@ -148,10 +148,10 @@ TEST(Choose, WarnsInGroupsAndRefusesChoicesItCannotFollow) {
   const Selection selection = Choose(document, {}, Room{2, 1, true}, diagnostics);
   EXPECT_EQ(Decisions(selection.turnpoints),
             "1 2 -no slot left -no slot left -no slot left -no name");
-  ASSERT_EQ(diagnostics.warnings.size(), 4U);
-  EXPECT_EQ(diagnostics.warnings[0], "turnpoint 6 has no name: left out");
-  EXPECT_EQ(diagnostics.warnings[1], "turnpoint \"P2\" dropped: the file holds 2 turnpoints");
-  EXPECT_EQ(diagnostics.groups[1],
+  ASSERT_EQ(diagnostics.warnings().size(), 4U);
+  EXPECT_EQ(diagnostics.warnings()[0], "turnpoint 6 has no name: left out");
+  EXPECT_EQ(diagnostics.warnings()[1], "turnpoint \"P2\" dropped: the file holds 2 turnpoints");
+  EXPECT_EQ(diagnostics.groups()[1],
             "turnpoints dropped: the file holds 2; choose with --near/--radius or --only");
   EXPECT_EQ(Chosen(document, selection).waypoints.size(), 2U);
 

@@ -34,7 +34,7 @@ std::set<std::string> HelpOptions(const TempDir& dir, const std::string& argumen
 TEST(KoordinManual, RendersWithoutWarningsAndDescribesEveryCommandAndOption) {
   TempDir dir;
   const koordin_testing::Run man = RunShell(
-      dir, "MANWIDTH=80 man --warnings -l '" + kSource + "/tools/koordin/koordin.1' | col -b");
+      dir, "MANWIDTH=80 man --warnings -l '" + kSource + "/tools/koordin/cli/koordin.1' | col -b");
   EXPECT_EQ(man.status, 0);
   EXPECT_EQ(man.out.rfind("KOORDIN(1)", 0), 0u) << man.out;
   EXPECT_EQ(man.err, "");  // groff's warnings
@@ -51,7 +51,7 @@ std::string Complete(const std::string& line) {
   return "bash -c 'source \"$1\" && eval \"COMP_WORDS=($2)\" && "
          "COMP_CWORD=$((${#COMP_WORDS[@]} - 1)) && _koordin && for w in \"${COMPREPLY[@]}\"; do "
          "echo \"$w\"; done' bash '" +
-         kSource + "/tools/koordin/koordin.bash' \"" + line + "\"";
+         kSource + "/tools/koordin/cli/koordin.bash' \"" + line + "\"";
 }
 
 TEST(KoordinCompletion, OffersCommandsOptionsFormatsAndFiles) {

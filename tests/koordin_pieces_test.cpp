@@ -1,7 +1,7 @@
 // A conversion read a piece at a time, in memory that does not grow with the source, against the
 // same conversion of the whole source in memory: the same file, the same words, the same status.
 
-#include "tools/koordin/commands.h"
+#include "tools/koordin/commands/commands.h"
 
 #include "tests/koordin_testing.h"
 

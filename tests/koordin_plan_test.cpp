@@ -1,6 +1,6 @@
-#include "tools/koordin/koordin_plan.h"
+#include "tools/koordin/instrument/koordin_plan.h"
 
-#include "tools/koordin/choosing.h"
+#include "tools/koordin/conversion/choosing.h"
 
 #include <gtest/gtest.h>
 
@@ -85,9 +85,9 @@ TEST(PlanKoordin, DecidesWhatFitsAndWarnsAboutEverythingThatDoesNotArriveAsItWas
     UseTransliterationLocale();
     Diagnostics diagnostics;
     EXPECT_EQ(Summary(Plan(document, small, diagnostics)), summary);
-    ASSERT_EQ(diagnostics.warnings.size(), warnings.size());
+    ASSERT_EQ(diagnostics.warnings().size(), warnings.size());
     for (std::size_t i = 0; i < warnings.size(); ++i)
-      EXPECT_NE(diagnostics.warnings[i].find(warnings[i]), std::string::npos) << warnings[i];
+      EXPECT_NE(diagnostics.warnings()[i].find(warnings[i]), std::string::npos) << warnings[i];
   }
 }
 

@@ -1,7 +1,7 @@
-#include "tools/koordin/text_format.h"
+#include "tools/koordin/reports/text_table.h"
 
+#include "tools/koordin/cli/nearest_name.h"
 #include "tools/koordin/formats/charset.h"
-#include "tools/koordin/suggest.h"
 
 #include <gtest/gtest.h>
 

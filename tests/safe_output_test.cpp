@@ -1,4 +1,4 @@
-#include "tools/koordin/safe_output.h"
+#include "tools/koordin/io/safe_output.h"
 
 #include "tests/koordin_testing.h"
 

@@ -2,9 +2,9 @@
 // check and a listing of what a file holds. The KOORDIN file is read and written by the vp6fio
 // driver, which koordin loads at run time like any host.
 
-#include "tools/koordin/commands.h"
-#include "tools/koordin/koordin_plan.h"
-#include "tools/koordin/suggest.h"
+#include "tools/koordin/cli/nearest_name.h"
+#include "tools/koordin/commands/commands.h"
+#include "tools/koordin/instrument/koordin_plan.h"
 
 #include <CLI/CLI.hpp>
 

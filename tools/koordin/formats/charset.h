@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/koordin/formats/streams.h"
+#include "tools/koordin/document/streams.h"
 
 #include <string>
 #include <string_view>

@@ -1,6 +1,7 @@
 #include "tools/koordin/formats/formats.h"
 
 #include "tools/koordin/formats/format_support.h"
+#include "tools/koordin/formats/text_lines.h"
 
 #include <algorithm>
 #include <array>

@@ -2,6 +2,7 @@
 
 #include "tools/koordin/formats/cup_fields.h"
 #include "tools/koordin/formats/format_support.h"
+#include "tools/koordin/formats/text_lines.h"
 
 #include <algorithm>
 #include <array>

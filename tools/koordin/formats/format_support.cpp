@@ -244,26 +244,6 @@ int KnownStyle(long long style, int line, Diagnostics& diagnostics) {
   return 0;
 }
 
-std::string WarningKind(const std::string& message, const std::string& group) {
-  if (!group.empty()) return "group:" + group;
-  std::string shape = "shape:";
-  bool quoted = false;
-  for (const char c : message) {
-    if (c == '"') {
-      quoted = !quoted;
-      if (quoted) shape += "\"\"";
-      continue;
-    }
-    if (quoted) continue;
-    if (c >= '0' && c <= '9') {
-      if (shape.back() != '#') shape += '#';
-      continue;
-    }
-    shape += c;
-  }
-  return shape;
-}
-
 namespace {
 
 // The name's hash, never 0, which marks an empty slot.

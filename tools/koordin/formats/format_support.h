@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/koordin/formats/document.h"
+#include "tools/koordin/document/document.h"
 
 #include <cstddef>
 #include <cstdint>

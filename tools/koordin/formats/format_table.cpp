@@ -5,6 +5,22 @@
 
 namespace koordin_cli {
 
+Document ReadWhole(ReadInto read, std::string_view bytes, Diagnostics& diagnostics) {
+  StringSource source(bytes);
+  DocumentCollector collector;
+  read(source, diagnostics, collector);
+  return std::move(collector.document);
+}
+
+std::string WriteWhole(MakeWriter make, const Document& document, Diagnostics& diagnostics) {
+  std::string out;
+  const std::unique_ptr<FormatWriter> writer = make(out, diagnostics);
+  writer->Begin(document.tasks);
+  for (const Waypoint& waypoint : document.waypoints) writer->AddWaypoint(waypoint);
+  writer->End();
+  return out;
+}
+
 const std::vector<FileFormat>& FileFormats() {
   static const std::vector<FileFormat> kFormats = {
       {"lst", nullptr, nullptr, false},

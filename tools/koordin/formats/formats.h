@@ -1,7 +1,7 @@
 #pragma once
 
-#include "tools/koordin/formats/document.h"
-#include "tools/koordin/formats/streams.h"
+#include "tools/koordin/document/document.h"
+#include "tools/koordin/document/streams.h"
 
 #include <cstddef>
 #include <memory>
@@ -16,6 +16,32 @@
 // the whole file's bytes, warns about whatever of the document the format cannot hold, and throws
 // FormatError (line 0, naming the waypoint) for coordinates beyond 90 or 180 degrees.
 namespace koordin_cli {
+
+// Writes one format: Begin, every waypoint, then End, which writes the tasks. Each call appends the
+// bytes it makes to the string the writer was made with, for the caller to take away as it likes;
+// warnings go to the diagnostics it was made with.
+class FormatWriter {
+ public:
+  virtual ~FormatWriter() = default;
+  // `tasks`: those End will write, known first so that a writer keeps of the waypoints only what
+  // their points need.
+  virtual void Begin(const std::vector<Task>& tasks) = 0;
+  virtual void AddWaypoint(const Waypoint& waypoint) = 0;
+  virtual void End() = 0;
+};
+
+// Makes a format's writer, appending to `out`.
+using MakeWriter = std::unique_ptr<FormatWriter> (*)(std::string& out, Diagnostics& diagnostics);
+
+// Reads a format from a source, from where it stands, into a sink. Throws FormatError with the line
+// of the first fault it cannot read past.
+using ReadInto = void (*)(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink);
+
+// The whole document that `read` makes of `bytes`.
+Document ReadWhole(ReadInto read, std::string_view bytes, Diagnostics& diagnostics);
+
+// The whole file that `make`'s writer makes of `document`.
+std::string WriteWhole(MakeWriter make, const Document& document, Diagnostics& diagnostics);
 
 // CUP waypoint files with their task section. Input is UTF-8, or Windows-1252 when it is not
 // valid UTF-8; output is UTF-8 with CR LF line ends and the 14-column header. Columns are found by

@@ -455,8 +455,8 @@ class GpxReader {
       source_.Rewind();
       ReadPass(true);
     } else {
-      for (std::size_t i = 0; i < held_->diagnostics.warnings.size(); ++i) {
-        diagnostics_.Warn(held_->diagnostics.warnings[i], held_->diagnostics.groups[i]);
+      for (std::size_t i = 0; i < held_->diagnostics.warnings().size(); ++i) {
+        diagnostics_.Warn(held_->diagnostics.warnings()[i], held_->diagnostics.groups()[i]);
       }
       for (const auto& [element, line] : held_->unread) CountUnread(element, line);
       for (std::variant<Waypoint, Task>& given : held_->given) {
@@ -887,7 +887,7 @@ class GpxReader {
 
   // Counts `bytes` more held, and the warnings held since last counted.
   void Hold(std::size_t bytes) {
-    const std::vector<std::string>& warnings = held_->diagnostics.warnings;
+    const std::vector<std::string>& warnings = held_->diagnostics.warnings();
     for (; held_->warningsCounted < warnings.size(); ++held_->warningsCounted) {
       bytes += sizeof warnings[0] + warnings[held_->warningsCounted].size();
     }

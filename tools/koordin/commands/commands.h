@@ -1,0 +1,70 @@
+#pragma once
+
+#include "tools/koordin/conversion/choosing.h"
+#include "tools/koordin/formats/charset.h"
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+// koordin's commands. Each prints its result to `out`, warnings and errors to `err` (one line
+// each, naming the file; errors begin "koordin: "), and returns the program's exit status: 0 when
+// everything succeeded. A file named "-" is standard input, or as the target standard output.
+// Whether `out` took everything is the caller's to check: standard output may be a full disk.
+namespace koordin_cli {
+
+// What every command shares: the driver library and the KOORDIN file's character set.
+struct CommonOptions {
+  std::string driverPath;  // empty: the library beside the executable
+  std::string encoding = kWindows1252;
+};
+
+struct DumpOptions {
+  std::string file;
+  std::string from;             // the input's format; empty: from its extension or content
+  std::string inputEncoding;    // a CUP or CSV input's character set; empty: UTF-8 or Windows-1252
+  std::string format = "text";  // text, csv or json
+  bool all = false;             // empty slots too
+};
+
+struct ConvertOptions {
+  std::string input;
+  std::string output;
+  std::string from;  // empty: from the extension
+  std::string to;    // empty: from the extension
+  bool strict = false;
+  Choices choices;            // what of the input goes into the output
+  std::string inputEncoding;  // a CUP or CSV input's character set; empty: UTF-8 or Windows-1252
+  bool verbose = false;       // every warning, none summed up
+  bool quiet = false;         // no warnings
+  bool dryRun = false;        // print the plan, write nothing
+  std::string planFormat = "text";  // the plan's form: text or json
+  // Read the whole source before choosing, as a dry run and --verbose do, not a piece at a time;
+  // the result is the same (for tests, which compare the two).
+  bool whole = false;
+};
+
+// exit statuses
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;  // a command line koordin cannot follow
+
+// The driver's name, version, maker, extension, capacities and object kinds.
+int RunInfo(const CommonOptions& common, std::ostream& out, std::ostream& err);
+
+// One line per file of any format: what it holds, or its first fault. `inputEncoding`, when not
+// empty, is the character set of the CUP and CSV files among them. Fails when any file is not good.
+int RunCheck(const CommonOptions& common, const std::vector<std::string>& files,
+             const std::string& inputEncoding, std::ostream& out, std::ostream& err);
+
+// The turnpoints and routes of a file, in the listing form asked for.
+int RunDump(const CommonOptions& common, const DumpOptions& options, std::ostream& out,
+            std::ostream& err);
+
+// Converts a file into another format, writing the output only when everything succeeded (and,
+// with `strict`, nothing needed a warning). With `dryRun` it prints the plan instead of writing.
+// The summary goes to `out`, or to `err` when the output itself goes to standard output.
+int RunConvert(const CommonOptions& common, const ConvertOptions& options, std::ostream& out,
+               std::ostream& err);
+
+}  // namespace koordin_cli

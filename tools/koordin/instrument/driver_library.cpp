@@ -1,0 +1,89 @@
+#include "tools/koordin/instrument/driver_library.h"
+
+#include "tools/koordin/instrument/platform_library.h"
+
+#include <filesystem>
+#include <vector>
+
+namespace koordin_cli {
+
+namespace {
+
+constexpr const char* kDriverBaseName = "vp6fio";
+
+// Finds `name` in the library; a missing export is added to `missing` and leaves `target` null.
+template <typename Function>
+void Resolve(void* library, const char* name, Function*& target,
+             std::vector<std::string>& missing) {
+  target = reinterpret_cast<Function*>(platform::FindSymbol(library, name));
+  if (target == nullptr) missing.emplace_back(name);
+}
+
+}  // namespace
+
+Driver::Driver(const std::string& path) : path_(path) {
+  std::string error;
+  library_ = platform::OpenLibrary(path, error);
+  if (library_ == nullptr) throw DriverLoadError(path + ": cannot load the driver: " + error);
+
+  std::vector<std::string> missing;
+  Resolve(library_, "FIO_DriverInfo", DriverInfo, missing);
+  Resolve(library_, "FIO_IsFileOfMyType", IsFileOfMyType, missing);
+  Resolve(library_, "FIO_GetExtensions", GetExtensions, missing);
+  Resolve(library_, "FIO_TranslateFilename", TranslateFilename, missing);
+  Resolve(library_, "FIO_ReadObject", ReadObject, missing);
+  Resolve(library_, "FIO_InitDriver", InitDriver, missing);
+  Resolve(library_, "FIO_ExitDriver", ExitDriver, missing);
+  Resolve(library_, "FIO_WriteTP", WriteTP, missing);
+  Resolve(library_, "FIO_WriteHeader", WriteHeader, missing);
+  Resolve(library_, "FIO_ReadFDEntry", ReadFDEntry, missing);
+  Resolve(library_, "FIO_Flight2IGC", Flight2IGC, missing);
+  Resolve(library_, "FIO_IGC2Flight", IGC2Flight, missing);
+  Resolve(library_, "FIO_WriteDeclaration", WriteDeclaration, missing);
+  Resolve(library_, "FIO_ReadDeclaration", ReadDeclaration, missing);
+  Resolve(library_, "FIO_WriteRoute", WriteRoute, missing);
+  if (!missing.empty()) {
+    platform::CloseLibrary(library_);
+    library_ = nullptr;
+    std::string names;
+    for (const std::string& name : missing) names += (names.empty() ? "" : ", ") + name;
+    throw DriverLoadError(path + ": not a usable driver: missing export" +
+                          (missing.size() > 1 ? "s " : " ") + names);
+  }
+}
+
+Driver::~Driver() {
+  if (library_ == nullptr) return;
+  ExitDriver();
+  platform::CloseLibrary(library_);
+}
+
+std::string Driver::DefaultPath() {
+  const std::string library = platform::LibraryFileName(kDriverBaseName);
+  const std::string folder = platform::ExecutableFolder();
+  if (folder.empty()) return library;
+  const std::filesystem::path beside = std::filesystem::path(folder) / library;
+#if defined(VP6FIO_INSTALLED_DRIVER)
+  // Installed, the driver lies in the library folder, found from the program's own folder.
+  std::error_code error;
+  if (!std::filesystem::exists(beside, error)) {
+    return (std::filesystem::path(folder) / VP6FIO_INSTALLED_DRIVER).lexically_normal().string();
+  }
+#endif
+  return beside.string();
+}
+
+FIO_DriverInfoRecord QueryDriverInfo(const Driver& driver) {
+  FIO_DriverInfoRecord info{};
+  driver.DriverInfo(&info);
+  return info;
+}
+
+std::string QueryExtension(const Driver& driver, std::int32_t kind) {
+  char buffer[32];
+  if (driver.GetExtensions(kind, buffer, static_cast<std::int32_t>(sizeof buffer)) != kFIOSuccess)
+    return {};
+  return buffer;
+}
+
+}  // namespace koordin_cli

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "koordin/layout.h"
+#include "records/driver_info_record.h"
+#include "tools/koordin/document/document.h"
+
+#include <string>
+#include <vector>
+
+// What a chosen document becomes in a KOORDIN file, decided before anything is written: names in
+// the file's character set and cut to the file's widths, altitudes, frequencies and route points
+// as the file holds them, and a warning for everything that does not arrive as it was. What fits
+// is chosen before (choosing.h).
+namespace koordin_cli {
+
+// The file's capacities and name widths, as the driver states them.
+struct Capacities {
+  int turnpoints = 0;
+  int routes = 0;
+  int pointsPerRoute = 0;   // point lines in a route slot; a route with more points is long
+  int nameLength = 0;       // characters of a turnpoint or route point name
+  int routeNameLength = 0;  // characters of a route name
+};
+
+// The capacities that FIO_DriverInfo reports.
+Capacities CapacitiesOf(const FIO_DriverInfoRecord& info);
+
+// The altitude field holds four characters, a minus sign counting as one.
+inline constexpr int kMinAltitude = -999;
+inline constexpr int kMaxAltitude = 9999;
+
+struct PlannedTurnpoint {
+  std::string name;        // in the file's character set, cut to the name width
+  double latitude = 0.0;   // degrees, to a whole second
+  double longitude = 0.0;  // degrees, to a whole second
+  int altitude = 0;        // metres, within kMinAltitude..kMaxAltitude
+  std::string frequency;   // "122.475", or empty
+  bool marked = false;
+};
+
+struct PlannedPoint {
+  std::string name;  // in the file's character set, cut to the name width
+  // A long route leaves out its inner points of the omittable kind (koordin/layout.h). koordin
+  // gives that kind to inner points whose names match no turnpoint of the file, so that the
+  // points the instrument can find are the ones that stay.
+  int kind = kFIOPointKindPlain;
+};
+
+// A route as the driver receives it: the first and last points are the task's takeoff and
+// landing, which the file does not carry.
+struct PlannedRoute {
+  std::string name;  // in the file's character set, cut to the route name width
+  std::vector<PlannedPoint> points;
+};
+
+struct KoordinPlan {
+  std::vector<PlannedTurnpoint> turnpoints;  // in order, each named
+  std::vector<PlannedRoute> routes;          // in order
+};
+
+// Makes transliteration the same on every machine: iconv transliterates by the locale's
+// character type, and koordin uses C.UTF-8 for it, whatever the user's locale.
+void UseTransliterationLocale();
+
+// Plans the KOORDIN file, in the character set `encoding`, of `document`, which holds no more
+// than the file does (Choose decides that): names encoded and cut, coordinates rounded to the
+// whole seconds the file carries, altitudes within range, frequencies in one form, routes with
+// their flown points. Warns in `diagnostics` (one line each, grouped where they may be many) about
+// names cut or transliterated, names that become equal by the cut, route points left out or naming
+// no turnpoint, altitudes out of range, frequency fields that hold no frequency, task options and
+// zones, and, in one line, the tasks whose takeoff or landing the routes lose. Throws
+// std::invalid_argument for a character set that iconv does not know.
+KoordinPlan PlanKoordin(const Document& document, const Capacities& capacities,
+                        const std::string& encoding, Diagnostics& diagnostics);
+
+}  // namespace koordin_cli
