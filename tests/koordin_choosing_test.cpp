@@ -1,7 +1,7 @@
 // What koordin keeps of a source and how it words what it does not: choosing, frequencies,
 // positions, the summed-up warnings and the plan of a dry run.
 
-#include "tools/koordin/conversion/choosing.h"
+#include "tests/choosing_testing.h"
 #include "tools/koordin/conversion/frequency.h"
 #include "tools/koordin/conversion/position.h"
 #include "tools/koordin/document/warnings.h"
@@ -85,11 +85,15 @@ Waypoint At(const std::string& name, double latitude, int style = 1) {
 }
 
 // The decisions in short: "slot" for a kept one, "-reason" for a dropped one.
-std::string Decisions(const std::vector<Decision>& decisions) {
+std::string Decisions(const std::vector<Decision>& decisions, const Choices& choices,
+                      const std::vector<Waypoint>& waypoints = {}) {
   std::string text;
-  for (const Decision& decision : decisions) {
+  for (std::size_t i = 0; i < decisions.size(); ++i) {
+    const Decision& decision = decisions[i];
+    const int style = i < waypoints.size() ? waypoints[i].style : 0;
     text += (text.empty() ? "" : " ") +
-            (decision.kept ? std::to_string(decision.slot) : "-" + decision.reason);
+            (decision.kept ? std::to_string(decision.slot)
+                           : "-" + ReasonInWords(decision.reason, choices, style));
   }
   return text;
 }
@@ -103,40 +107,42 @@ TEST(Choose, KeepsRouteTurnpointsFirstThenTheNearestOrTheFirst) {
   document.tasks.push_back({"North", {"Start", "P5", "P4", "Ziel"}, {}});
   document.tasks.push_back({"South", {"", "P0", "P1", "P2", ""}, {}});
   document.tasks.push_back({"Zones", {"P3", "P4"}, {"ObsZone=0,R1=500m", "ObsZone=1,R1=500m"}});
-  const Room three{3, 2, true};
-  const std::tuple<Choices, Room, std::string, std::string> cases[] = {
+  const std::optional<Capacities> three = Holding(3, 2);
+  const std::optional<Capacities> any;
+  const std::tuple<Choices, std::optional<Capacities>, std::string, std::string> cases[] = {
       // The first route's turnpoints first; the second's no longer fit beside them, the third's
       // (every entry flown, as its zones say) do.
       {{},
        three,
        "-no slot left -no slot left -no slot left 1 2 3",
        "1 -its turnpoints do not fit 2"},
-      {{}, Room{}, "1 2 3 4 5 6", "1 2 3"},
+      {{}, any, "1 2 3 4 5 6", "1 2 3"},
       // The nearest to P2 within 15 km: P1, P2, P3.
       {{"P2", 15.0, {}, {}, {}, {"none"}},
-       Room{},
+       any,
        "-outside 15 km 1 2 3 -outside 15 km "
        "-outside 15 km",
        "-not chosen by --tasks -not chosen by --tasks -not chosen by --tasks"},
       {{"48.25,9", std::nullopt, {}, {}, {}, {"none"}},
-       Room{2, 32, true},
+       Holding(2, 32),
        "-no slot left -no slot left 1 2 -no slot left -no slot left",
        "-not chosen by --tasks -not chosen by --tasks -not chosen by --tasks"},
       // A route's turnpoints are kept whatever the filters say.
       {{"", std::nullopt, {"p[01]"}, {"P1"}, {}, {"Nor*"}},
-       Room{},
+       any,
        "1 -excluded by --exclude -not matched by --only -not matched by --only 2 3",
        "1 -not chosen by --tasks -not chosen by --tasks"},
       {{"", std::nullopt, {}, {}, {"outlanding"}, {"zones"}},
-       Room{},
+       any,
        "-style 4 not chosen by --style 1 -style 4 not chosen by --style 2 3 4",
        "-not chosen by --tasks -not chosen by --tasks 1"},
   };
-  for (const auto& [choices, room, turnpoints, routes] : cases) {
+  for (const auto& [choices, limits, turnpoints, routes] : cases) {
     Diagnostics diagnostics;
-    const Selection selection = Choose(document, choices, room, diagnostics);
-    EXPECT_EQ(Decisions(selection.turnpoints), turnpoints) << choices.near;
-    EXPECT_EQ(Decisions(selection.routes), routes) << choices.near;
+    const ChoiceRecord record = ChooseIn(document, choices, limits, diagnostics).record;
+    EXPECT_EQ(Decisions(record.turnpoints, choices, document.waypoints), turnpoints)
+        << choices.near;
+    EXPECT_EQ(Decisions(record.routes, choices), routes) << choices.near;
   }
 }
 
@@ -145,22 +151,22 @@ TEST(Choose, WarnsInGroupsAndRefusesChoicesItCannotFollow) {
   for (int i = 0; i < 5; ++i) document.waypoints.push_back(At("P" + std::to_string(i), 48.0));
   document.waypoints.push_back(At(" ", 48.0));
   Diagnostics diagnostics;
-  const Selection selection = Choose(document, {}, Room{2, 1, true}, diagnostics);
-  EXPECT_EQ(Decisions(selection.turnpoints),
+  const Choice choice = ChooseIn(document, {}, Holding(2, 1), diagnostics);
+  EXPECT_EQ(Decisions(choice.record.turnpoints, {}),
             "1 2 -no slot left -no slot left -no slot left -no name");
   ASSERT_EQ(diagnostics.warnings().size(), 4U);
   EXPECT_EQ(diagnostics.warnings()[0], "turnpoint 6 has no name: left out");
   EXPECT_EQ(diagnostics.warnings()[1], "turnpoint \"P2\" dropped: the file holds 2 turnpoints");
   EXPECT_EQ(diagnostics.groups()[1],
             "turnpoints dropped: the file holds 2; choose with --near/--radius or --only");
-  EXPECT_EQ(Chosen(document, selection).waypoints.size(), 2U);
+  EXPECT_EQ(choice.chosen.waypoints.size(), 2U);
 
   for (const Choices& bad :
        {Choices{"Nowhere", {}, {}, {}, {}, {}}, Choices{"", 10.0, {}, {}, {}, {}},
         Choices{"P1", -1.0, {}, {}, {}, {}}, Choices{"", {}, {}, {}, {"glider"}, {}},
         Choices{"", {}, {}, {}, {"22"}, {}}}) {
     Diagnostics ignored;
-    EXPECT_THROW(Choose(document, bad, Room{}, ignored), ChoiceError) << bad.near;
+    EXPECT_THROW(ChooseIn(document, bad, std::nullopt, ignored), ChoiceError) << bad.near;
   }
 }
 
@@ -204,10 +210,10 @@ TEST(PlanJson, OneEntryPerWaypointAndTaskOfTheSource) {
   source.waypoints = {At("Hahnweide", 48.6305555555), At("Fern", 50.0)};
   source.tasks.push_back({"Weit", {"", "Fern", ""}, {}});
   Diagnostics diagnostics;
-  const Selection selection =
-      Choose(source, {"Hahnweide", 100.0, {}, {}, {}, {"none"}}, Room{}, diagnostics);
-  const nlohmann::json plan =
-      nlohmann::json::parse(PlanJson({"lst", &source, &selection, {"in.cup: warning: line 3: x"}}));
+  const Choices choices{"Hahnweide", 100.0, {}, {}, {}, {"none"}};
+  const Choice choice = ChooseIn(source, choices, std::nullopt, diagnostics);
+  const nlohmann::json plan = nlohmann::json::parse(
+      PlanJson({"lst", &choice.record, &choices, {"in.cup: warning: line 3: x"}}));
   EXPECT_EQ(plan["target"], "lst");
   EXPECT_EQ(plan["turnpoints"][0]["latitude"], 48.630556);
   EXPECT_EQ(plan["turnpoints"][0]["slot"], 1);

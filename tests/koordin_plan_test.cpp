@@ -1,6 +1,6 @@
 #include "tools/koordin/instrument/koordin_plan.h"
 
-#include "tools/koordin/conversion/choosing.h"
+#include "tests/choosing_testing.h"
 
 #include <gtest/gtest.h>
 
@@ -34,10 +34,8 @@ std::string Summary(const KoordinPlan& plan) {
 
 // The plan of `document` as koordin makes it: what fits chosen first, then planned.
 KoordinPlan Plan(const Document& document, const Capacities& capacities, Diagnostics& diagnostics) {
-  const Room room{static_cast<std::size_t>(capacities.turnpoints),
-                  static_cast<std::size_t>(capacities.routes), true};
-  const Selection selection = Choose(document, {}, room, diagnostics);
-  return PlanKoordin(Chosen(document, selection), capacities, "CP1252", diagnostics);
+  return PlanKoordin(ChooseIn(document, {}, capacities, diagnostics).chosen, capacities, "CP1252",
+                     diagnostics);
 }
 
 TEST(PlanKoordin, DecidesWhatFitsAndWarnsAboutEverythingThatDoesNotArriveAsItWas) {

@@ -126,7 +126,7 @@ int main(int argc, char** argv) {
   CLI::App* dumpCommand =
       app.add_subcommand("dump", "list a file's turnpoints and routes, slot by slot");
   dumpCommand->add_option("FILE", dump.file, "the file to list")->required();
-  dumpCommand->add_option("--format", dump.format, "the listing form")
+  dumpCommand->add_option("--format", dump.listing, "the listing form")
       ->check(CLI::IsMember({"text", "csv", "json"}))
       ->capture_default_str();
   dumpCommand->add_option("--from", dump.from, "the file's format, when its name does not say");

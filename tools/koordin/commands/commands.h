@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/koordin/conversion/choosing.h"
+#include "tools/koordin/conversion/rule.h"
 #include "tools/koordin/formats/charset.h"
 
 #include <iosfwd>
@@ -21,10 +21,10 @@ struct CommonOptions {
 
 struct DumpOptions {
   std::string file;
-  std::string from;             // the input's format; empty: from its extension or content
-  std::string inputEncoding;    // a CUP or CSV input's character set; empty: UTF-8 or Windows-1252
-  std::string format = "text";  // text, csv or json
-  bool all = false;             // empty slots too
+  std::string from;              // the input's format; empty: from its extension or content
+  std::string inputEncoding;     // a CUP or CSV input's character set; empty: UTF-8 or Windows-1252
+  std::string listing = "text";  // the listing's form: text, csv or json
+  bool all = false;              // empty slots too
 };
 
 struct ConvertOptions {
@@ -39,9 +39,6 @@ struct ConvertOptions {
   bool quiet = false;         // no warnings
   bool dryRun = false;        // print the plan, write nothing
   std::string planFormat = "text";  // the plan's form: text or json
-  // Read the whole source before choosing, as a dry run and --verbose do, not a piece at a time;
-  // the result is the same (for tests, which compare the two).
-  bool whole = false;
 };
 
 // exit statuses

@@ -9,8 +9,6 @@ namespace koordin_cli {
 
 namespace {
 
-constexpr const char* kDriverBaseName = "vp6fio";
-
 // Finds `name` in the library; a missing export is added to `missing` and leaves `target` null.
 template <typename Function>
 void Resolve(void* library, const char* name, Function*& target,
@@ -27,21 +25,9 @@ Driver::Driver(const std::string& path) : path_(path) {
   if (library_ == nullptr) throw DriverLoadError(path + ": cannot load the driver: " + error);
 
   std::vector<std::string> missing;
-  Resolve(library_, "FIO_DriverInfo", DriverInfo, missing);
-  Resolve(library_, "FIO_IsFileOfMyType", IsFileOfMyType, missing);
-  Resolve(library_, "FIO_GetExtensions", GetExtensions, missing);
-  Resolve(library_, "FIO_TranslateFilename", TranslateFilename, missing);
-  Resolve(library_, "FIO_ReadObject", ReadObject, missing);
-  Resolve(library_, "FIO_InitDriver", InitDriver, missing);
-  Resolve(library_, "FIO_ExitDriver", ExitDriver, missing);
-  Resolve(library_, "FIO_WriteTP", WriteTP, missing);
-  Resolve(library_, "FIO_WriteHeader", WriteHeader, missing);
-  Resolve(library_, "FIO_ReadFDEntry", ReadFDEntry, missing);
-  Resolve(library_, "FIO_Flight2IGC", Flight2IGC, missing);
-  Resolve(library_, "FIO_IGC2Flight", IGC2Flight, missing);
-  Resolve(library_, "FIO_WriteDeclaration", WriteDeclaration, missing);
-  Resolve(library_, "FIO_ReadDeclaration", ReadDeclaration, missing);
-  Resolve(library_, "FIO_WriteRoute", WriteRoute, missing);
+#define VP6FIO_RESOLVE(name) Resolve(library_, "FIO_" #name, name, missing);
+  VP6FIO_DRIVER_EXPORTS(VP6FIO_RESOLVE)
+#undef VP6FIO_RESOLVE
   if (!missing.empty()) {
     platform::CloseLibrary(library_);
     library_ = nullptr;
@@ -59,7 +45,7 @@ Driver::~Driver() {
 }
 
 std::string Driver::DefaultPath() {
-  const std::string library = platform::LibraryFileName(kDriverBaseName);
+  const std::string library = platform::LibraryFileName(kDriverLibraryName);
   const std::string folder = platform::ExecutableFolder();
   if (folder.empty()) return library;
   const std::filesystem::path beside = std::filesystem::path(folder) / library;

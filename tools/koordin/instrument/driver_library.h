@@ -1,6 +1,7 @@
 #pragma once
 
 #include "driver/fio_api.h"
+#include "tools/koordin/instrument/driver_exports.h"
 
 #include <stdexcept>
 #include <string>
@@ -19,7 +20,7 @@ class DriverLoadError : public std::runtime_error {
 // driver's state, so no record the driver created may outlive this object.
 class Driver {
  public:
-  // Loads the library at `path` and resolves all fifteen exports. Throws DriverLoadError when the
+  // Loads the library at `path` and resolves every export. Throws DriverLoadError when the
   // library cannot be loaded or any export is missing (all missing ones are named).
   explicit Driver(const std::string& path);
   Driver(const Driver&) = delete;
@@ -31,21 +32,10 @@ class Driver {
 
   const std::string& path() const { return path_; }
 
-  decltype(FIO_DriverInfo)* DriverInfo = nullptr;
-  decltype(FIO_IsFileOfMyType)* IsFileOfMyType = nullptr;
-  decltype(FIO_GetExtensions)* GetExtensions = nullptr;
-  decltype(FIO_TranslateFilename)* TranslateFilename = nullptr;
-  decltype(FIO_ReadObject)* ReadObject = nullptr;
-  decltype(FIO_InitDriver)* InitDriver = nullptr;
-  decltype(FIO_ExitDriver)* ExitDriver = nullptr;
-  decltype(FIO_WriteTP)* WriteTP = nullptr;
-  decltype(FIO_WriteHeader)* WriteHeader = nullptr;
-  decltype(FIO_ReadFDEntry)* ReadFDEntry = nullptr;
-  decltype(FIO_Flight2IGC)* Flight2IGC = nullptr;
-  decltype(FIO_IGC2Flight)* IGC2Flight = nullptr;
-  decltype(FIO_WriteDeclaration)* WriteDeclaration = nullptr;
-  decltype(FIO_ReadDeclaration)* ReadDeclaration = nullptr;
-  decltype(FIO_WriteRoute)* WriteRoute = nullptr;
+  // Each export, named without its prefix: DriverInfo, ReadObject, ...
+#define VP6FIO_EXPORT_POINTER(name) decltype(FIO_##name)* name = nullptr;
+  VP6FIO_DRIVER_EXPORTS(VP6FIO_EXPORT_POINTER)
+#undef VP6FIO_EXPORT_POINTER
 
  private:
   std::string path_;

@@ -1,8 +1,8 @@
 #include "tools/koordin/instrument/koordin_plan.h"
 
-#include "tools/koordin/conversion/choosing.h"
 #include "tools/koordin/conversion/frequency.h"
 #include "tools/koordin/conversion/position.h"
+#include "tools/koordin/conversion/rule.h"
 #include "tools/koordin/formats/charset.h"
 #include "tools/koordin/reports/text_table.h"
 
@@ -140,7 +140,7 @@ std::vector<PlannedTurnpoint> PlanTurnpoints(const std::vector<Waypoint>& waypoi
   std::vector<PlannedTurnpoint> planned;
   for (const Waypoint& waypoint : waypoints) {
     const std::string name = TrimRight(waypoint.name);
-    if (name.empty()) continue;  // Choose leaves these out, with a warning
+    if (name.empty()) continue;  // the chooser leaves these out, with a warning
     const std::string what = "turnpoint " + Quoted(name);
     PlannedTurnpoint turnpoint;
     turnpoint.name = names.Place(name, what);

@@ -2,6 +2,7 @@
 
 #include "koordin/layout.h"
 #include "records/driver_info_record.h"
+#include "tools/koordin/conversion/chooser.h"
 #include "tools/koordin/document/document.h"
 
 #include <string>
@@ -10,17 +11,8 @@
 // What a chosen document becomes in a KOORDIN file, decided before anything is written: names in
 // the file's character set and cut to the file's widths, altitudes, frequencies and route points
 // as the file holds them, and a warning for everything that does not arrive as it was. What fits
-// is chosen before (choosing.h).
+// is chosen before (conversion/chooser.h).
 namespace koordin_cli {
-
-// The file's capacities and name widths, as the driver states them.
-struct Capacities {
-  int turnpoints = 0;
-  int routes = 0;
-  int pointsPerRoute = 0;   // point lines in a route slot; a route with more points is long
-  int nameLength = 0;       // characters of a turnpoint or route point name
-  int routeNameLength = 0;  // characters of a route name
-};
 
 // The capacities that FIO_DriverInfo reports.
 Capacities CapacitiesOf(const FIO_DriverInfoRecord& info);
@@ -63,7 +55,7 @@ struct KoordinPlan {
 void UseTransliterationLocale();
 
 // Plans the KOORDIN file, in the character set `encoding`, of `document`, which holds no more
-// than the file does (Choose decides that): names encoded and cut, coordinates rounded to the
+// than the file does (the chooser decides that): names encoded and cut, coordinates rounded to the
 // whole seconds the file carries, altitudes within range, frequencies in one form, routes with
 // their flown points. Warns in `diagnostics` (one line each, grouped where they may be many) about
 // names cut or transliterated, names that become equal by the cut, route points left out or naming

@@ -3,42 +3,9 @@
 #include <filesystem>
 #include <system_error>
 
-#if defined(_WIN32)
-#include <windows.h>
-#else
 #include <dlfcn.h>
-#endif
 
 namespace koordin_cli::platform {
-
-#if defined(_WIN32)
-
-void* OpenLibrary(const std::string& path, std::string& error) {
-  HMODULE module = LoadLibraryA(path.c_str());
-  if (module == nullptr) error = "error " + std::to_string(GetLastError());
-  return reinterpret_cast<void*>(module);
-}
-
-void* FindSymbol(void* library, const char* name) {
-  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(library), name));
-}
-
-void CloseLibrary(void* library) {
-  FreeLibrary(static_cast<HMODULE>(library));
-}
-
-std::string LibraryFileName(const std::string& baseName) {
-  return baseName + ".dll";
-}
-
-std::string ExecutableFolder() {
-  char path[MAX_PATH];
-  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-  if (length == 0 || length == MAX_PATH) return {};
-  return std::filesystem::path(std::string(path, length)).parent_path().string();
-}
-
-#else
 
 void* OpenLibrary(const std::string& path, std::string& error) {
   void* library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -72,7 +39,5 @@ std::string ExecutableFolder() {
   }
   return std::filesystem::absolute(info.dli_fname, error).parent_path().string();
 }
-
-#endif
 
 }  // namespace koordin_cli::platform

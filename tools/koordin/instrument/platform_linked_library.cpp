@@ -3,7 +3,8 @@
 
 #include "tools/koordin/instrument/platform_library.h"
 
-#include "tools/koordin/instrument/linked_exports.h"
+#include "driver/fio_api.h"
+#include "tools/koordin/instrument/driver_exports.h"
 
 #include <cstring>
 
@@ -14,12 +15,21 @@ namespace {
 // Stands for the one library there is.
 int g_linkedLibrary = 0;
 
+struct LinkedExport {
+  const char* name;
+  void* address;
+};
+
+#define VP6FIO_LINKED_EXPORT(name) {"FIO_" #name, reinterpret_cast<void*>(&FIO_##name)},
+const LinkedExport kLinkedExports[] = {VP6FIO_DRIVER_EXPORTS(VP6FIO_LINKED_EXPORT)};
+#undef VP6FIO_LINKED_EXPORT
+
 }  // namespace
 
 void* OpenLibrary(const std::string& path, std::string& error) {
-  if (path != LibraryFileName(kLinkedLibrary)) {
+  if (path != LibraryFileName(kDriverLibraryName)) {
     error = "this build has no run-time loading; only its own driver " +
-            LibraryFileName(kLinkedLibrary) + " is available";
+            LibraryFileName(kDriverLibraryName) + " is available";
     return nullptr;
   }
   return &g_linkedLibrary;

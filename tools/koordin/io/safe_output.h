@@ -26,7 +26,7 @@ class SafeOutput {
   SafeOutput& operator=(const SafeOutput&) = delete;
   ~SafeOutput();
 
-  // Writes `bytes` as the whole content of the temporary file. Throws FileError naming the target.
+  // Appends `bytes` to the temporary file. Throws FileError naming the target.
   void WriteAll(std::string_view bytes);
 
   // Moves the written file into place. Throws FileError naming the target when that fails.

@@ -35,12 +35,40 @@ std::string Counted(const std::vector<Decision>& decisions, const char* noun) {
   return WithThousands(kept) + " of " + WithThousands(decisions.size()) + " " + noun + " kept";
 }
 
+// The reason of a dropped waypoint or task; empty for one kept.
+std::string Reason(const Decision& decision, const Choices& choices, int style = 0) {
+  return decision.kept ? std::string() : ReasonInWords(decision.reason, choices, style);
+}
+
 }  // namespace
 
+std::string ReasonInWords(DropReason reason, const Choices& choices, int style) {
+  switch (reason) {
+    case DropReason::kNone:
+      return {};
+    case DropReason::kNoName:
+      return "no name";
+    case DropReason::kNotMatchedByOnly:
+      return "not matched by --only";
+    case DropReason::kExcluded:
+      return "excluded by --exclude";
+    case DropReason::kStyleNotChosen:
+      return "style " + std::to_string(style) + " not chosen by --style";
+    case DropReason::kOutsideRadius:
+      return "outside " + FormatDecimal(choices.radiusKm.value_or(0.0), 3) + " km";
+    case DropReason::kNoSlotLeft:
+      return "no slot left";
+    case DropReason::kTaskNotChosen:
+      return "not chosen by --tasks";
+    case DropReason::kTurnpointsDoNotFit:
+      return "its turnpoints do not fit";
+  }
+  return {};
+}
+
 std::string PlanText(const PlanReport& report) {
-  const Document& source = *report.source;
-  const Selection& selection = *report.selection;
-  const bool distances = selection.place.has_value();
+  const ChoiceRecord& record = *report.record;
+  const bool distances = record.place.has_value();
   std::vector<std::string> header = {"source", "slot", "name", "latitude", "longitude"};
   std::vector<bool> right = {true, true, false, true, true};
   if (distances) {
@@ -50,43 +78,42 @@ std::string PlanText(const PlanReport& report) {
   header.emplace_back("dropped because");
   right.push_back(false);
   TextTable turnpoints(header, right);
-  for (std::size_t i = 0; i < source.waypoints.size(); ++i) {
-    const Waypoint& waypoint = source.waypoints[i];
-    const Decision& decision = selection.turnpoints[i];
+  for (std::size_t i = 0; i < record.waypoints.size(); ++i) {
+    const Waypoint& waypoint = record.waypoints[i];
+    const Decision& decision = record.turnpoints[i];
     std::vector<std::string> row = {std::to_string(i + 1), SlotText(decision),
                                     Escaped(waypoint.name),
                                     FormatDegrees(CleanDegrees(waypoint.latitude)),
                                     FormatDegrees(CleanDegrees(waypoint.longitude))};
     if (distances) row.push_back(Kilometres(*decision.distanceKm));
-    row.push_back(decision.reason);
+    row.push_back(Reason(decision, *report.choices, waypoint.style));
     turnpoints.AddRow(row);
   }
   std::string text = "turnpoints for " + report.target + ":\n" + turnpoints.Render();
-  if (!source.tasks.empty()) {
+  if (!record.tasks.empty()) {
     TextTable routes({"source", "slot", "name", "dropped because"}, {true, true, false, false});
-    for (std::size_t i = 0; i < source.tasks.size(); ++i) {
-      const Decision& decision = selection.routes[i];
-      routes.AddRow({std::to_string(i + 1), SlotText(decision), Escaped(source.tasks[i].name),
-                     decision.reason});
+    for (std::size_t i = 0; i < record.tasks.size(); ++i) {
+      const Decision& decision = record.routes[i];
+      routes.AddRow({std::to_string(i + 1), SlotText(decision), Escaped(record.tasks[i].name),
+                     Reason(decision, *report.choices)});
     }
     text += "routes for " + report.target + ":\n" + routes.Render();
   }
-  text += Counted(selection.turnpoints, "turnpoints") + ", " + Counted(selection.routes, "routes") +
+  text += Counted(record.turnpoints, "turnpoints") + ", " + Counted(record.routes, "routes") +
           "; nothing written (--dry-run)\n";
   return text;
 }
 
 std::string PlanJson(const PlanReport& report) {
-  const Document& source = *report.source;
-  const Selection& selection = *report.selection;
-  const auto reasonOf = [](const Decision& decision) {
+  const ChoiceRecord& record = *report.record;
+  const auto reasonOf = [&](const Decision& decision, int style) {
     return decision.kept ? nlohmann::ordered_json(nullptr)
-                         : nlohmann::ordered_json(decision.reason);
+                         : nlohmann::ordered_json(Reason(decision, *report.choices, style));
   };
   nlohmann::ordered_json turnpoints = nlohmann::ordered_json::array();
-  for (std::size_t i = 0; i < source.waypoints.size(); ++i) {
-    const Waypoint& waypoint = source.waypoints[i];
-    const Decision& decision = selection.turnpoints[i];
+  for (std::size_t i = 0; i < record.waypoints.size(); ++i) {
+    const Waypoint& waypoint = record.waypoints[i];
+    const Decision& decision = record.turnpoints[i];
     turnpoints.push_back({
         {"source", i + 1},
         {"name", waypoint.name},
@@ -98,19 +125,19 @@ std::string PlanJson(const PlanReport& report) {
         {"distanceKm", decision.distanceKm ? nlohmann::ordered_json(RoundDecimal(
                                                  *decision.distanceKm, kDistanceDecimals))
                                            : nlohmann::ordered_json(nullptr)},
-        {"reason", reasonOf(decision)},
+        {"reason", reasonOf(decision, waypoint.style)},
     });
   }
   nlohmann::ordered_json routes = nlohmann::ordered_json::array();
-  for (std::size_t i = 0; i < source.tasks.size(); ++i) {
-    const Decision& decision = selection.routes[i];
+  for (std::size_t i = 0; i < record.tasks.size(); ++i) {
+    const Decision& decision = record.routes[i];
     routes.push_back({
         {"source", i + 1},
-        {"name", source.tasks[i].name},
+        {"name", record.tasks[i].name},
         {"kept", decision.kept},
         {"slot",
          decision.kept ? nlohmann::ordered_json(decision.slot) : nlohmann::ordered_json(nullptr)},
-        {"reason", reasonOf(decision)},
+        {"reason", reasonOf(decision, 0)},
     });
   }
   const nlohmann::ordered_json plan = {{"target", report.target},

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "tools/koordin/conversion/choosing.h"
-#include "tools/koordin/document/document.h"
+#include "tools/koordin/conversion/chooser.h"
 
 #include <string>
 #include <vector>
@@ -12,10 +11,13 @@ namespace koordin_cli {
 
 struct PlanReport {
   std::string target;  // the target's format name
-  const Document* source = nullptr;
-  const Selection* selection = nullptr;
+  const ChoiceRecord* record = nullptr;
+  const Choices* choices = nullptr;
   std::vector<std::string> warnings;  // every warning line, not summed up
 };
+
+// Why a waypoint (`style`: its style) or a task was dropped, in words: "outside 150 km".
+std::string ReasonInWords(DropReason reason, const Choices& choices, int style = 0);
 
 // The plan for a person: a table of turnpoints and one of routes, then the counts.
 std::string PlanText(const PlanReport& report);

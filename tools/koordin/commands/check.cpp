@@ -1,0 +1,47 @@
+#include "tools/koordin/commands/commands.h"
+
+#include "tools/koordin/commands/command_support.h"
+#include "tools/koordin/io/file_io.h"
+
+#include <ostream>
+
+namespace koordin_cli {
+
+namespace {
+
+// Counts what a reader reads.
+struct Counter : DocumentSink {
+  void AddWaypoint(Waypoint) override { ++waypoints; }
+  void AddTask(Task) override { ++tasks; }
+  std::size_t waypoints = 0;
+  std::size_t tasks = 0;
+};
+
+}  // namespace
+
+int RunCheck(const CommonOptions& common, const std::vector<std::string>& files,
+             const std::string& inputEncoding, std::ostream& out, std::ostream& err) {
+  return Guarded(err, [&] {
+    Context context(common);
+    bool allGood = true;
+    for (const std::string& file : files) {
+      const std::string shown = ShownInputName(file);
+      try {
+        const FileFormat& format = FormatToReadThrough(file, std::string());
+        Source source(file, format, format.otherCharsets ? inputEncoding : std::string(), context);
+        // Counted as read, in memory that does not grow with the file.
+        Diagnostics diagnostics(Diagnostics::Keeping::kFewOfEachKind);
+        Counter counter;
+        source.Read(diagnostics, counter);
+        PrintWarnings(err, shown, diagnostics);
+        out << shown << ": " << Contents(counter.waypoints, counter.tasks) << '\n';
+      } catch (const FileError& error) {  // unreadable, not of its format, or malformed
+        out << error.what() << '\n';
+        allGood = false;
+      }
+    }
+    return allGood ? kExitSuccess : kExitFailure;
+  });
+}
+
+}  // namespace koordin_cli
