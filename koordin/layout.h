@@ -25,12 +25,11 @@ inline constexpr unsigned char kMarkerByte = 0xA0;        // last byte of a mark
 inline constexpr unsigned int kMarkerFlagsMask = 0xFF00;  // flags bits that ask for the marker
 inline constexpr unsigned int kMarkedFlags = 0x300;       // flags of a turnpoint read with it
 
-inline constexpr int kSecondsPerMinute = 60;              // coordinates carry whole seconds
-inline constexpr int kLatitudeDegreeDigits = 2;           // DD:MM:SS
-inline constexpr int kLongitudeDegreeDigits = 3;          // DDD:MM:SS
-inline constexpr int kMinuteDigits = 2;                   // minutes and seconds alike
-inline constexpr int kAltitudeDigits = 4;                 // AAAA:frequency
-inline constexpr int kLongRoutePoints = kPointsPerRoute;  // a route with more points is long
+inline constexpr int kSecondsPerMinute = 60;      // coordinates carry whole seconds
+inline constexpr int kLatitudeDegreeDigits = 2;   // DD:MM:SS
+inline constexpr int kLongitudeDegreeDigits = 3;  // DDD:MM:SS
+inline constexpr int kMinuteDigits = 2;           // minutes and seconds alike
+inline constexpr int kAltitudeDigits = 4;         // AAAA:frequency
 // Inner points of this kind are left out of long routes.
 inline constexpr int kOmittableKind = kFIOPointKindOmittable;
 

@@ -203,7 +203,7 @@ std::int32_t FIO_WriteRoute(CHostTextFile* file, const FIO_Route* route) {
   // The first and the last point are never written; a long route also leaves out the inner
   // points of the omittable kind.
   const std::size_t count = route->points.size();
-  const bool isLong = count > static_cast<std::size_t>(koordin::kLongRoutePoints);
+  const bool isLong = count > static_cast<std::size_t>(koordin::kPointsPerRoute);
   int lines = 0;
   for (std::size_t i = 1; i + 1 < count; ++i) {
     // Inner points beyond the slot's lines are not written: the slot has no room, and a further

@@ -93,9 +93,9 @@ class TempPath {
 };
 
 // The loaded driver and its entry points, each resolved by name.
-class Driver {
+class LoadedDriver {
  public:
-  explicit Driver(HMODULE module) : module_(module) {}
+  explicit LoadedDriver(HMODULE module) : module_(module) {}
 
   template <typename Function>
   Function* Get(const char* name) const {
@@ -111,7 +111,7 @@ class Driver {
 
 // Every function of the table resolves by name and by ordinal to the same address, and no
 // ordinal outside the table resolves at all.
-void CheckExportTable(const Driver& driver) {
+void CheckExportTable(const LoadedDriver& driver) {
   unsigned highest = 0;
   for (const ExportEntry& entry : kExportTable) {
     const FARPROC byName = GetProcAddress(driver.module(), entry.name);
@@ -133,7 +133,7 @@ void CheckExportTable(const Driver& driver) {
   Check(GetProcAddress(driver.module(), "_FIO_DriverInfo") == nullptr, "names are undecorated");
 }
 
-void CheckDescription(const Driver& driver) {
+void CheckDescription(const LoadedDriver& driver) {
   FIO_DriverInfoRecord info;
   std::memset(&info, 0xFF, sizeof info);
   Check(driver.Get<decltype(FIO_DriverInfo)>("FIO_DriverInfo")(&info) == kFIOSuccess,
@@ -209,7 +209,7 @@ struct Sample {
 };
 
 // Writes the sample through the exports, on a stream opened in text mode as a Windows host does.
-void WriteSample(const Driver& driver, const Sample& sample, const char* path) {
+void WriteSample(const LoadedDriver& driver, const Sample& sample, const char* path) {
   auto* writeHeader = driver.Get<decltype(FIO_WriteHeader)>("FIO_WriteHeader");
   auto* writeTp = driver.Get<decltype(FIO_WriteTP)>("FIO_WriteTP");
   auto* writeRoute = driver.Get<decltype(FIO_WriteRoute)>("FIO_WriteRoute");
@@ -269,7 +269,7 @@ void CheckFailedWriteThrowsFileException() {
 
 // The same failure inside the driver's writer passes through the driver to the host, caught by
 // the exception's own type and by its base.
-void CheckFailedDriverWriteThrowsFileException(const Driver& driver) {
+void CheckFailedDriverWriteThrowsFileException(const LoadedDriver& driver) {
   TempPath path;
   path.Write("");
   CHostTextFile file(path.path(), CFile::modeRead | CFile::typeText);
@@ -298,7 +298,7 @@ void CheckFailedDriverWriteThrowsFileException(const Driver& driver) {
 }
 
 // Reads the written file back through the exports: every slot in file order, then the end.
-void CheckReadingBack(const Driver& driver, const Sample& sample, const char* path) {
+void CheckReadingBack(const LoadedDriver& driver, const Sample& sample, const char* path) {
   auto* isMine = driver.Get<decltype(FIO_IsFileOfMyType)>("FIO_IsFileOfMyType");
   auto* readObject = driver.Get<decltype(FIO_ReadObject)>("FIO_ReadObject");
   CHostTextFile file(path, CFile::modeRead | CFile::typeText);
@@ -368,7 +368,7 @@ void CheckReadingBack(const Driver& driver, const Sample& sample, const char* pa
 }
 
 // Malformed input raises FIO_Error inside the driver; the host catches it by its type.
-void CheckMalformedFilesThrowFIO_Error(const Driver& driver) {
+void CheckMalformedFilesThrowFIO_Error(const LoadedDriver& driver) {
   struct Case {
     const char* what;
     std::string bytes;
@@ -407,7 +407,7 @@ void CheckMalformedFilesThrowFIO_Error(const Driver& driver) {
   }
 }
 
-void CheckWritingAndReading(const Driver& driver) {
+void CheckWritingAndReading(const LoadedDriver& driver) {
   const Sample sample;
   TempPath path;
   driver.Get<decltype(FIO_InitDriver)>("FIO_InitDriver")();
@@ -426,7 +426,7 @@ int Finish() {
 
 // Reads the KOORDIN file `in` through the driver and writes its turnpoints and routes to `out`
 // as a Windows host does, so that a file written elsewhere can be compared with the DLL's.
-int Rewrite(const Driver& driver, const char* in, const char* out) {
+int Rewrite(const LoadedDriver& driver, const char* in, const char* out) {
   auto* isMine = driver.Get<decltype(FIO_IsFileOfMyType)>("FIO_IsFileOfMyType");
   auto* readObject = driver.Get<decltype(FIO_ReadObject)>("FIO_ReadObject");
   std::vector<FIO_TPEntry> turnpoints;
@@ -479,11 +479,11 @@ int Rewrite(const Driver& driver, const char* in, const char* out) {
 int main(int argc, char** argv) {
   HMODULE module = LoadLibraryA(kDriverFile);
   if (argc == 4 && std::strcmp(argv[1], "--rewrite") == 0) {
-    return module == nullptr ? 1 : Rewrite(Driver(module), argv[2], argv[3]);
+    return module == nullptr ? 1 : Rewrite(LoadedDriver(module), argv[2], argv[3]);
   }
   Check(module != nullptr, "LoadLibrary finds vp6fio.dll beside the program");
   if (module == nullptr) return Finish();
-  const Driver driver(module);
+  const LoadedDriver driver(module);
   Check(IsRegistered(module), "loading registers the driver as an extension module");
 
   CheckExportTable(driver);

@@ -8,10 +8,10 @@
 
 namespace koordin_cli {
 
-const Driver& Context::driver() {
+const LoadedDriver& Context::driver() {
   if (!driver_) {
-    driver_ = std::make_unique<Driver>(common_.driverPath.empty() ? Driver::DefaultPath()
-                                                                  : common_.driverPath);
+    driver_ = std::make_unique<LoadedDriver>(
+        common_.driverPath.empty() ? LoadedDriver::DefaultPath() : common_.driverPath);
   }
   return *driver_;
 }

@@ -5,7 +5,8 @@
 #include "tools/koordin/document/document.h"
 #include "tools/koordin/formats/formats.h"
 #include "tools/koordin/instrument/driver_library.h"
-#include "tools/koordin/instrument/koordin_file.h"
+#include "tools/koordin/instrument/koordin_reader.h"
+#include "tools/koordin/io/file_io.h"
 
 #include <iosfwd>
 #include <memory>
@@ -28,7 +29,7 @@ class Context {
   explicit Context(const CommonOptions& common) : common_(common) {}
 
   // Throws DriverLoadError.
-  const Driver& driver();
+  const LoadedDriver& driver();
 
   // The KOORDIN file's character set, checked once. Throws UsageError for one that is no
   // single-byte character set.
@@ -36,7 +37,7 @@ class Context {
 
  private:
   const CommonOptions& common_;
-  std::unique_ptr<Driver> driver_;
+  std::unique_ptr<LoadedDriver> driver_;
   bool encodingChecked_ = false;
 };
 

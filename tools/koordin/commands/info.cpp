@@ -11,7 +11,7 @@ namespace koordin_cli {
 int RunInfo(const CommonOptions& common, std::ostream& out, std::ostream& err) {
   return Guarded(err, [&] {
     Context context(common);
-    const Driver& driver = context.driver();
+    const LoadedDriver& driver = context.driver();
     const FIO_DriverInfoRecord info = QueryDriverInfo(driver);
     std::string kinds;
     std::string extensions;

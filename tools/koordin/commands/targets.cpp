@@ -2,7 +2,7 @@
 
 #include "tools/koordin/conversion/control_characters.h"
 #include "tools/koordin/conversion/frequency.h"
-#include "tools/koordin/instrument/koordin_file.h"
+#include "tools/koordin/instrument/koordin_writer.h"
 #include "tools/koordin/io/file_io.h"
 
 #include <ostream>

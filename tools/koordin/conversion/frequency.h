@@ -9,7 +9,8 @@
 // Radio frequencies as pilots write them and as the instrument shows them.
 namespace koordin_cli {
 
-// The airband: 108.000 to 136.975 MHz, in kHz.
+// The airband in kHz, 108.000 to 136.999 MHz: its last 25 kHz channel is 136.975, and the names
+// of its 8.33 kHz channels run up to 136.990.
 inline constexpr int kLowestAirbandKhz = 108000;
 inline constexpr int kHighestAirbandKhz = 136999;
 

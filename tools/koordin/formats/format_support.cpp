@@ -155,21 +155,6 @@ std::optional<long long> ParseInteger(std::string_view text) {
   return value;
 }
 
-LineIndex::LineIndex(std::string_view text) : size_(text.size()) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n'))) {
-      lineEnds_.push_back(i);
-    }
-  }
-}
-
-int LineIndex::LineOf(std::size_t offset) const {
-  // An offset at or past the end is on the last line, not after its line end.
-  const std::size_t at = size_ == 0 ? 0 : std::min(offset, size_ - 1);
-  const auto endsBefore = std::lower_bound(lineEnds_.begin(), lineEnds_.end(), at);
-  return 1 + static_cast<int>(endsBefore - lineEnds_.begin());
-}
-
 std::size_t ControlCharacterAt(std::string_view text, std::size_t i) {
   const auto byte = static_cast<unsigned char>(text[i]);
   if (byte < 0x20 || byte == 0x7F) return 1;

@@ -66,19 +66,6 @@ std::optional<double> ParseDecimal(std::string_view text);
 // The whole number that is the whole of `text`; empty when `text` is no such number.
 std::optional<long long> ParseInteger(std::string_view text);
 
-// The lines of a text, found once, so that each question for the line of an offset takes time
-// logarithmic in the number of lines, not linear in the text.
-class LineIndex {
- public:
-  explicit LineIndex(std::string_view text);
-  // The 1-based line on which byte `offset` lies; the last line for an offset at or past the end.
-  int LineOf(std::size_t offset) const;
-
- private:
-  std::size_t size_;
-  std::vector<std::size_t> lineEnds_;  // offsets of every LF, and of every CR not before an LF
-};
-
 // The length in bytes of the control character at byte `i` of UTF-8 `text` (C0, DEL or C1), or 0
 // when there is none.
 std::size_t ControlCharacterAt(std::string_view text, std::size_t i);

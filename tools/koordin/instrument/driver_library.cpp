@@ -19,7 +19,7 @@ void Resolve(void* library, const char* name, Function*& target,
 
 }  // namespace
 
-Driver::Driver(const std::string& path) : path_(path) {
+LoadedDriver::LoadedDriver(const std::string& path) : path_(path) {
   std::string error;
   library_ = platform::OpenLibrary(path, error);
   if (library_ == nullptr) throw DriverLoadError(path + ": cannot load the driver: " + error);
@@ -38,13 +38,13 @@ Driver::Driver(const std::string& path) : path_(path) {
   }
 }
 
-Driver::~Driver() {
+LoadedDriver::~LoadedDriver() {
   if (library_ == nullptr) return;
   ExitDriver();
   platform::CloseLibrary(library_);
 }
 
-std::string Driver::DefaultPath() {
+std::string LoadedDriver::DefaultPath() {
   const std::string library = platform::LibraryFileName(kDriverLibraryName);
   const std::string folder = platform::ExecutableFolder();
   if (folder.empty()) return library;
@@ -59,13 +59,13 @@ std::string Driver::DefaultPath() {
   return beside.string();
 }
 
-FIO_DriverInfoRecord QueryDriverInfo(const Driver& driver) {
+FIO_DriverInfoRecord QueryDriverInfo(const LoadedDriver& driver) {
   FIO_DriverInfoRecord info{};
   driver.DriverInfo(&info);
   return info;
 }
 
-std::string QueryExtension(const Driver& driver, std::int32_t kind) {
+std::string QueryExtension(const LoadedDriver& driver, std::int32_t kind) {
   char buffer[32];
   if (driver.GetExtensions(kind, buffer, static_cast<std::int32_t>(sizeof buffer)) != kFIOSuccess)
     return {};

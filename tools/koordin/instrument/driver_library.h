@@ -18,14 +18,14 @@ class DriverLoadError : public std::runtime_error {
 // The driver as a host meets it: a library loaded at run time, each of its exports found by name
 // and called through a pointer of the type that fio_api.h declares. Unloading the library ends the
 // driver's state, so no record the driver created may outlive this object.
-class Driver {
+class LoadedDriver {
  public:
   // Loads the library at `path` and resolves every export. Throws DriverLoadError when the
   // library cannot be loaded or any export is missing (all missing ones are named).
-  explicit Driver(const std::string& path);
-  Driver(const Driver&) = delete;
-  Driver& operator=(const Driver&) = delete;
-  ~Driver();
+  explicit LoadedDriver(const std::string& path);
+  LoadedDriver(const LoadedDriver&) = delete;
+  LoadedDriver& operator=(const LoadedDriver&) = delete;
+  ~LoadedDriver();
 
   // The library koordin uses without --driver: the vp6fio library beside the executable.
   static std::string DefaultPath();
@@ -42,10 +42,22 @@ class Driver {
   void* library_ = nullptr;
 };
 
+// Ends the driver's use when the reading or writing ends, however it ends.
+class DriverSession {
+ public:
+  explicit DriverSession(const LoadedDriver& driver) : driver_(driver) { driver_.InitDriver(); }
+  DriverSession(const DriverSession&) = delete;
+  DriverSession& operator=(const DriverSession&) = delete;
+  ~DriverSession() { driver_.ExitDriver(); }
+
+ private:
+  const LoadedDriver& driver_;
+};
+
 // The driver's description of itself, as FIO_DriverInfo fills it.
-FIO_DriverInfoRecord QueryDriverInfo(const Driver& driver);
+FIO_DriverInfoRecord QueryDriverInfo(const LoadedDriver& driver);
 
 // The driver's file extension for the object kind, or empty when it declines the kind.
-std::string QueryExtension(const Driver& driver, std::int32_t kind);
+std::string QueryExtension(const LoadedDriver& driver, std::int32_t kind);
 
 }  // namespace koordin_cli

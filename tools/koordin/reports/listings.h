@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/koordin/instrument/koordin_file.h"
+#include "tools/koordin/instrument/koordin_listing.h"
 
 #include <string>
 
