@@ -10,10 +10,12 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <clocale>
 #include <cmath>
 #include <optional>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 namespace koordin_cli {
@@ -137,6 +139,27 @@ TEST(Choose, KeepsRouteTurnpointsFirstThenTheNearestOrTheFirst) {
     const Selection selection = Choose(document, choices, room, diagnostics);
     EXPECT_EQ(Decisions(selection.turnpoints), turnpoints) << choices.near;
     EXPECT_EQ(Decisions(selection.routes), routes) << choices.near;
+  }
+}
+
+// Globs match characters, not bytes, and fold the case of every letter, in the locale a program
+// starts with too.
+TEST(Choose, MatchesGlobsByCharacterWhateverTheLocale) {
+  std::setlocale(LC_CTYPE, "C");
+  Document document;
+  document.waypoints.push_back(At("Łódź", 48.0));
+  document.waypoints.push_back(At("Lodz", 48.1));
+  const std::pair<std::string, std::string> cases[] = {
+      {"?ód?", "1 -not matched by --only"},
+      {"łÓDŹ", "1 -not matched by --only"},
+      {"L?dz", "-not matched by --only 1"},
+  };
+  for (const auto& [only, turnpoints] : cases) {
+    Choices choices;
+    choices.only = {only};
+    Diagnostics diagnostics;
+    EXPECT_EQ(Decisions(Choose(document, choices, Room{}, diagnostics).turnpoints), turnpoints)
+        << only;
   }
 }
 

@@ -82,7 +82,6 @@ TEST(PlanKoordin, DecidesWhatFitsAndWarnsAboutEverythingThatDoesNotArriveAsItWas
              {Task{"R", {"", "A", ""}, {}}}},
             "B1/100/ B2/100/ B3/100/ B4/100/ B5/100/ A/100/ | R: /1 A/1 /1 ",
             {"\"B6\" dropped: the file holds 6"}}}) {
-    UseTransliterationLocale();
     Diagnostics diagnostics;
     EXPECT_EQ(Summary(Plan(document, small, diagnostics)), summary);
     ASSERT_EQ(diagnostics.warnings().size(), warnings.size());
