@@ -10,10 +10,12 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <clocale>
 #include <cmath>
 #include <optional>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 namespace koordin_cli {
@@ -143,6 +145,27 @@ TEST(Choose, KeepsRouteTurnpointsFirstThenTheNearestOrTheFirst) {
     EXPECT_EQ(Decisions(record.turnpoints, choices, document.waypoints), turnpoints)
         << choices.near;
     EXPECT_EQ(Decisions(record.routes, choices), routes) << choices.near;
+  }
+}
+
+// Globs match characters, not bytes, and fold the case of every letter, in the locale a program
+// starts with too.
+TEST(Choose, MatchesGlobsByCharacterWhateverTheLocale) {
+  std::setlocale(LC_CTYPE, "C");
+  Document document;
+  document.waypoints.push_back(At("Łódź", 48.0));
+  document.waypoints.push_back(At("Lodz", 48.1));
+  const std::pair<std::string, std::string> cases[] = {
+      {"?ód?", "1 -not matched by --only"},
+      {"łÓDŹ", "1 -not matched by --only"},
+      {"L?dz", "-not matched by --only 1"},
+  };
+  for (const auto& [only, turnpoints] : cases) {
+    Choices choices;
+    choices.only = {only};
+    Diagnostics diagnostics;
+    const ChoiceRecord record = ChooseIn(document, choices, std::nullopt, diagnostics).record;
+    EXPECT_EQ(Decisions(record.turnpoints, choices), turnpoints) << only;
   }
 }
 

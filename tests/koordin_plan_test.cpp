@@ -136,7 +136,6 @@ TEST(PlanKoordin, DecidesWhatFitsAndWarnsAboutEverythingThatDoesNotArriveAsItWas
        {"\"B6\" dropped: the file holds 6"}},
   };
   for (const auto& [document, turnpoints, routes, warnings] : cases) {
-    UseTransliterationLocale();
     Diagnostics diagnostics;
     const KoordinPlan plan = Plan(document, small, diagnostics);
     EXPECT_EQ(Turnpoints(plan), turnpoints);

@@ -4,7 +4,6 @@
 
 #include "tools/koordin/cli/nearest_name.h"
 #include "tools/koordin/commands/commands.h"
-#include "tools/koordin/instrument/koordin_plan.h"
 
 #include <CLI/CLI.hpp>
 
@@ -194,7 +193,6 @@ int main(int argc, char** argv) {
     }
     return UsageFault(extra + ": one argument too many");
   }
-  UseTransliterationLocale();
 
   int status;
   if (info->parsed()) {

@@ -1,5 +1,6 @@
 #include "tools/koordin/conversion/rule.h"
 
+#include "tools/koordin/formats/charset.h"
 #include "tools/koordin/formats/format_support.h"
 
 #include <fnmatch.h>
@@ -78,6 +79,7 @@ std::set<int> StylesChosen(const std::vector<std::string>& names) {
 }
 
 bool MatchesAny(const std::vector<std::string>& patterns, const std::string& name) {
+  if (!patterns.empty()) UseTransliterationLocale();
   return std::any_of(patterns.begin(), patterns.end(), [&](const std::string& pattern) {
     return fnmatch(pattern.c_str(), name.c_str(), FNM_CASEFOLD) == 0;
   });

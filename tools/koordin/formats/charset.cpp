@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <clocale>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -114,11 +115,18 @@ Converter& ConverterFor(const char* from, const char* to) {
 #else
   const std::string target = std::string(to) + "//TRANSLIT";
 #endif
+  UseTransliterationLocale();
   opened.push_back(std::unique_ptr<Entry>(new Entry{from, to, {from, target.c_str()}}));
   return opened.back()->converter;
 }
 
 }  // namespace
+
+void UseTransliterationLocale() {
+  constexpr const char* kLocale = "C.UTF-8";
+  const char* current = std::setlocale(LC_CTYPE, nullptr);
+  if (current == nullptr || std::strcmp(current, kLocale) != 0) std::setlocale(LC_CTYPE, kLocale);
+}
 
 bool IsValidUtf8(std::string_view bytes) {
   std::size_t i = 0;

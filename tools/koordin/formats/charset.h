@@ -13,6 +13,12 @@ inline constexpr const char* kUtf8 = "UTF-8";
 // CUP or CSV file's when it is not UTF-8.
 inline constexpr const char* kWindows1252 = "CP1252";
 
+// Makes transliteration the same on every machine: iconv transliterates, and fnmatch folds case,
+// by the locale's character type, and koordin uses C.UTF-8 for it, whatever the user's locale.
+// Called before the first converter is opened and before a glob is matched: loading the locale
+// costs more than a conversion of ASCII text, which needs none.
+void UseTransliterationLocale();
+
 // True when `bytes` is well-formed UTF-8.
 bool IsValidUtf8(std::string_view bytes);
 

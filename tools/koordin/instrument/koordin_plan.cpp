@@ -6,7 +6,6 @@
 #include "tools/koordin/formats/charset.h"
 #include "tools/koordin/reports/text_table.h"
 
-#include <clocale>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -265,10 +264,6 @@ Capacities CapacitiesOf(const FIO_DriverInfoRecord& info) {
   capacities.nameLength = info.nameLength;
   capacities.routeNameLength = info.nameLineLength;
   return capacities;
-}
-
-void UseTransliterationLocale() {
-  std::setlocale(LC_CTYPE, "C.UTF-8");
 }
 
 KoordinPlan PlanKoordin(const Document& document, const Capacities& capacities,

@@ -50,10 +50,6 @@ struct KoordinPlan {
   std::vector<PlannedRoute> routes;          // in order
 };
 
-// Makes transliteration the same on every machine: iconv transliterates by the locale's
-// character type, and koordin uses C.UTF-8 for it, whatever the user's locale.
-void UseTransliterationLocale();
-
 // Plans the KOORDIN file, in the character set `encoding`, of `document`, which holds no more
 // than the file does (the chooser decides that): names encoded and cut, coordinates rounded to the
 // whole seconds the file carries, altitudes within range, frequencies in one form, routes with
