@@ -142,18 +142,7 @@ function openFile(name, bytes) {
   removeWorkFiles();
   // A plain file name, never read as an option.
   const safeName = name.replace(/[\/\\]/g, '_').replace(/^-/, '_');
-  let path = safeName;
-  if (extension === 'gpx') {
-    // koordin here has no XML parser: the browser's reads the GPX into koordin's JSON form.
-    let json;
-    try {
-      json = gpxToKoordinJson(new TextDecoder().decode(bytes));
-    } catch (error) {
-      return fail(`${name}: ${error.message}`);
-    }
-    path = `${baseName(safeName)}.json`;
-    bytes = new TextEncoder().encode(json);
-  }
+  const path = safeName;
   try {
     state.engine.module.FS.writeFile(path, bytes);
   } catch (error) {  // more than koordin's memory can take
@@ -299,9 +288,7 @@ function download() {
   if (!state.input) return;
   const extension = $('target').value;
   const name = `${baseName(state.input.name)}.${extension}`;
-  // GPX is written by the browser, from koordin's JSON.
-  const written = extension === 'gpx' ? 'json' : extension;
-  const path = `${OUT}/out.${written}`;
+  const path = `${OUT}/out.${extension}`;
   const result = state.engine.run([...encodingArguments(), 'convert', state.input.path, path, ...choiceArguments()]);
   const fs = state.engine.module.FS;
   if (result.status !== 0) {
@@ -309,13 +296,8 @@ function download() {
     showMessage(result.err.join('\n'));
     return;
   }
-  let bytes = fs.readFile(path);
+  const bytes = fs.readFile(path);
   fs.unlink(path);
-  if (extension === 'gpx') {
-    const gpx = koordinJsonToGpx(new TextDecoder().decode(bytes));
-    bytes = new TextEncoder().encode(gpx.text);
-    $('warnings').append(...gpx.warnings.map(w => Object.assign(document.createElement('li'), { textContent: w })));
-  }
   const link = document.createElement('a');
   link.href = URL.createObjectURL(new Blob([bytes], { type: 'application/octet-stream' }));
   link.download = name;

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """The browser page in headless Chromium: opened from disk, it lists the bundled example, writes
-the same KOORDIN bytes as the koordin program for the same choices, and answers bad files with one
-message and no download.
+the same bytes as the koordin program for the same choices, reads and writes GPX as it does, and
+answers bad files with one message and no download.
 
 Usage: page_test.py PAGE KOORDIN (the built index.html and the native koordin program)."""
 
@@ -22,8 +22,11 @@ EXAMPLE = ROOT / "examples" / "gliding-sites.cup"
 SCREENSHOT = PAGE.parent.parent / "web-screenshot.png"  # beside the page, not in it
 TIMEOUT = 60  # seconds for any one step; no step needs to be fast, only to end
 
-# Two waypoints and a route whose third point is no waypoint.
-GPX = """<?xml version="1.0" encoding="UTF-8"?>
+# GPX files that the page hands to koordin, which must read and write them as the native koordin
+# does: named by the file name each gets.
+GPX_FILES = {
+    # Two waypoints and a route whose third point is no waypoint.
+    "round.gpx": """<?xml version="1.0" encoding="UTF-8"?>
 <gpx version="1.1" creator="test" xmlns="http://www.topografix.com/GPX/1/1">
   <wpt lat="48.630556" lon="9.430278"><ele>353</ele><name>Hahnweide</name></wpt>
   <wpt lat="48.588611" lon="9.470833"><name>Burg Teck</name></wpt>
@@ -33,7 +36,59 @@ GPX = """<?xml version="1.0" encoding="UTF-8"?>
     <rtept lat="48.5625" lon="9.5625"><name>Neidlingen</name></rtept>
   </rte>
 </gpx>
-"""
+""".encode(),
+    # koordin's own extensions: style, code, country, frequency, runway, the marker; a takeoff and
+    # a landing, a CUP option line, and a route point that is no waypoint.
+    "marked.gpx": """<?xml version="1.0" encoding="UTF-8"?>
+<gpx xmlns="http://www.topografix.com/GPX/1/1" xmlns:koordin="urn:koordin:gpx-waypoint:1" version="1.1" creator="koordin">
+  <wpt lat="48.630556" lon="9.430278">
+    <ele>353</ele>
+    <name>Hahnweide</name>
+    <desc>Segelfluggelände &amp; Flugplatz</desc>
+    <sym>Airport</sym>
+    <extensions>
+      <koordin:code>EDST</koordin:code>
+      <koordin:country>DE</koordin:country>
+      <koordin:runwayDirection>130</koordin:runwayDirection>
+      <koordin:runwayLength>820m</koordin:runwayLength>
+      <koordin:frequency>123.500</koordin:frequency>
+      <koordin:style>4</koordin:style>
+      <koordin:marked>true</koordin:marked>
+    </extensions>
+  </wpt>
+  <wpt lat="48.588611" lon="9.470833"><ele>775</ele><name>Burg Teck</name><sym>Summit</sym></wpt>
+  <wpt lat="48.5625" lon="9.5625"><name>Neidlingen</name>
+    <extensions><koordin:style>3</koordin:style><koordin:frequency>122.475</koordin:frequency></extensions></wpt>
+  <rte><name>Teckrunde</name>
+    <extensions><koordin:cupOption>Options,NoStart=12:00:00,TaskTime=02:00:00</koordin:cupOption></extensions>
+    <rtept lat="48.630556" lon="9.430278"><name>Hahnweide</name>
+      <extensions><koordin:taskPoint>takeoff</koordin:taskPoint></extensions></rtept>
+    <rtept lat="48.588611" lon="9.470833"><name>Burg Teck</name></rtept>
+    <rtept lat="48.6525" lon="9.4875"><name>Kirchheim Bahnhof</name></rtept>
+    <rtept lat="48.5625" lon="9.5625"><name>Neidlingen</name></rtept>
+    <rtept lat="48.630556" lon="9.430278"><name>Hahnweide</name>
+      <extensions><koordin:taskPoint>landing</koordin:taskPoint></extensions></rtept>
+  </rte>
+</gpx>
+""".encode(),
+    # Another program's GPX in Windows-1252: a route before the waypoints it names, a route point
+    # without a name, symbols for styles, comments, elements and a track that are not read.
+    "alb.gpx": """<?xml version="1.0" encoding="windows-1252"?>
+<gpx version="1.1" creator="another program" xmlns="http://www.topografix.com/GPX/1/1">
+  <metadata><name>Alb</name></metadata>
+  <rte><name>Südrunde</name>
+    <rtept lat="48.41" lon="9.52"><name>Römerstein</name></rtept>
+    <rtept lat="48.45" lon="9.3"></rtept>
+    <rtept lat="48.5" lon="9.4"><name>Grabenstetten</name></rtept>
+  </rte>
+  <wpt lat="48.41" lon="9.52"><time>2024-05-01T10:00:00Z</time><name>Römerstein</name>
+    <cmt>Aussichtsturm</cmt><sym>Tall Tower</sym></wpt>
+  <wpt lat="48.5" lon="9.4"><name>Grabenstetten</name><cmt>Landewiese</cmt><desc>Außenlandung</desc>
+    <sym>Glider Area</sym><link href="x"/></wpt>
+  <trk><name>Flug</name></trk>
+</gpx>
+""".encode("cp1252"),
+}
 
 # The page's choices and the options of koordin convert that make the same choice; the radius last,
 # so that it stays applied for the plan's checks and the screenshot.
@@ -150,16 +205,9 @@ def main():
             check(f"the downloaded {extension} file equals koordin convert's",
                   download(browser, downloads, f"gliding-sites.{extension}", extension) ==
                   (work / f"all.{extension}").read_bytes())
-        # GPX, written by the page itself, reads back as koordin's own GPX does.
-        (work / "page.gpx").write_bytes(download(browser, downloads, "gliding-sites.gpx", "gpx"))
         koordin("convert", str(EXAMPLE), "all.gpx", cwd=work)
-        page_gpx, own_gpx = (json.loads(koordin("dump", "--format", "json", name, cwd=work).stdout)
-                             for name in ("page.gpx", "all.gpx"))
-        for table, fields in (("turnpoints", ("name", "latitude", "longitude", "altitude")),
-                              ("routes", ("name", "points"))):
-            check(f"the page's GPX has koordin's {table}",
-                  [[e[f] for f in fields] for e in page_gpx[table]] == [[e[f] for f in fields] for e in own_gpx[table]],
-                  page_gpx[table][:1])
+        check("the downloaded GPX file equals koordin convert's",
+              download(browser, downloads, "gliding-sites.gpx", "gpx") == (work / "all.gpx").read_bytes())
 
         # A KOORDIN file in another character set, read and written in it.
         koordin("--encoding", "CP850", "convert", str(EXAMPLE), "cp850.lst", cwd=work)
@@ -256,17 +304,31 @@ def main():
         check("a large file lists a thousand rows and says how many more there are",
               len(rows) == 1001 and rows[-1].text == "… and 500 more", (len(rows), rows[-1].text))
 
-        # GPX, which the browser's XML parser reads for koordin.
-        gpx = work / "round.gpx"
-        gpx.write_text(GPX, encoding="utf-8")
-        open_file(browser, gpx)
-        check("a GPX file's waypoints are listed", row_names(browser, "turnpoints") == ["Hahnweide", "Burg Teck", "Neidlingen"],
-              row_names(browser, "turnpoints"))
-        check("a GPX file's routes are listed", row_names(browser, "routes") == ["Teckrunde"], row_names(browser, "routes"))
+        # GPX, read and written by koordin in the page as natively, to the byte.
+        for name, content in GPX_FILES.items():
+            gpx = work / name
+            gpx.write_bytes(content)
+            open_file(browser, gpx)
+            native = json.loads(koordin("dump", "--format", "json", name, cwd=work).stdout)
+            check(f"{name}: the page lists koordin's turnpoints",
+                  row_names(browser, "turnpoints") == [t["name"] for t in native["turnpoints"]],
+                  row_names(browser, "turnpoints"))
+            check(f"{name}: the page lists koordin's routes",
+                  row_names(browser, "routes") == [r["name"] for r in native["routes"]], row_names(browser, "routes"))
+            stem = name.removesuffix(".gpx")
+            for extension in ("lst", "gpx"):
+                koordin("convert", name, f"native-{stem}.{extension}", cwd=work)
+                check(f"{name}: the downloaded {extension} file equals koordin convert's",
+                      download(browser, downloads, f"{stem}.{extension}", extension) ==
+                      (work / f"native-{stem}.{extension}").read_bytes())
+        gpx = work / "broken.gpx"
         gpx.write_text("<gpx><wpt lat='48.6'", encoding="utf-8")
         open_file(browser, gpx)
-        check("a GPX file that is no XML: the page says so",
-              "not a GPX file" in browser.find_element(By.ID, "message").text, browser.find_element(By.ID, "message").text)
+        refusal = subprocess.run([str(KOORDIN), "dump", "--format", "json", gpx.name], cwd=work,
+                                 capture_output=True, text=True)
+        check("a GPX file that is no XML: the page says what koordin says",
+              browser.find_element(By.ID, "message").text == refusal.stderr.strip() != "",
+              (browser.find_element(By.ID, "message").text, refusal.stderr))
 
         browser.find_element(By.ID, "example").click()
         wait_for(browser, lambda: browser.execute_script("return 'planned' in document.body.dataset"),

@@ -1,24 +1,18 @@
 #include "tools/koordin/formats/formats.h"
 
 #include "tools/koordin/formats/format_support.h"
-
-#include "tools/koordin/formats/charset.h"
+#include "tools/koordin/formats/xml_events.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
-#include <exception>
 #include <initializer_list>
 #include <map>
-#include <new>
+#include <memory>
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <variant>
 #include <vector>
-
-#include <expat.h>
 
 namespace koordin_cli {
 
@@ -312,88 +306,12 @@ class GpxFileWriter : public FormatWriter {
 
 // --- reading --------------------------------------------------------------------------------
 
-// The bytes handed to the XML parser at a time.
-constexpr std::size_t kChunkBytes = kPieceBytes;
-
-// The most bytes of one text that the reader keeps, and of markup that the parser holds before it
-// is complete (a tag, a comment, a document type declaration), is kMaxTextRun: a file with a
-// longer one is refused rather than read into ever more memory.
-
-// What an open element costs besides its name and namespace declarations, which all count against
-// kMaxTextRun while it is open: this bounds how deep elements nest.
-constexpr std::size_t kOpenElementBytes = 64;
-
 // The most that the reader holds of what routes give while it cannot yet tell that no wpt follows
 // them (estimated bytes): beyond it, routes are read in a pass of their own.
 constexpr std::size_t kMostHeldBytes = std::size_t{16} << 20;
 
 // The most names of unread point elements told apart; those of further names are counted together.
 constexpr std::size_t kMostUnreadNames = 64;
-
-// A file that the reader refuses at once, rather than hold ever more of it.
-class LimitError : public FormatError {
- public:
-  using FormatError::FormatError;
-};
-
-std::string_view LocalName(std::string_view name) {
-  const std::size_t colon = name.find(':');
-  return colon == std::string_view::npos ? name : name.substr(colon + 1);
-}
-
-// The value of the attribute `name` among expat's name-value pairs, or null.
-const XML_Char* Attribute(const XML_Char** attributes, std::string_view name) {
-  for (; *attributes != nullptr; attributes += 2) {
-    if (name == attributes[0]) return attributes[1];
-  }
-  return nullptr;
-}
-
-bool IsXmlBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r';
-}
-
-// A parse fault in one line.
-std::string XmlFault(XML_Error code, bool elementsOpen) {
-  switch (code) {
-    case XML_ERROR_TAG_MISMATCH:
-      return "Start-end tags mismatch";
-    case XML_ERROR_INVALID_TOKEN:
-      return "a character XML does not allow there, or a byte that is no character of the file's "
-             "encoding";
-    case XML_ERROR_NO_ELEMENTS:
-      return elementsOpen ? "the file ends before its elements are closed" : "no element found";
-    default:
-      return XML_ErrorString(code);
-  }
-}
-
-// Reads the files in a character set that expat does not know itself, e.g. Windows-1252, when
-// iconv knows it as one byte a character.
-int XMLCALL SingleByteEncoding(void*, const XML_Char* name, XML_Encoding* info) try {
-  for (int byte = 0; byte < 256; ++byte) {
-    bool exact = false;
-    const std::string character =
-        ConvertCharset(std::string(1, static_cast<char>(byte)), name, "UTF-32LE", &exact);
-    int code = -1;  // no character
-    if (exact && character.size() == 4) {
-      code = 0;
-      for (int i = 3; i >= 0; --i) code = code << 8 | static_cast<unsigned char>(character[i]);
-    }
-    info->map[byte] = code;
-  }
-  info->data = nullptr;
-  info->convert = nullptr;
-  info->release = nullptr;
-  return XML_STATUS_OK;
-} catch (...) {  // a character set iconv does not know: expat says so
-  return XML_STATUS_ERROR;
-}
-
-struct ParserDeleter {
-  void operator()(XML_Parser parser) const { XML_ParserFree(parser); }
-};
-using ParserHandle = std::unique_ptr<XML_ParserStruct, ParserDeleter>;
 
 // What an element is to the reader.
 enum class Role : unsigned char {
@@ -418,8 +336,7 @@ enum class Role : unsigned char {
   kCupOption,
 };
 
-// The elements whose first text the reader keeps, as a document tree gives it: the first run of
-// text or CDATA section among the element's children, blanks between elements not counted.
+// The elements whose first text the reader keeps.
 bool KeepsText(Role role) {
   switch (role) {
     case Role::kPointName:
@@ -444,7 +361,7 @@ bool KeepsText(Role role) {
 // when no wpt follows them, as in every GPX file in the order its schema sets, holding what they
 // give until the file ends; else, or when they give too much to hold, in a second pass. Of the
 // waypoints it keeps only their names, lines and places.
-class GpxReader {
+class GpxReader : public XmlEvents {
  public:
   GpxReader(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink)
       : source_(source), diagnostics_(diagnostics), sink_(sink) {}
@@ -481,15 +398,10 @@ class GpxReader {
 
  private:
   // An open element.
-  struct Open {
+  struct Element {
     Role role;
     int line;
-    std::size_t cost;               // its share of kMaxTextRun
-    std::size_t declarations;       // the namespace declarations it made
     std::string Waypoint::*member;  // the field of a kOwnText
-    bool hasText;                   // its first text is complete
-    bool kept;                      // the text gathered so far is no mere blanks between elements
-    std::string text;
   };
 
   // The point (wpt or rtept) being read.
@@ -540,288 +452,50 @@ class GpxReader {
 
   void ReadPass(bool routes) {
     routes_ = routes;
-    const ParserHandle handle(XML_ParserCreate(nullptr));
-    if (!handle) throw std::bad_alloc();
-    parser_ = handle.get();
-    XML_SetUserData(parser_, this);
-    XML_SetElementHandler(parser_, &OnStart, &OnEnd);
-    XML_SetCharacterDataHandler(parser_, &OnText);
-    XML_SetCommentHandler(parser_, &OnComment);
-    XML_SetProcessingInstructionHandler(parser_, &OnInstruction);
-    XML_SetCdataSectionHandler(parser_, &OnCdataStart, &OnCdataEnd);
-    XML_SetEntityDeclHandler(parser_, &OnEntity);
-    XML_SetDoctypeDeclHandler(parser_, &OnDoctypeStart, &OnDoctypeEnd);
-    XML_SetUnknownEncodingHandler(parser_, &SingleByteEncoding, nullptr);
-    depth_ = 0;
-    openBytes_ = 0;
-    scopes_.clear();
-    stopped_ = done_ = failed_ = inCdata_ = false;
-    fault_ = nullptr;
-    deferred_.reset();
-    lead_ = Lead::kByteOrderMark;
-    leadAt_ = 0;
-    afterCr_ = false;
-    lineOffset_ = 0;
-    fed_ = 0;
-    doctypeStart_ = -1;
+    opens_.clear();
     routeIndex_ = 0;
     if (!routes) held_.emplace();
-    for (;;) {
-      char* buffer = static_cast<char*>(XML_GetBuffer(parser_, static_cast<int>(kChunkBytes)));
-      if (buffer == nullptr) throw std::bad_alloc();
-      const std::size_t read = source_.Read(buffer, kChunkBytes);
-      const std::size_t count = SkipLeadingBlanks(buffer, read);
-      const bool last = read == 0;
-      const XML_Status status = XML_ParseBuffer(parser_, static_cast<int>(count), last);
-      if (fault_) std::rethrow_exception(fault_);
-      if (done_) break;
-      if (status != XML_STATUS_OK) {
-        throw FormatError(ParserLine(), "not well-formed XML: " +
-                                            XmlFault(XML_GetErrorCode(parser_), depth_ > 0));
-      }
-      fed_ += static_cast<XML_Index>(count);
-      CheckHeld();
-      if (last) break;
-    }
-    // A fault of what was read, found once the file proved well-formed XML.
-    if (deferred_) throw *deferred_;
+    ReadXml(source_, *this);
   }
 
-  // The line that the parser stands on.
-  int ParserLine() const {
-    return static_cast<int>(XML_GetCurrentLineNumber(parser_)) + lineOffset_;
+  bool Start(const XmlElement& element) override {
+    opens_.push_back({Role::kSkipped, element.line, nullptr});
+    const Role role = RoleOf(opens_.back(), element);
+    opens_.back().role = role;
+    return KeepsText(role);
   }
 
-  // Refuses markup that the parser holds incomplete beyond the limit.
-  void CheckHeld() const {
-    const XML_Index at = std::max<XML_Index>(XML_GetCurrentByteIndex(parser_), 0);
-    if (fed_ - at > static_cast<XML_Index>(kMaxTextRun)) {
-      throw LimitError(ParserLine(), "markup (a tag, a comment, ...) of more than " +
-                                         TextRunInWords() + ", which koordin does not read");
-    }
-    if (doctypeStart_ >= 0 && fed_ - doctypeStart_ > static_cast<XML_Index>(kMaxTextRun)) {
-      throw LimitError(doctypeLine_, "a document type declaration of more than " +
-                                         TextRunInWords() + ", which koordin does not read");
-    }
-  }
-
-  // Leaves out the blanks and line ends before the first markup, after a UTF-8 byte-order mark if
-  // there is one, which XML does not allow before an XML declaration but files have; the lines
-  // they end still count. Returns the bytes of `bytes` left to parse, moved to its start.
-  std::size_t SkipLeadingBlanks(char* bytes, std::size_t count) {
-    static constexpr char kMark[] = "\xEF\xBB\xBF";
-    std::size_t kept = 0;
-    std::size_t i = 0;
-    for (; i < count && lead_ != Lead::kDone; ++i) {
-      const char c = bytes[i];
-      if (lead_ == Lead::kByteOrderMark) {
-        if (c == kMark[leadAt_]) {
-          bytes[kept++] = c;
-          if (++leadAt_ == sizeof kMark - 1) lead_ = Lead::kBlanks;
-          continue;
-        }
-        lead_ = leadAt_ == 0 ? Lead::kBlanks : Lead::kDone;
-        if (lead_ == Lead::kDone) break;
-      }
-      if (!IsXmlBlank(c)) {
-        lead_ = Lead::kDone;
-        break;
-      }
-      if (c == '\r' || (c == '\n' && !afterCr_)) ++lineOffset_;
-      afterCr_ = c == '\r';
-    }
-    if (i == kept) return count;
-    std::memmove(bytes + kept, bytes + i, count - i);
-    return kept + count - i;
-  }
-
-  // --- the parser's calls; no exception may pass through the parser
-
-  template <typename Handle>
-  static void Guard(void* data, Handle handle) {
-    GpxReader& reader = *static_cast<GpxReader*>(data);
-    if (reader.stopped_) return;
-    try {
-      handle(reader);
-    } catch (const LimitError&) {
-      reader.Stop(std::current_exception());
-    } catch (const FormatError& error) {
-      // What was read is wrong; parsing goes on, so that a fault of the XML is told first.
-      if (!reader.deferred_) reader.deferred_ = error;
-      reader.failed_ = true;
-    } catch (...) {
-      reader.Stop(std::current_exception());
-    }
-  }
-
-  static void XMLCALL OnStart(void* data, const XML_Char* name, const XML_Char** attributes) {
-    Guard(data, [&](GpxReader& reader) { reader.Start(name, attributes); });
-  }
-  static void XMLCALL OnEnd(void* data, const XML_Char*) {
-    Guard(data, [&](GpxReader& reader) { reader.End(); });
-  }
-  static void XMLCALL OnText(void* data, const XML_Char* text, int length) {
-    Guard(data, [&](GpxReader& reader) { reader.Text(text, static_cast<std::size_t>(length)); });
-  }
-  static void XMLCALL OnComment(void* data, const XML_Char*) {
-    Guard(data, [&](GpxReader& reader) { reader.EndRun(); });
-  }
-  static void XMLCALL OnInstruction(void* data, const XML_Char*, const XML_Char*) {
-    Guard(data, [&](GpxReader& reader) { reader.EndRun(); });
-  }
-  static void XMLCALL OnCdataStart(void* data) {
-    Guard(data, [&](GpxReader& reader) {
-      reader.EndRun();
-      reader.inCdata_ = true;
-    });
-  }
-  static void XMLCALL OnCdataEnd(void* data) {
-    Guard(data, [&](GpxReader& reader) { reader.EndCdata(); });
-  }
-  static void XMLCALL OnEntity(void* data, const XML_Char*, int, const XML_Char*, int,
-                               const XML_Char*, const XML_Char*, const XML_Char*, const XML_Char*) {
-    Guard(data, [&](GpxReader& reader) {
-      throw LimitError(reader.ParserLine(), "an entity declaration, which koordin does not read");
-    });
-  }
-  static void XMLCALL OnDoctypeStart(void* data, const XML_Char*, const XML_Char*, const XML_Char*,
-                                     int) {
-    Guard(data, [&](GpxReader& reader) {
-      reader.doctypeStart_ = XML_GetCurrentByteIndex(reader.parser_);
-      reader.doctypeLine_ = reader.ParserLine();
-    });
-  }
-  static void XMLCALL OnDoctypeEnd(void* data) {
-    Guard(data, [&](GpxReader& reader) { reader.doctypeStart_ = -1; });
-  }
-
-  void Stop(std::exception_ptr fault) {
-    fault_ = std::move(fault);
-    stopped_ = true;
-    XML_StopParser(parser_, XML_FALSE);
-  }
-
-  // --- the structure: elements, namespaces, texts
-
-  void Start(const XML_Char* name, const XML_Char** attributes) {
-    EndRun();
-    const int line = ParserLine();
-    std::size_t cost = kOpenElementBytes + std::strlen(name);
-    std::size_t declarations = 0;
-    for (const XML_Char** attribute = attributes; *attribute != nullptr; attribute += 2) {
-      const std::string_view key = attribute[0];
-      if (key != "xmlns" && key.rfind("xmlns:", 0) != 0) continue;
-      scopes_.emplace_back(key.substr(std::min(key.size(), sizeof "xmlns")), attribute[1]);
-      cost += key.size() + scopes_.back().second.size();
-      ++declarations;
-    }
-    if (depth_ == opens_.size()) opens_.emplace_back();
-    Open& open = opens_[depth_++];
-    std::string text = std::move(open.text);  // its room kept for the next text
-    text.clear();
-    open = {Role::kSkipped, line, cost, declarations, nullptr, false, false, std::move(text)};
-    openBytes_ += cost;
-    if (openBytes_ > kMaxTextRun) {
-      throw LimitError(line, "elements nested too deep, which koordin does not read");
-    }
-    if (!failed_) open.role = RoleOf(open, name, attributes);
-  }
-
-  void End() {
-    Open& open = opens_[--depth_];
-    EndRunOf(open);
-    openBytes_ -= open.cost;
-    scopes_.resize(scopes_.size() - open.declarations);
-    if (depth_ == 0) {  // the end of the file: what follows is not read
-      done_ = stopped_ = true;
-      XML_StopParser(parser_, XML_FALSE);
-      return;
-    }
-    if (!failed_) Close(open);
-  }
-
-  void Text(const XML_Char* text, std::size_t length) {
-    if (depth_ == 0) return;
-    Open& open = opens_[depth_ - 1];
-    if (open.hasText || !KeepsText(open.role)) return;
-    if (open.text.size() + length > kMaxTextRun) {
-      throw LimitError(open.line,
-                       "a text of more than " + TextRunInWords() + ", which koordin does not read");
-    }
-    open.text.append(text, length);
-    if (!open.kept) {
-      open.kept = !std::all_of(text, text + length, IsXmlBlank) || FromReference();
-    }
-  }
-
-  // True when the text the parser reports comes from a character reference ("&#32;"), which a
-  // document tree keeps even when it is a blank.
-  bool FromReference() const {
-    int offset = 0;
-    int size = 0;
-    const char* context = XML_GetInputContext(parser_, &offset, &size);
-    if (context == nullptr || offset >= size) return false;
-    // "&" is the first byte of the reference, or its second in UTF-16 big-endian
-    return context[offset] == '&' ||
-           (context[offset] == '\0' && offset + 1 < size && context[offset + 1] == '&');
-  }
-
-  // Markup ends the run of text before it in the innermost open element.
-  void EndRun() {
-    if (depth_ > 0) EndRunOf(opens_[depth_ - 1]);
-  }
-
-  static void EndRunOf(Open& open) {
-    if (open.hasText || !KeepsText(open.role)) return;
-    if (open.kept) {
-      open.hasText = true;
-    } else {
-      open.text.clear();  // blanks between elements
-    }
-  }
-
-  void EndCdata() {
-    inCdata_ = false;
-    if (depth_ == 0) return;
-    Open& open = opens_[depth_ - 1];
-    if (KeepsText(open.role)) open.hasText = true;  // an empty section too is the text
-  }
-
-  // The namespace of an element's name, from the declarations of the elements open.
-  std::string_view NamespaceOf(std::string_view name) const {
-    const std::size_t colon = name.find(':');
-    const std::string_view prefix = colon == std::string_view::npos ? "" : name.substr(0, colon);
-    for (auto scope = scopes_.rbegin(); scope != scopes_.rend(); ++scope) {
-      if (scope->first == prefix) return scope->second;
-    }
-    return "";
+  void End(std::string& text) override {
+    const Element open = opens_.back();
+    opens_.pop_back();
+    Close(open, text);
   }
 
   // --- what the elements mean
 
-  Role RoleOf(Open& open, std::string_view name, const XML_Char** attributes) {
-    const std::string_view local = LocalName(name);
-    if (depth_ == 1) {
+  Role RoleOf(Element& open, const XmlElement& element) {
+    const std::string_view local = element.localName;
+    if (opens_.size() == 1) {
       if (local != "gpx") {
-        throw FormatError(open.line,
-                          "not a GPX file: its root element is <" + std::string(name) + ">");
+        throw FormatError(
+            open.line, "not a GPX file: its root element is <" + std::string(element.name) + ">");
       }
       return Role::kGpx;
     }
-    switch (opens_[depth_ - 2].role) {
+    switch (opens_[opens_.size() - 2].role) {
       case Role::kGpx:
-        return GpxChild(local, attributes, open.line);
+        return GpxChild(local, element.attributes, open.line);
       case Role::kWaypoint:
       case Role::kRoutePoint:
-        return PointChild(open, name, local, false);
+        return PointChild(open, element, false);
       case Role::kPointExtensions:
-        return PointChild(open, name, local, true);
+        return PointChild(open, element, true);
       case Role::kRouteToName:
         if (local != "name" || routeNamed_) return Role::kSkipped;
         routeNamed_ = true;
         return Role::kRouteName;
       case Role::kRoute:
-        if (local == "rtept") return RoutePoint(attributes, open.line);
+        if (local == "rtept") return RoutePoint(element.attributes, open.line);
         if (local == "name" && !routes_ && !routeNamed_) {
           routeNamed_ = true;
           return Role::kRouteName;
@@ -830,7 +504,7 @@ class GpxReader {
         route_.extensionsMet = true;
         return Role::kRouteExtensions;
       case Role::kRouteExtensions:
-        return local == kCupOptionElement && NamespaceOf(name) == kExtensionNamespace
+        return local == kCupOptionElement && element.nameSpace == kExtensionNamespace
                    ? Role::kCupOption
                    : Role::kSkipped;
       default:
@@ -838,7 +512,7 @@ class GpxReader {
     }
   }
 
-  Role GpxChild(std::string_view local, const XML_Char** attributes, int line) {
+  Role GpxChild(std::string_view local, const XmlAttributes& attributes, int line) {
     if (local == "wpt") {
       if (routes_) return Role::kSkipped;
       if (!routeNames_.empty()) GiveUpRoutes();  // a wpt after a route
@@ -860,7 +534,7 @@ class GpxReader {
     return Role::kSkipped;
   }
 
-  Role RoutePoint(const XML_Char** attributes, int line) {
+  Role RoutePoint(const XmlAttributes& attributes, int line) {
     try {
       StartPoint(attributes, line, true);
     } catch (const FormatError&) {
@@ -875,9 +549,9 @@ class GpxReader {
   void GiveUpRoutes() {
     if (!held_) return;
     held_.reset();
-    for (std::size_t i = 0; i < depth_; ++i) {
-      if (opens_[i].role == Role::kRoute) opens_[i].role = Role::kRouteToName;
-      if (opens_[i].role == Role::kRoutePoint) opens_[i].role = Role::kSkipped;
+    for (Element& open : opens_) {
+      if (open.role == Role::kRoute) open.role = Role::kRouteToName;
+      if (open.role == Role::kRoutePoint) open.role = Role::kSkipped;
     }
   }
 
@@ -896,7 +570,8 @@ class GpxReader {
   }
 
   // A child of a point, or of its extensions.
-  Role PointChild(Open& open, std::string_view name, std::string_view local, bool inExtensions) {
+  Role PointChild(Element& open, const XmlElement& element, bool inExtensions) {
+    const std::string_view local = element.localName;
     if (!inExtensions) {
       if (local == "name") return Role::kPointName;
       if (local == "ele") return Role::kElevation;
@@ -909,7 +584,7 @@ class GpxReader {
       }
     }
     // Some converters move extensions out of <extensions>: koordin's own are read anywhere.
-    if (NamespaceOf(name) != kExtensionNamespace) {
+    if (element.nameSpace != kExtensionNamespace) {
       if (inExtensions) return Role::kSkipped;
       if (point_.routePoint && held_) {
         held_->unread.emplace_back(local, open.line);
@@ -943,39 +618,39 @@ class GpxReader {
   }
 
   // An element is read once it is closed, its text complete.
-  void Close(Open& open) {
+  void Close(const Element& open, std::string& text) {
     Waypoint& waypoint = point_.waypoint;
     switch (open.role) {
       case Role::kPointName:
-        waypoint.name = std::string(TrimBlanks(open.text));
+        waypoint.name = std::string(TrimBlanks(text));
         break;
       case Role::kElevation:
-        waypoint.elevation = ParseDecimal(TrimBlanks(open.text));
+        waypoint.elevation = ParseDecimal(TrimBlanks(text));
         if (!waypoint.elevation) {
           PointDiagnostics().Warn(
-              AtLine(open.line, "bad elevation " + Quoted(open.text) + "; read as unknown"));
+              AtLine(open.line, "bad elevation " + Quoted(text) + "; read as unknown"));
         }
         break;
       case Role::kDescription:
-        waypoint.description = std::move(open.text);
+        waypoint.description = std::move(text);
         break;
       case Role::kComment:
-        point_.comment = std::move(open.text);
+        point_.comment = std::move(text);
         break;
       case Role::kSymbol:
-        point_.symbolStyle = StyleOfSymbol(TrimBlanks(open.text));
+        point_.symbolStyle = StyleOfSymbol(TrimBlanks(text));
         break;
       case Role::kOwnText:
-        waypoint.*open.member = std::move(open.text);
+        waypoint.*open.member = std::move(text);
         break;
       case Role::kMarked:
-        waypoint.marked = TrimBlanks(open.text) == "true";
+        waypoint.marked = TrimBlanks(text) == "true";
         break;
       case Role::kStyle:
-        ReadStyle(open.text, open.line);
+        ReadStyle(text, open.line);
         break;
       case Role::kTaskPoint:
-        if (!point_.role) point_.role = std::string(TrimBlanks(open.text));
+        if (!point_.role) point_.role = std::string(TrimBlanks(text));
         break;
       case Role::kWaypoint:
         EndWaypoint();
@@ -984,11 +659,11 @@ class GpxReader {
         EndRoutePoint();
         break;
       case Role::kRouteName:
-        routeNames_.back() = std::string(TrimBlanks(open.text));
+        routeNames_.back() = std::string(TrimBlanks(text));
         route_.task.name = routeNames_.back();
         break;
       case Role::kCupOption:
-        route_.task.cupOptions.push_back(std::move(open.text));
+        route_.task.cupOptions.push_back(std::move(text));
         break;
       case Role::kRoute:
         EndRoute();
@@ -998,9 +673,9 @@ class GpxReader {
     }
   }
 
-  double Coordinate(const XML_Char** attributes, const char* attribute, const char* what,
+  double Coordinate(const XmlAttributes& attributes, const char* attribute, const char* what,
                     int line) const {
-    const XML_Char* found = Attribute(attributes, attribute);
+    const char* found = attributes.Find(attribute);
     const std::string_view text = found != nullptr ? found : "";
     const std::optional<double> value = ParseDecimal(TrimBlanks(text));
     if (found == nullptr || !value) {
@@ -1010,7 +685,7 @@ class GpxReader {
   }
 
   // A wpt or rtept: both have the same elements.
-  void StartPoint(const XML_Char** attributes, int line, bool routePoint) {
+  void StartPoint(const XmlAttributes& attributes, int line, bool routePoint) {
     point_ = Point();
     point_.line = line;
     point_.routePoint = routePoint;
@@ -1150,25 +825,8 @@ class GpxReader {
   DocumentSink& sink_;
 
   // The pass.
-  XML_Parser parser_ = nullptr;
-  bool routes_ = false;      // the pass that reads routes, else the one that reads waypoints
-  std::vector<Open> opens_;  // the open elements, outermost first, as deep as ever met
-  std::size_t depth_ = 0;
-  std::size_t openBytes_ = 0;                                // the open elements' costs
-  std::vector<std::pair<std::string, std::string>> scopes_;  // namespace prefix and name in force
-  bool inCdata_ = false;
-  bool stopped_ = false;  // by a fault
-  bool done_ = false;     // the root element closed
-  bool failed_ = false;   // what was read is wrong: only the XML is parsed on
-  std::exception_ptr fault_;
-  std::optional<FormatError> deferred_;
-  enum class Lead { kByteOrderMark, kBlanks, kDone } lead_ = Lead::kByteOrderMark;
-  std::size_t leadAt_ = 0;  // the bytes of the byte-order mark met
-  bool afterCr_ = false;
-  int lineOffset_ = 0;  // the lines skipped before the first markup
-  XML_Index fed_ = 0;   // the bytes given to the parser
-  XML_Index doctypeStart_ = -1;
-  int doctypeLine_ = 0;
+  bool routes_ = false;         // the pass that reads routes, else the one that reads waypoints
+  std::vector<Element> opens_;  // the open elements, outermost first
   std::size_t routeIndex_ = 0;
 
   // What was read.
