@@ -46,19 +46,6 @@ void Diagnostics::Warn(std::string message, std::string group, std::size_t times
   kinds_.push_back(std::move(kind));
 }
 
-void Diagnostics::Append(const Diagnostics& other) {
-  std::map<std::string, std::size_t> kept;
-  for (std::size_t i = 0; i < other.warnings_.size(); ++i) {
-    ++kept[other.kinds_[i]];
-    Warn(other.warnings_[i], other.groups_[i]);
-  }
-  for (const auto& [kind, count] : other.perKind_) {
-    const std::size_t rest = count - kept[kind];
-    total_ += rest;
-    perKind_[kind] += rest;
-  }
-}
-
 std::string WithThousands(std::size_t count) {
   std::string digits = std::to_string(count);
   for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) {

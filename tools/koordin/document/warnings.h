@@ -43,9 +43,6 @@ class Diagnostics {
   const std::vector<std::string>& warnings() const { return warnings_; }
   const std::vector<std::string>& groups() const { return groups_; }
 
-  // Adds the warnings of `other` after these.
-  void Append(const Diagnostics& other);
-
   friend std::vector<std::string> WarningLines(const std::string& file,
                                                const Diagnostics& diagnostics,
                                                WarningDetail detail);
