@@ -110,13 +110,14 @@ const PLANNED = `${OUT}/plan.lst`;  // the target of the plan, never written
 const LISTED = `${OUT}/source.json`;  // the source as koordin reads it, in its JSON
 const SLOTS = 255;  // turnpoints of a KOORDIN file
 const SUGGESTIONS = 12;  // names offered for Near at a time
+const STALE_AFTER_MS = 150;  // a plan under way this long dims what is shown
 const $ = id => document.getElementById(id);
 
 const state = {
   language: 'en', engine: null, opened: null, input: null, listing: null, plan: null,
   opening: 0,  // counts the files opened: what answers an earlier one is not shown
-  planning: false, changedAt: null, refusal: null, koordinLines: [], rows: null,
-  sort: { key: 'status', descending: false }, world: null, table: null,
+  planning: false, changedAt: null, staleSoon: null, refusal: null, koordinLines: [], rows: null,
+  sort: { key: 'status', descending: false }, world: null, table: null, said: null,
 };
 
 function text(key, ...args) {
@@ -182,6 +183,12 @@ function loadWorld() {
   worker.postMessage(WORLD_TOPOLOGY);
 }
 
+// The line under the file's name, in the language chosen, now and after a change of language.
+function say(words) {
+  state.said = words;
+  $('source').textContent = words();
+}
+
 function showMessage(message) {
   $('message').textContent = message;
   $('message').hidden = !message;
@@ -226,10 +233,10 @@ async function openFile(name, bytes, sameFile = false) {
   state.opened = { name, bytes };
   showMessage('');
   // What was shown is not the plan of this file: gone, or dimmed while the file is read anew.
-  if (sameFile) for (const id of ['result', 'map', 'tables']) $(id).classList.add('stale');
+  if (sameFile) markStale(true);
   else render();
-  const afresh = hadFile && !sameFile ? text('afresh', $('encoding').value) : '';
-  $('source').textContent = text('opened', name, number(bytes.length)) + afresh;
+  const charset = $('encoding').value, afresh = hadFile && !sameFile;
+  say(() => text('opened', name, number(bytes.length)) + (afresh ? text('afresh', charset) : ''));
   const extension = extensionOf(name);
   if (!READABLE.includes(extension)) return fail(text('unknownFormat', name));
   // A plain file name, never read as an option.
@@ -299,7 +306,7 @@ function planKey() {
 function replan() {
   if (!state.input) return;
   state.changedAt ??= performance.now();
-  for (const id of ['result', 'map', 'tables']) $(id).classList.add('stale');
+  if (state.staleSoon === null) state.staleSoon = setTimeout(() => markStale(true), STALE_AFTER_MS);
   if (state.planning) return;
   const key = planKey();
   state.planning = true;
@@ -311,6 +318,16 @@ function replan() {
     }
     showPlan(answer);
   });
+}
+
+// Dims what is shown while the plan of changed fields is under way, once it takes long enough to
+// be seen; a quick plan changes nothing before it is shown.
+function markStale(stale) {
+  clearTimeout(state.staleSoon);
+  state.staleSoon = null;
+  for (const id of ['result', 'map', 'tables']) {
+    if ($(id).classList.contains('stale') !== stale) $(id).classList.toggle('stale', stale);
+  }
 }
 
 function showPlan(answer) {
@@ -327,7 +344,7 @@ function showPlan(answer) {
     showMessage(failureOf(answer));
   }
   render();
-  for (const id of ['result', 'map', 'tables']) $(id).classList.remove('stale');
+  markStale(false);
   // How long the pilot waited: from the change to the plan painted, after the next frame.
   const changed = state.changedAt;
   state.changedAt = null;
@@ -460,16 +477,17 @@ function distanceText(km) {
   return state.language === 'de' ? km.toFixed(1).replace('.', ',') : km.toFixed(1);
 }
 
-function turnpointRow(entry) {
-  const row = document.createElement('tr');
+const TURNPOINT_COLUMNS = 11;
+
+function fillTurnpointRow(row, entry) {
   row.className = entry.kept ? 'kept' : 'dropped';
   row.dataset.source = entry.source;
-  row.append(cell(entry.source), cell(entry.name), cell(entry.code), cell(styleName(entry.style)),
-    cell(dms(entry.latitude, true)), cell(dms(entry.longitude, false)),
-    cell(entry.elevation == null ? '' : Math.round(entry.elevation)), cell(entry.frequency),
-    cell(entry.slot), cell(distanceText(entry.distanceKm)), cell(status(entry)));
-  row.lastChild.title = row.lastChild.textContent;
-  return row;
+  const values = [entry.source, entry.name, entry.code, styleName(entry.style), dms(entry.latitude, true),
+    dms(entry.longitude, false), entry.elevation == null ? '' : Math.round(entry.elevation), entry.frequency,
+    entry.slot, distanceText(entry.distanceKm), status(entry)];
+  values.forEach((value, i) => setText(row.cells[i], value));
+  const statusCell = row.cells[TURNPOINT_COLUMNS - 1];
+  if (statusCell.title !== statusCell.textContent) statusCell.title = statusCell.textContent;
 }
 
 // Kept before dropped, the kept in slot order, the dropped nearest first, else in the file's order.
@@ -541,7 +559,10 @@ function radiusCircle() {
 function drawMap() {
   const plan = state.plan;
   if (!plan) {
-    $('plot').replaceChildren();
+    // No plan, no points: the land stays.
+    for (const element of $('plot').querySelectorAll(':scope > :not(.coast, .border, .graticule, .graticule-label)')) {
+      element.remove();
+    }
     return;
   }
   const kept = plan.rows.filter(t => t.kept).sort((a, b) => a.slot - b.slot);
@@ -601,7 +622,7 @@ async function download() {
   setTimeout(() => URL.revokeObjectURL(link.href), 60000);
   // koordin's own summary of what it wrote, without the page's scratch name.
   const summary = answer.out.trim().split('\n').pop().replace(`${path}: `, '');
-  $('source').textContent = text('written', name, summary);
+  say(() => text('written', name, summary));
 }
 
 function applyLanguage(language) {
@@ -610,6 +631,7 @@ function applyLanguage(language) {
   $('language').value = state.language;
   for (const element of document.querySelectorAll('[data-i18n]')) element.textContent = text(element.dataset.i18n);
   for (const element of document.querySelectorAll('[data-i18n-placeholder]')) element.placeholder = text(element.dataset.i18nPlaceholder);
+  if (state.said) say(state.said);
   render();
   suggestPlaces();
 }
@@ -632,14 +654,14 @@ async function readChosen(file) {
     fail(`${file.name}: ${error.message}`);
     return;
   }
-  $('source').textContent = text('reading', file.name);
+  say(() => text('reading', file.name));
   openFile(file.name, bytes);
 }
 
 async function main() {
-  state.table = new VirtualTable($('turnpoint-box'), $('turnpoints'), turnpointRow);
+  state.table = new VirtualTable($('turnpoint-box'), $('turnpoints'), TURNPOINT_COLUMNS, fillTurnpointRow);
   applyLanguage((navigator.language || 'en').slice(0, 2));
-  $('source').textContent = text('loading');
+  say(() => text('loading'));
   loadWorld();
   try {
     state.engine = await startEngine();
@@ -659,7 +681,7 @@ async function main() {
     header.addEventListener('click', () => sortBy(header.dataset.sort));
   }
   applyLanguage(state.language);
-  $('source').textContent = '';
+  say(() => '');
   $('language').addEventListener('change', event => applyLanguage(event.target.value));
   $('file').addEventListener('change', event => readChosen(event.target.files[0]));
   $('example').addEventListener('click', () =>

@@ -242,7 +242,7 @@ function drawPlot(svg, map) {
   }
   const keptShown = kept.filter(p => inside(p.px, p.py));
   for (const p of keptShown) {
-    parts.push(`<circle class="kept" cx="${p.px.toFixed(1)}" cy="${p.py.toFixed(1)}" r="${KEPT_RADIUS}"><title>${escapeXml(p.name)}</title></circle>`);
+    parts.push(`<circle class="kept" cx="${p.px.toFixed(1)}" cy="${p.py.toFixed(1)}" r="${KEPT_RADIUS}"/>`);
   }
   parts.push(placeLabels(keptShown, view));
 

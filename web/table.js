@@ -1,16 +1,24 @@
 // A table of any number of rows in a scrolling box: only the rows in sight (and a few around
-// them) are made, between two spacers that keep the scroll bar true. Every row has one height.
+// them) are in the document, between two spacers that keep the scroll bar true. Every row has one
+// height. The rows are made once and filled anew, a cell changed only where its text changes.
 'use strict';
 
 class VirtualTable {
-  // box: the scrolling element around the table; makeRow(item) returns a <tr>.
-  constructor(box, table, makeRow) {
+  // box: the scrolling element around the table; fill(row, item) fills a row of `columns` cells.
+  constructor(box, table, columns, fill) {
     this.box = box;
     this.body = table.tBodies[0];
-    this.makeRow = makeRow;
+    this.columns = columns;
+    this.fill = fill;
     this.items = [];
+    this.rows = [];
     this.rowHeight = 0;
     this.shown = null;
+    [this.before, this.after] = [0, 1].map(() => {
+      const spacer = document.createElement('tr');
+      spacer.className = 'spacer';
+      return spacer;
+    });
     // The box's height and place, kept as they change: read while drawing, they would make the
     // browser lay the page out there and then.
     this.height = 600;
@@ -37,19 +45,23 @@ class VirtualTable {
     this.top = 0;
   }
 
-  spacer(height) {
-    const row = document.createElement('tr');
-    row.className = 'spacer';
-    row.style.height = `${height}px`;
-    return row;
+  row(k) {
+    while (this.rows.length <= k) {
+      const row = document.createElement('tr');
+      for (let i = 0; i < this.columns; ++i) row.insertCell();
+      this.rows.push(row);
+    }
+    return this.rows[k];
   }
 
   draw() {
     const overscan = 10;
     if (!this.rowHeight && this.items.length > 0) {
       // The height of a row, measured once on a real one.
-      this.body.replaceChildren(this.makeRow(this.items[0]));
-      this.rowHeight = this.body.rows[0].getBoundingClientRect().height || 24;
+      const row = this.row(0);
+      this.fill(row, this.items[0]);
+      this.body.replaceChildren(row);
+      this.rowHeight = row.getBoundingClientRect().height || 24;
     }
     const height = this.rowHeight || 24;
     const visible = Math.ceil(this.height / height);
@@ -57,10 +69,29 @@ class VirtualTable {
     const last = Math.min(this.items.length, first + visible + 2 * overscan);
     if (this.shown && this.shown.first === first && this.shown.last === last) return;
     this.shown = { first, last };
-    const rows = [];
-    if (first > 0) rows.push(this.spacer(first * height));
-    for (let i = first; i < last; ++i) rows.push(this.makeRow(this.items[i]));
-    if (last < this.items.length) rows.push(this.spacer((this.items.length - last) * height));
-    this.body.replaceChildren(...rows);
+    const wanted = [];
+    if (first > 0) {
+      this.before.style.height = `${first * height}px`;
+      wanted.push(this.before);
+    }
+    for (let i = first; i < last; ++i) {
+      const row = this.row(i - first);
+      this.fill(row, this.items[i]);
+      wanted.push(row);
+    }
+    if (last < this.items.length) {
+      this.after.style.height = `${(this.items.length - last) * height}px`;
+      wanted.push(this.after);
+    }
+    const present = this.body.children;
+    if (wanted.length !== present.length || wanted.some((row, i) => present[i] !== row)) {
+      this.body.replaceChildren(...wanted);
+    }
   }
+}
+
+// Sets a cell's text where it differs.
+function setText(cell, value) {
+  const text = value == null ? '' : String(value);
+  if (cell.textContent !== text) cell.textContent = text;
 }
