@@ -621,7 +621,7 @@ async function download() {
   link.remove();
   setTimeout(() => URL.revokeObjectURL(link.href), 60000);
   // koordin's own summary of what it wrote, without the page's scratch name.
-  const summary = answer.out.trim().split('\n').pop().replace(`${path}: `, '');
+  const summary = answer.out.trim().split('\n').map(line => line.replace(`${path}: `, '')).join(' ');
   say(() => text('written', name, summary));
 }
 
