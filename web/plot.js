@@ -87,7 +87,7 @@ function worldPaths(world, view) {
     for (let i = starts[piece]; i < end; ++i) {
       const px = x(points[2 * i]), py = y(points[2 * i + 1]);
       if (i + 1 < end && Math.abs(px - lastX) < 1 && Math.abs(py - lastY) < 1) continue;
-      d += `${d ? 'L' : 'M'}${px.toFixed(1)},${py.toFixed(1)}`;
+      d += `${d ? 'L' : 'M'}${tenth(px)},${tenth(py)}`;
       lastX = px;
       lastY = py;
     }
@@ -114,20 +114,19 @@ class Boxes {
     this.cells = new Map();
   }
 
-  *keys(box) {
-    const size = 40;
-    for (let i = Math.floor(box.x0 / size); i <= Math.floor(box.x1 / size); ++i) {
-      for (let j = Math.floor(box.y0 / size); j <= Math.floor(box.y1 / size); ++j) yield `${i},${j}`;
+  // The keys of the cells that `box` covers.
+  keys(box) {
+    const size = 40, keys = [];
+    const i1 = Math.floor(box.x1 / size), j0 = Math.floor(box.y0 / size), j1 = Math.floor(box.y1 / size);
+    for (let i = Math.floor(box.x0 / size); i <= i1; ++i) {
+      for (let j = j0; j <= j1; ++j) keys.push(i * 65536 + j);
     }
+    return keys;
   }
 
   free(box, except) {
-    for (const key of this.keys(box)) {
-      for (const other of this.cells.get(key) ?? []) {
-        if (other !== except && box.x0 < other.x1 && other.x0 < box.x1 && box.y0 < other.y1 && other.y0 < box.y1) return false;
-      }
-    }
-    return true;
+    return this.keys(box).every(key => (this.cells.get(key) ?? []).every(other => other === except ||
+      !(box.x0 < other.x1 && other.x0 < box.x1 && box.y0 < other.y1 && other.y0 < box.y1)));
   }
 
   add(box) {
@@ -136,6 +135,11 @@ class Boxes {
       this.cells.get(key).push(box);
     }
   }
+}
+
+// A number of the SVG with a tenth of a unit.
+function tenth(value) {
+  return Math.round(value * 10) / 10;
 }
 
 // The names of kept points, first come first placed (slot order), each right, left, above, below
@@ -151,27 +155,23 @@ function placeLabels(kept, view) {
   const labels = [];
   // A name's box reaches from its baseline up by the font's ascent and down by its descent.
   const ascent = 10, descent = 3, gap = KEPT_RADIUS + 2;
-  const at = (anchor, x, y, width) => {
-    const x0 = anchor === 'start' ? x : anchor === 'end' ? x - width : x - width / 2;
-    return { anchor, x, y, x0: x0 - 1, x1: x0 + width + 1, y0: y - ascent, y1: y + descent };
-  };
+  // Where a name may go: its anchor and the place of its baseline from the point.
+  const places = [
+    ['start', gap, 3.5], ['end', -gap, 3.5], ['middle', 0, -gap - descent], ['middle', 0, gap + ascent],
+    ['start', KEPT_RADIUS, -KEPT_RADIUS - descent], ['start', KEPT_RADIUS, KEPT_RADIUS + ascent],
+    ['end', -KEPT_RADIUS, -KEPT_RADIUS - descent], ['end', -KEPT_RADIUS, KEPT_RADIUS + ascent],
+  ];
   kept.forEach((p, i) => {
     const width = textWidth(p.name);
-    const places = [
-      at('start', p.px + gap, p.py + 3.5, width),
-      at('end', p.px - gap, p.py + 3.5, width),
-      at('middle', p.px, p.py - gap - descent, width),
-      at('middle', p.px, p.py + gap + ascent, width),
-      at('start', p.px + KEPT_RADIUS, p.py - KEPT_RADIUS - descent, width),
-      at('start', p.px + KEPT_RADIUS, p.py + KEPT_RADIUS + ascent, width),
-      at('end', p.px - KEPT_RADIUS, p.py - KEPT_RADIUS - descent, width),
-      at('end', p.px - KEPT_RADIUS, p.py + KEPT_RADIUS + ascent, width),
-    ];
-    const place = places.find(box => box.x0 >= 0 && box.x1 <= view.width && box.y0 >= 0 && box.y1 <= view.height &&
-      taken.free(box, dots[i]));
-    if (!place) return;
-    taken.add(place);
-    labels.push(`<text class="label" x="${place.x.toFixed(1)}" y="${place.y.toFixed(1)}" text-anchor="${place.anchor}">${escapeXml(p.name)}</text>`);
+    for (const [anchor, dx, dy] of places) {
+      const x = p.px + dx, y = p.py + dy;
+      const x0 = (anchor === 'start' ? x : anchor === 'end' ? x - width : x - width / 2) - 1;
+      const box = { x0, x1: x0 + width + 2, y0: y - ascent, y1: y + descent };
+      if (box.x0 < 0 || box.x1 > view.width || box.y0 < 0 || box.y1 > view.height || !taken.free(box, dots[i])) continue;
+      taken.add(box);
+      labels.push(`<text class="label" x="${tenth(x)}" y="${tenth(y)}" text-anchor="${anchor}">${escapeXml(p.name)}</text>`);
+      break;
+    }
   });
   return labels.join('');
 }
@@ -229,20 +229,21 @@ function drawPlot(svg, map) {
   // The dropped points as one path of rings: a national file has thousands.
   const rings = [];
   const r = DROPPED_RADIUS;
+  const ring = `a${r},${r} 0 1,0 ${2 * r},0a${r},${r} 0 1,0 ${-2 * r},0`;
   for (const p of located) {
     if (!p.kept && inside(p.px, p.py)) {
-      rings.push(`M${(p.px - r).toFixed(1)},${p.py.toFixed(1)}a${r},${r} 0 1,0 ${2 * r},0a${r},${r} 0 1,0 ${-2 * r},0`);
+      rings.push(`M${tenth(p.px - r)},${tenth(p.py)}${ring}`);
     }
   }
   if (rings.length) parts.push(`<path class="dropped" data-count="${rings.length}" d="${rings.join('')}"/>`);
   for (const route of [...map.routes.filter(r => !r.kept), ...map.routes.filter(r => r.kept)]) {
     if (route.points.length < 2) continue;
-    const coordinates = route.points.map(([lat, lon]) => `${x(lon).toFixed(1)},${y(lat).toFixed(1)}`).join(' ');
+    const coordinates = route.points.map(([lat, lon]) => `${tenth(x(lon))},${tenth(y(lat))}`).join(' ');
     parts.push(`<polyline class="${route.kept ? 'route' : 'route dropped'}" points="${coordinates}"/>`);
   }
   const keptShown = kept.filter(p => inside(p.px, p.py));
   for (const p of keptShown) {
-    parts.push(`<circle class="kept" cx="${p.px.toFixed(1)}" cy="${p.py.toFixed(1)}" r="${KEPT_RADIUS}"/>`);
+    parts.push(`<circle class="kept" cx="${tenth(p.px)}" cy="${tenth(p.py)}" r="${KEPT_RADIUS}"/>`);
   }
   parts.push(placeLabels(keptShown, view));
 
