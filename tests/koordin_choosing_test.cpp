@@ -41,6 +41,8 @@ TEST(Frequency, TakesWhatPilotsWriteAndRefusesWhatIsNoAirbandFrequency) {
 TEST(Frequency, TextThatIsNoFrequencyMovesIntoTheDescriptionWithAWarning) {
   Document document;
   document.waypoints.resize(3);
+  document.waypoints[1].name = "B";
+  document.waypoints[2].name = "C";
   document.waypoints[0].frequency = "122,475";
   document.waypoints[1].frequency = "Airfield";
   document.waypoints[1].description = "Grass";
@@ -181,7 +183,8 @@ TEST(Choose, WarnsInGroupsAndRefusesChoicesItCannotFollow) {
   EXPECT_EQ(diagnostics.warnings()[0], "turnpoint 6 has no name: left out");
   EXPECT_EQ(diagnostics.warnings()[1], "turnpoint \"P2\" dropped: the file holds 2 turnpoints");
   EXPECT_EQ(diagnostics.groups()[1],
-            "turnpoints dropped: the file holds 2; choose with --near/--radius or --only");
+            "turnpoints dropped; kept in file order: 2 points; choose with --near, --style or "
+            "--only");
   EXPECT_EQ(choice.chosen.waypoints.size(), 2U);
 
   for (const Choices& bad :

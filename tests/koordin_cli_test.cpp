@@ -138,8 +138,8 @@ std::string BigCupWarnings(const std::string& file) {
   const auto warn = [&](const std::string& what) { text += file + ": warning: " + what + "\n"; };
   warn("8 routes dropped: the file holds 32; choose with --tasks (--verbose lists each)");
   warn(
-      "45 turnpoints dropped: the file holds 255; choose with --near/--radius or --only "
-      "(--verbose lists each)");
+      "45 turnpoints dropped; kept in file order: 213 points and 42 of routes; choose with "
+      "--near, --style or --only (--verbose lists each)");
   const std::string cut = "\": name cut to 18 characters: \"Flugplatz Ober-Mör\"";
   warn("turnpoint \"" + kSued + cut);
   warn("turnpoint \"" + kNord + cut);
@@ -258,8 +258,8 @@ TEST(Koordin, FillsTheInstrumentAsAPilotWould) {
                           "\xA3\xF3"
                           "d\x9F,5000.000N,01900.000E,200m,\r\n");
   const std::string dropped =
-      ": warning: 26 turnpoints dropped: the file holds 255; choose with "
-      "--near/--radius or --only (--verbose lists each)\n";
+      ": warning: 26 turnpoints within 200 km dropped; kept nearest to Hahnweide: 255 points to "
+      "170 km; choose fewer with --style or a smaller --radius (--verbose lists each)\n";
   const std::string skipped =
       "national.cup: warning: line 5: 1 fields where the header has 5: line skipped\n";
   ExpectSession(

@@ -142,11 +142,25 @@ int main(int argc, char** argv) {
   convertCommand->add_flag("--strict", convert.strict,
                            "fail, writing nothing, when anything needs a warning");
   convertCommand->add_option("--near", convert.choices.near,
-                             "keep the turnpoints nearest to PLACE first: a turnpoint name of IN "
-                             "or a position (48.63,9.43, 48°37'50\"N 9°25'49\"E, "
-                             "4837.833N 00925.817E)");
+                             "keep the turnpoints nearest to PLACE first: a turnpoint of IN by "
+                             "its name (any case, or a part of it) or code, or a position "
+                             "(48.63,9.43, 48°37'50\"N 9°25'49\"E, 4837.833N 00925.817E)");
   convertCommand->add_option("--radius", convert.choices.radiusKm,
                              "keep only the turnpoints within KM of --near's place");
+  std::string rank = kLandingPlacesFirstName;
+  convertCommand
+      ->add_option("--rank", rank,
+                   "which turnpoints a full file keeps after those of its routes: " +
+                       std::string(kLandingPlacesFirstName) +
+                       " (the landing places, then the others, each nearest to --near first, "
+                       "else in file order) or " +
+                       kDistanceName + " (the nearest first, whatever their style)")
+      ->check(CLI::IsMember({kLandingPlacesFirstName, kDistanceName}))
+      ->each([&](const std::string& name) {
+        convert.choices.ranking =
+            name == kDistanceName ? Ranking::kDistance : Ranking::kLandingPlacesFirst;
+      })
+      ->capture_default_str();
   convertCommand->add_option("--only", convert.choices.only,
                              "keep only turnpoints whose names match GLOB (any case; repeatable)");
   convertCommand->add_option("--exclude", convert.choices.exclude,

@@ -21,6 +21,8 @@ _koordin() {
             COMPREPLY=($(compgen -W "$formats" -- "$cur")); return ;;
         --format)
             COMPREPLY=($(compgen -W "text csv json" -- "$cur")); return ;;
+        --rank)
+            COMPREPLY=($(compgen -W "landing-first distance" -- "$cur")); return ;;
         --plan-format)
             COMPREPLY=($(compgen -W "text json" -- "$cur")); return ;;
         --encoding|--input-encoding)
@@ -43,7 +45,7 @@ _koordin() {
             if [[ $cur != -* ]]; then
                 COMPREPLY=($(compgen -W "convert check dump info" -- "$cur")); return
             fi ;;
-        convert) options="--from --to --strict --near --radius --only --exclude --style --tasks
+        convert) options="--from --to --strict --near --radius --rank --only --exclude --style --tasks
                           --input-encoding --dry-run --plan-format --verbose --quiet --help" ;;
         dump) options="--format --from --all --input-encoding --help" ;;
         check) options="--input-encoding --help" ;;

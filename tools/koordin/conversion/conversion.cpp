@@ -84,7 +84,7 @@ std::string Convert(const Choices& choices, const SourcePass& read, Target& targ
   std::unique_ptr<Chooser> chooser;
   try {
     limits = target.Limits();
-    std::optional<GeoPosition> place;
+    std::optional<NearPlace> place;
     if (!choices.near.empty()) place = first.finder.Place();
     chooser = std::make_unique<Chooser>(choices, limits, std::move(first.seen), place,
                                         targetWarnings, record);

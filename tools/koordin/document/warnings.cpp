@@ -35,12 +35,14 @@ std::string Line(const std::string& file, const std::string& message) {
 }  // namespace
 
 void Diagnostics::Warn(std::string message, std::string group, std::size_t times) {
+  if (told_.count(message) > 0) return;
   total_ += times;
   std::string kind = KindOf(message, group);
   std::size_t& count = perKind_[kind];
   const bool kept = !keepsFew_ || count < kFewWarnings;
   count += times;
   if (!kept) return;
+  told_.insert(message);
   warnings_.push_back(std::move(message));
   groups_.push_back(std::move(group));
   kinds_.push_back(std::move(kind));

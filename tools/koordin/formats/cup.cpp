@@ -17,6 +17,7 @@ namespace {
 
 constexpr const char* kLineEnd = "\r\n";
 constexpr const char* kTaskSeparator = "-----Related Tasks-----";
+constexpr std::string_view kNoTakeoffOrLanding = "???";
 constexpr std::size_t kColumnCount = static_cast<std::size_t>(CupColumn::kUnknown);
 
 bool IsCommentOrBlank(std::string_view line) {
@@ -210,6 +211,12 @@ class CupReader {
     task.name = std::string(TrimBlanks(fields.front()));
     for (auto field = fields.begin() + 1; field != fields.end(); ++field) {
       task.points.emplace_back(TrimBlanks(*field));
+    }
+    // "???" stands for a takeoff or landing that the author left open.
+    if (task.points.size() > 1) {
+      for (std::string* end : {&task.points.front(), &task.points.back()}) {
+        if (*end == kNoTakeoffOrLanding) end->clear();
+      }
     }
     if (task.points.empty()) {
       diagnostics_.Warn(AtLine(line.number, "task " + Quoted(task.name) + " has no points"));

@@ -314,4 +314,31 @@ bool IsCupTaskOptionLine(std::string_view line) {
   return false;
 }
 
+namespace {
+
+bool ZonesNumberEveryEntry(const Task& task) {
+  constexpr std::string_view kZone = "ObsZone=";
+  long long highest = -1;
+  for (const std::string& line : task.cupOptions) {
+    const std::string_view text = TrimBlanks(line);
+    if (text.size() <= kZone.size() || !EqualsIgnoringCase(text.substr(0, kZone.size()), kZone)) {
+      continue;
+    }
+    const std::string_view rest = text.substr(kZone.size());
+    if (const auto index = ParseInteger(TrimBlanks(rest.substr(0, rest.find(','))))) {
+      highest = std::max(highest, *index);
+    }
+  }
+  return !task.points.empty() && highest + 1 >= static_cast<long long>(task.points.size());
+}
+
+}  // namespace
+
+FlownRange FlownPoints(const Task& task) {
+  const std::size_t count = task.points.size();
+  if (ZonesNumberEveryEntry(task)) return {0, count};
+  if (count < 2) return {count, count};
+  return {1, count - 1};
+}
+
 }  // namespace koordin_cli
