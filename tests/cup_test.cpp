@@ -182,4 +182,18 @@ TEST(WriteCup, WritesEveryFieldThatCupHoldsAndWarnsAboutTheRest) {
 }
 
 }  // namespace
+// "???" stands for a takeoff or landing left open: none, and nothing to warn about.
+TEST(ReadCup, TakesQuestionMarksAtATasksEndsForNone) {
+  const std::string file =
+      "name,lat,lon\r\nA,5000.000N,00100.000E\r\n-----Related Tasks-----\r\n"
+      "\"T\",\"???\",\"A\",\"A\",\"???\"\r\n\"U\",\"A\",\"???\",\"A\"\r\n";
+  Diagnostics diagnostics;
+  const Document document = ReadCup(file, diagnostics);
+  ASSERT_EQ(document.tasks.size(), 2U);
+  EXPECT_EQ(document.tasks[0].points, (std::vector<std::string>{"", "A", "A", ""}));
+  EXPECT_EQ(document.tasks[1].points, (std::vector<std::string>{"A", "???", "A"}));
+  ASSERT_EQ(diagnostics.warnings().size(), 1U);
+  EXPECT_EQ(diagnostics.warnings()[0], "line 5: task \"U\" names \"???\", which is no waypoint");
+}
+
 }  // namespace koordin_cli

@@ -426,4 +426,25 @@ TEST(Gpx, ReadsRoutesInOnePassWhenItCanAndInTwoTheSame) {
 }
 
 }  // namespace
+// A task's first and last entries are its takeoff and landing unless its observation zones number
+// every entry: then it has neither, and its route marks none.
+TEST(Gpx, MarksOnlyRealTakeoffsAndLandings) {
+  const std::pair<std::vector<std::string>, bool> cases[] = {
+      {{}, true},
+      {{"ObsZone=0,Style=2", "ObsZone=1,Style=1", "ObsZone=2,Style=3"}, false},
+  };
+  for (const auto& [zones, marked] : cases) {
+    Document document;
+    for (const char* name : {"A", "B", "C"}) {
+      document.waypoints.emplace_back();
+      document.waypoints.back().name = name;
+    }
+    document.tasks.push_back({"T", {"A", "B", "C"}, zones});
+    Diagnostics diagnostics;
+    const std::string written = WriteGpx(document, diagnostics);
+    EXPECT_EQ(written.find("takeoff") != std::string::npos, marked) << zones.size();
+    EXPECT_EQ(written.find("landing") != std::string::npos, marked) << zones.size();
+  }
+}
+
 }  // namespace koordin_cli

@@ -198,11 +198,9 @@ TEST(Choose, KeepsLandingPlacesFirstUnlessRankedByDistance) {
     std::string turnpoints;
   };
   const std::vector<Case> cases = {
-      {"48,9", Ranking::kLandingPlacesFirst,
-       "-no slot left -no slot left 1 2 -no slot left"},
+      {"48,9", Ranking::kLandingPlacesFirst, "-no slot left -no slot left 1 2 -no slot left"},
       {"", Ranking::kLandingPlacesFirst, "-no slot left -no slot left 1 2 -no slot left"},
-      {"48.35,9", Ranking::kLandingPlacesFirst,
-       "-no slot left -no slot left 1 2 -no slot left"},
+      {"48.35,9", Ranking::kLandingPlacesFirst, "-no slot left -no slot left 1 2 -no slot left"},
       {"48,9", Ranking::kDistance, "1 2 -no slot left -no slot left -no slot left"},
       {"48.45,9", Ranking::kDistance, "-no slot left -no slot left -no slot left 1 2"},
       {"", Ranking::kDistance, "1 2 -no slot left -no slot left -no slot left"},
@@ -303,7 +301,7 @@ TEST(PlaceFinder, FindsByNameCaseAccentsCodeAndPart) {
 
 TEST(SearchKey, FoldsCaseAndLatinAccents) {
   const std::pair<const char*, const char*> cases[] = {
-      {"Łódź", "lodz"}, {"Ærø", "aero"}, {"Straße", "strasse"}, {"ÉCRINS", "ecrins"},
+      {"Łódź", "lodz"},     {"Ærø", "aero"},    {"Straße", "strasse"}, {"ÉCRINS", "ecrins"},
       {"Čáslav", "caslav"}, {"Αθήνα", "Αθήνα"}, {"A-b_C", "a-b_c"}};
   for (const auto& [text, key] : cases) EXPECT_EQ(SearchKey(text), key) << text;
 }
@@ -364,6 +362,17 @@ TEST(FlownPoints, TakeoffAndLandingUnlessTheZonesNumberEveryEntry) {
   for (const auto& [task, first, last] : cases) {
     EXPECT_EQ(FlownPoints(task).first, first) << task.points.size();
     EXPECT_EQ(FlownPoints(task).last, last) << task.points.size();
+  }
+}
+
+TEST(Diagnostics, TellsTheSameWarningOnce) {
+  for (const auto keeping : {Diagnostics::Keeping::kEvery, Diagnostics::Keeping::kFewOfEachKind}) {
+    Diagnostics diagnostics(keeping);
+    diagnostics.Warn("line 2: the name \"A\" is used already on line 1");
+    diagnostics.Warn("line 2: the name \"A\" is used already on line 1");
+    diagnostics.Warn("line 3: the name \"A\" is used already on line 1");
+    EXPECT_EQ(diagnostics.Count(), 2U) << diagnostics.KeepsFew();
+    EXPECT_EQ(diagnostics.warnings().size(), 2U) << diagnostics.KeepsFew();
   }
 }
 
