@@ -275,12 +275,13 @@ TEST(Koordin, FillsTheInstrumentAsAPilotWould) {
        {"koordin convert national.cup n.lst --near 49.98,9.43 --radius 200 --verbose 2>&1 | "
         "grep -c dropped",
         0, "26\n", ""},
-       // The plan, written nowhere: the nearest 255 within the radius, the rest with a reason.
+       // The plan, written nowhere: the nearest 255 within the radius, the rest with a reason; each
+       // waypoint by the line it stands on, as the warnings name it.
        {"koordin convert national.cup p.lst --near \"49°58'48\\\"N 9°25'48\\\"E\" --radius 200 "
         "--dry-run 2>/dev/null | sed -n '3p;301p;$p'; test ! -e p.lst",
         0,
-        "     1     -  WP 0       47.000000   9.430000  331.4  outside 200 km\n"
-        "   299   154  Hahnweide  49.980000   9.430000    0.0\n"
+        "   2     -  WP 0       47.000000   9.430000  331.4  outside 200 km\n"
+        " 301   154  Hahnweide  49.980000   9.430000    0.0\n"
         "255 of 400 turnpoints kept, 0 of 0 routes kept; nothing written (--dry-run)\n",
         ""},
        {"koordin convert national.cup p.lst --near Hahnweide --radius 200 --dry-run "

@@ -31,12 +31,14 @@ Chooser::Chooser(const Choices& choices, const std::optional<Capacities>& capaci
   }
 }
 
-bool Chooser::Offer(const Waypoint& seen, const Waypoint& read) {
+Chooser::Offered Chooser::Offer(const Waypoint& seen, const Waypoint& read, int line) {
   const std::size_t index = count_++;
   const Decision decision =
       rule_.Judge(seen, place_ ? std::optional<GeoPosition>(place_->position) : std::nullopt);
   if (decision.reason == DropReason::kNoName) {
-    diagnostics_.Warn("turnpoint " + std::to_string(index + 1) + " has no name: left out");
+    const std::string where =
+        line > 0 ? "on line " + std::to_string(line) : std::to_string(index + 1);
+    diagnostics_.Warn("turnpoint " + where + " has no name: left out");
   }
   const bool passes = decision.reason == DropReason::kNone;
   std::string key = TrimRight(seen.name);
@@ -49,15 +51,17 @@ bool Chooser::Offer(const Waypoint& seen, const Waypoint& read) {
   if (record_ != nullptr) {
     record_->waypoints.push_back(seen);
     record_->turnpoints.push_back(decision);
+    record_->lines.push_back(line);
   }
+  const bool filteredOut = !passes && !named && decision.reason != DropReason::kNoName;
   if (!capacities_) {
     const bool kept = passes || named;
     if (kept && record_ != nullptr)
       record_->turnpoints.back() = {true, ++slotsGiven_, decision.distanceKm, DropReason::kNone};
-    return kept;
+    return {kept, filteredOut};
   }
   if (named) held_.emplace(index, read);
-  if (!passes) return false;
+  if (!passes) return {false, filteredOut};
   ++candidateCount_;
   const auto ranks = [this](const Candidate& a, const Candidate& b) { return RanksBefore(a, b); };
   best_.push_back(rule_.Rank(seen, index, decision));
@@ -71,7 +75,7 @@ bool Chooser::Offer(const Waypoint& seen, const Waypoint& read) {
     best_.pop_back();
     if (named_.count(worst) == 0) held_.erase(worst);
   }
-  return false;
+  return {false, false};
 }
 
 std::vector<Decision> Chooser::DecideRoutes(std::set<std::size_t>& kept) {

@@ -30,6 +30,7 @@ struct ChoiceRecord {
   std::optional<NearPlace> place;  // the place of --near
   std::vector<Waypoint> waypoints;
   std::vector<Decision> turnpoints;  // one per waypoint
+  std::vector<int> lines;            // the source line where each waypoint begins, else 0
   std::vector<Task> tasks;
   std::vector<Decision> routes;  // one per task
 };
@@ -51,9 +52,16 @@ class Chooser {
           std::vector<Task> tasks, std::optional<NearPlace> place, Diagnostics& diagnostics,
           ChoiceRecord* record);
 
-  // The second pass, each waypoint in the source's order. Without a limit of turnpoints the
-  // answer is final: true when it is kept. With one, it is false, and Finish keeps what fits.
-  bool Offer(const Waypoint& seen, const Waypoint& read);
+  // What Offer decides of a waypoint.
+  struct Offered {
+    bool kept;         // kept, as far as is known before Finish
+    bool filteredOut;  // left out by --only, --exclude, --style or --radius
+  };
+
+  // The second pass, each waypoint in the source's order, with the `line` where it begins (0 when
+  // unknown). Without a limit of turnpoints the answer is final. With one, it is never kept, and
+  // Finish keeps what fits.
+  Offered Offer(const Waypoint& seen, const Waypoint& read, int line);
 
   // The turnpoints kept under a limit and the routes kept of `tasks` (as read, in the order the
   // first pass saw them), in the source's order. Without a limit of turnpoints, the routes kept do

@@ -48,6 +48,21 @@ void Diagnostics::Warn(std::string message, std::string group, std::size_t times
   kinds_.push_back(std::move(kind));
 }
 
+void Diagnostics::PassTo(Diagnostics& target) {
+  std::map<std::string, std::size_t> kept;
+  for (std::size_t i = 0; i < warnings_.size(); ++i) {
+    ++kept[kinds_[i]];
+    target.Warn(std::move(warnings_[i]), std::move(groups_[i]));
+  }
+  // Those only counted here are only counted there.
+  for (const auto& [kind, count] : perKind_) {
+    const std::size_t rest = count - kept[kind];
+    target.total_ += rest;
+    target.perKind_[kind] += rest;
+  }
+  *this = Diagnostics(keepsFew_ ? Keeping::kFewOfEachKind : Keeping::kEvery);
+}
+
 std::string WithThousands(std::size_t count) {
   std::string digits = std::to_string(count);
   for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) {

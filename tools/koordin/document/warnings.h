@@ -45,6 +45,10 @@ class Diagnostics {
   const std::vector<std::string>& warnings() const { return warnings_; }
   const std::vector<std::string>& groups() const { return groups_; }
 
+  // Warns `target` of the warnings here, in their order, those only counted as counted, and
+  // forgets them: for warnings held back until it is known whether they count.
+  void PassTo(Diagnostics& target);
+
   friend std::vector<std::string> WarningLines(const std::string& file,
                                                const Diagnostics& diagnostics,
                                                WarningDetail detail);

@@ -181,6 +181,7 @@ class CsvReader {
   }
 
   void ReadWaypoint(const Record& record) {
+    sink_.BeginWaypoint(record.line);
     if (record.fields.size() > column_.size()) {
       throw FormatError(record.line, std::to_string(record.fields.size()) +
                                          " fields where the header has " +

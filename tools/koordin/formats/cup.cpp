@@ -157,6 +157,7 @@ class CupReader {
   }
 
   void ReadWaypoint(int line, std::vector<std::string> fields) {
+    sink_.BeginWaypoint(line);
     const std::size_t needed = 1 + static_cast<std::size_t>(std::max(
                                        position_[static_cast<std::size_t>(CupColumn::kLatitude)],
                                        position_[static_cast<std::size_t>(CupColumn::kLongitude)]));

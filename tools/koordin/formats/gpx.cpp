@@ -690,6 +690,7 @@ class GpxReader : public XmlEvents {
   void StartPoint(const XmlAttributes& attributes, int line, bool routePoint) {
     point_ = Point();
     point_.line = line;
+    if (!routePoint) sink_.BeginWaypoint(line);
     point_.routePoint = routePoint;
     point_.waypoint.latitude = Coordinate(attributes, "lat", "latitude", line);
     point_.waypoint.longitude = Coordinate(attributes, "lon", "longitude", line);

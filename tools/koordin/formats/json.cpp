@@ -436,6 +436,7 @@ class JsonReader : public nlohmann::json_sax<Json> {
     switch (frame.role) {
       case Role::kWaypoint:
         if (faultRank_ > kWaypointFault) {
+          sink_.BeginWaypoint(frame.line);
           std::optional<Waypoint> waypoint =
               Guarded(kWaypointFault, [&] { return ReadWaypoint(place); });
           if (waypoint) sink_.AddWaypoint(std::move(*waypoint));
