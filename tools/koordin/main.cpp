@@ -4,6 +4,9 @@
 
 #include "tools/koordin/cli/nearest_name.h"
 #include "tools/koordin/commands/commands.h"
+#include "tools/koordin/formats/format_support.h"
+#include "tools/koordin/formats/formats.h"
+#include "tools/koordin/reports/format_report.h"
 
 #include <CLI/CLI.hpp>
 
@@ -24,15 +27,33 @@ constexpr const char* kExamples = R"(Examples:
   koordin check *.lst                                    one line per file: contents or first fault
   koordin dump sites.lst --format csv                    the turnpoint and route tables as CSV
   koordin info                                           what the driver says about itself
+  koordin formats --styles                               the names that --style takes
+)";
 
-Formats: lst (KOORDIN), cup, gpx, csv, json; taken from the file extension unless --from/--to.
-A file named - is standard input, or as the target standard output.
+constexpr const char* kFormatsHeading =
+    "Formats, taken from the file extension unless --from/--to name them:";
+
+constexpr const char* kFooterEnd =
+    R"(A file named - is standard input, or as the target standard output.
 Warnings go to standard error, one line each, many of a kind summed up (--verbose lists each);
 see koordin(1) for what koordin chooses and warns about.)";
 
-constexpr const char* kInputEncodingHelp =
-    "the character set of a CUP or CSV file, as iconv names it (default: UTF-8, else "
-    "Windows-1252)";
+// The help's footer: the examples, then the formats of the format table.
+std::string Footer() {
+  std::string footer = std::string(kExamples) + "\n" + kFormatsHeading + "\n";
+  const std::string formats = koordin_cli::FormatsText();
+  for (std::size_t at = 0, end; at < formats.size(); at = end + 1) {
+    end = formats.find('\n', at);
+    footer += "  " + formats.substr(at, end - at) + "\n";
+  }
+  return footer + "\n" + kFooterEnd;
+}
+
+// The help of --input-encoding: the formats whose files come in other character sets.
+std::string InputEncodingHelp() {
+  return "the character set of a " + koordin_cli::OtherCharsetTitles(" or ") +
+         " file, as iconv names it (default: UTF-8, else Windows-1252)";
+}
 
 constexpr const char* kMoreHelp = "Run with --help for more information.";
 
@@ -114,12 +135,14 @@ int main(int argc, char** argv) {
 
   CLI::App* info = app.add_subcommand("info", "describe the driver: name, version, capacities");
 
+  const std::string inputEncodingHelp = InputEncodingHelp();
+
   std::vector<std::string> checkFiles;
   CLI::App* check = app.add_subcommand(
       "check", "read files of any format through; one line each: contents or the first fault");
   check->add_option("FILE", checkFiles, "files of any format koordin reads")->required();
   std::string checkEncoding;
-  check->add_option("--input-encoding", checkEncoding, kInputEncodingHelp);
+  check->add_option("--input-encoding", checkEncoding, inputEncodingHelp);
 
   DumpOptions dump;
   CLI::App* dumpCommand =
@@ -130,11 +153,11 @@ int main(int argc, char** argv) {
       ->capture_default_str();
   dumpCommand->add_option("--from", dump.from, "the file's format, when its name does not say");
   dumpCommand->add_flag("--all", dump.all, "list empty slots too");
-  dumpCommand->add_option("--input-encoding", dump.inputEncoding, kInputEncodingHelp);
+  dumpCommand->add_option("--input-encoding", dump.inputEncoding, inputEncodingHelp);
 
   ConvertOptions convert;
   CLI::App* convertCommand = app.add_subcommand(
-      "convert", "convert between lst (KOORDIN), cup, gpx, csv and json; warns about every loss");
+      "convert", "convert between " + FormatList(" and ") + "; warns about every loss");
   convertCommand->add_option("IN", convert.input, "the file to read")->required();
   convertCommand->add_option("OUT", convert.output, "the file to write")->required();
   convertCommand->add_option("--from", convert.from, "IN's format, when its name does not say");
@@ -166,11 +189,12 @@ int main(int argc, char** argv) {
   convertCommand->add_option("--exclude", convert.choices.exclude,
                              "leave out turnpoints whose names match GLOB (repeatable)");
   convertCommand->add_option("--style", convert.choices.styles,
-                             "keep only waypoints of this CUP style: airfield, outlanding, "
-                             "landable, turnpoint, mountain-top, ..., or 0 to 21 (repeatable)");
+                             "keep only waypoints of this CUP style: airfield, outlanding, ... "
+                             "(the formats command lists every name), or its number, 0 to " +
+                                 std::to_string(kLastStyle) + " (repeatable)");
   convertCommand->add_option("--tasks", convert.choices.tasks,
                              "keep only the tasks of these names (globs)");
-  convertCommand->add_option("--input-encoding", convert.inputEncoding, kInputEncodingHelp);
+  convertCommand->add_option("--input-encoding", convert.inputEncoding, inputEncodingHelp);
   CLI::Option* verbose =
       convertCommand->add_flag("--verbose", convert.verbose, "list every warning, none summed up");
   convertCommand->add_flag("--quiet", convert.quiet, "print no warnings")->excludes(verbose);
@@ -181,8 +205,18 @@ int main(int argc, char** argv) {
       ->needs(dryRun)
       ->capture_default_str();
 
+  FormatsOptions formats;
+  CLI::App* formatsCommand =
+      app.add_subcommand("formats", "list the file formats koordin reads and writes");
+  formatsCommand->add_option("--format", formats.listing, "the listing form")
+      ->check(CLI::IsMember({"text", "json"}))
+      ->capture_default_str();
+  formatsCommand->add_flag("--styles", formats.styles,
+                           "list instead the names of CUP waypoint styles that convert takes, "
+                           "with the styles each stands for");
+
   // The examples in the program's help only, not in each command's.
-  app.footer(kExamples);
+  app.footer(Footer());
 
   const std::string command = CommandWord(app, argc, argv);
   const std::vector<std::string> commands = CommandNames(app);
@@ -215,6 +249,8 @@ int main(int argc, char** argv) {
     status = RunCheck(common, checkFiles, checkEncoding, std::cout, std::cerr);
   } else if (dumpCommand->parsed()) {
     status = RunDump(common, dump, std::cout, std::cerr);
+  } else if (formatsCommand->parsed()) {
+    status = RunFormats(formats, std::cout);
   } else {
     status = RunConvert(common, convert, std::cout, std::cerr);
   }

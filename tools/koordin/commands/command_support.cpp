@@ -76,9 +76,9 @@ Source::Source(const std::string& path, const FileFormat& format, const std::str
       context_(context),
       shown_(ShownInputName(path)) {
   if (!inputEncoding.empty() && !format.otherCharsets) {
-    throw UsageError("--input-encoding " + inputEncoding +
-                     ": only CUP and CSV files come in other character sets (a KOORDIN file's "
-                     "is given with --encoding)");
+    throw UsageError("--input-encoding " + inputEncoding + ": only " + OtherCharsetTitles(" and ") +
+                     " files come in other character sets (a KOORDIN file's is given with "
+                     "--encoding)");
   }
   if (format.IsKoordin()) {
     koordin_ = std::make_unique<NamedInput>(path);
