@@ -59,14 +59,6 @@ bool IsEmpty(ByteSource& source) {
   return empty;
 }
 
-// Replays a document read whole into a sink.
-void Replay(Document document, DocumentSink& sink) {
-  if (sink.WantsWaypoints()) {
-    for (Waypoint& waypoint : document.waypoints) sink.AddWaypoint(std::move(waypoint));
-  }
-  for (Task& task : document.tasks) sink.AddTask(std::move(task));
-}
-
 }  // namespace
 
 Source::Source(const std::string& path, const FileFormat& format, const std::string& inputEncoding,
