@@ -12,8 +12,9 @@ namespace koordin_cli {
 
 // CUP waypoint files with their task section. Input is UTF-8, or Windows-1252 when it is not
 // valid UTF-8; output is UTF-8 with CR LF line ends and the 14-column header. Columns are found by
-// their header names; a waypoint line without a name or with coordinates that cannot be read is a
-// FormatError. A task's option, zone and start lines are kept verbatim and written back after it.
+// their header names; a waypoint line without a name or with coordinates that cannot be read is
+// skipped with a warning naming its line. A task's option, zone and start lines are kept verbatim
+// and written back after it; "???" for its takeoff or landing is read as none.
 void ReadCupInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink);
 std::unique_ptr<FormatWriter> MakeCupWriter(std::string& out, Diagnostics& diagnostics);
 
@@ -22,12 +23,13 @@ std::unique_ptr<FormatWriter> MakeCupWriter(std::string& out, Diagnostics& diagn
 // elements; its other fields but the slot travel in the wpt's extensions, in koordin's own
 // namespace. On writing, each route point gets the coordinates of the waypoint of its name; an
 // empty point (a CUP task without takeoff or landing) is left out, a name that is no waypoint is
-// left out with a warning. A task's takeoff and landing are marked as such in the route point's
-// extensions, and its CUP option lines travel in the route's. On reading, a route's points are
-// all to fly but for those marked takeoff and landing (the task read has an empty one where there
-// is none); a route point whose name no wpt has becomes a waypoint itself; tracks and unknown
-// point elements are warned about, not read. A text or markup of more than 1 MiB, elements nested
-// too deep and entity declarations are refused rather than held.
+// left out with a warning. A task's takeoff and landing (none when its zones number every entry)
+// are marked as such in the route point's extensions, and its CUP option lines travel in the
+// route's. On reading, a route's points are all to fly but for those marked takeoff and landing
+// (the task read has an empty one where there is none); a route point whose name no wpt has becomes
+// a waypoint itself; tracks and unknown point elements are warned about, not read. A text or markup
+// of more than 1 MiB, elements nested too deep and entity declarations are refused rather than
+// held.
 void ReadGpxInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink);
 std::unique_ptr<FormatWriter> MakeGpxWriter(std::string& out, Diagnostics& diagnostics);
 
