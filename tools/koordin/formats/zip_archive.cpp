@@ -259,6 +259,12 @@ std::uint64_t ListZipMembers(ByteSource& source,
 
 struct ZipMemberSource::Inflation {
   Inflation(ByteSource& archive, const ZipMember& zipMember) : cursor(archive), member(zipMember) {}
+  Inflation(const Inflation&) = delete;
+  Inflation& operator=(const Inflation&) = delete;
+  // Here, not in the source's destructor, which a throwing constructor never reaches.
+  ~Inflation() {
+    if (streamMade) inflateEnd(&stream);
+  }
 
   SourceCursor cursor;
   const ZipMember member;
@@ -349,9 +355,7 @@ ZipMemberSource::ZipMemberSource(ByteSource& archive, const ZipMember& member)
   Rewind();
 }
 
-ZipMemberSource::~ZipMemberSource() {
-  if (inflation_->streamMade) inflateEnd(&inflation_->stream);
-}
+ZipMemberSource::~ZipMemberSource() = default;
 
 void ZipMemberSource::Rewind() {
   Inflation& z = *inflation_;

@@ -13,7 +13,7 @@ namespace koordin_cli {
 
 // A member of a zip archive as its directory lists it.
 struct ZipMember {
-  std::string name;  // as the archive has it, "/" between folders
+  std::string name;  // as the archive has it: "/" (or "\\") between folders
   bool encrypted = false;
   std::uint16_t method = 0;  // 0 stored, 8 deflated
   std::uint32_t crc = 0;
