@@ -5,7 +5,6 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <array>
 #include <climits>
 #include <new>
 #include <optional>
