@@ -60,7 +60,7 @@ TEST(Koordin, ChecksListsAndDescribes) {
         "file or directory\n"},
        {"koordin convert good.txt out.lst", 2, "",
         "koordin: good.txt: cannot tell the format from the file name; give --from (lst, cup, "
-        "gpx, csv, json)\n"},
+        "gpx, csv, json, cupx)\n"},
        {"koordin --encoding NOSUCHSET check good.lst", 2, "",
         "koordin: --encoding NOSUCHSET: not a character set that iconv knows\n"},
        {"koordin --encoding UTF-8 check good.lst", 2, "",

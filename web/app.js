@@ -123,11 +123,12 @@ async function startEngine() {
   return { module, run };
 }
 
-// koordin's format table: the files the page opens and the formats it saves.
+// koordin's format table: the files the page opens and the formats it saves (those it writes).
 function takeFormats() {
   state.formats = JSON.parse(state.engine.run(['formats', '--format', 'json']).out).formats;
   $('file').accept = dotted(state.formats).join(',');
-  $('target').replaceChildren(...state.formats.map(f => new Option(`${f.title} (.${f.extensions[0]})`, f.extensions[0])));
+  $('target').replaceChildren(...state.formats.filter(f => f.writes)
+    .map(f => new Option(`${f.title} (.${f.extensions[0]})`, f.extensions[0])));
 }
 
 // The format of the table that takes files with this extension.
