@@ -5,6 +5,8 @@
 #include "tools/koordin/conversion/frequency.h"
 #include "tools/koordin/conversion/position.h"
 #include "tools/koordin/document/warnings.h"
+#include "tools/koordin/formats/cup_fields.h"
+#include "tools/koordin/formats/format_support.h"
 #include "tools/koordin/reports/plan_report.h"
 
 #include <gtest/gtest.h>
@@ -12,6 +14,7 @@
 
 #include <clocale>
 #include <cmath>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -41,6 +44,8 @@ TEST(Frequency, TakesWhatPilotsWriteAndRefusesWhatIsNoAirbandFrequency) {
 TEST(Frequency, TextThatIsNoFrequencyMovesIntoTheDescriptionWithAWarning) {
   Document document;
   document.waypoints.resize(3);
+  document.waypoints[1].name = "B";
+  document.waypoints[2].name = "C";
   document.waypoints[0].frequency = "122,475";
   document.waypoints[1].frequency = "Airfield";
   document.waypoints[1].description = "Grass";
@@ -74,6 +79,37 @@ TEST(Position, ReadsWhatPilotsTypeAndNothingElse) {
   for (const char* bad : {"Hahnweide", "91,9", "48.63", "9°25'49\"E 48°37'50\"N", "48°37'50\" 9°E",
                           "4837.833E 00925.817N", ""}) {
     EXPECT_FALSE(ParsePosition(bad).has_value()) << bad;
+  }
+}
+
+// Every CUP coordinate half a second from two whole seconds (thousandths of a minute that give
+// x.5 seconds) rounds away from zero, in both hemispheres, whatever the nearest double is.
+TEST(Position, RoundsHalfSecondsAwayFromZeroAsTheDigitsSay) {
+  std::string wrong;
+  for (int degrees = 0; degrees < 90; ++degrees) {
+    for (int minutes = 0; minutes < 60; ++minutes) {
+      for (int thousandths = 75; thousandths < 1000; thousandths += 150) {  // .075 is 4.5 s
+        for (const char hemisphere : {'N', 'S'}) {
+          char text[16];
+          std::snprintf(text, sizeof text, "%02d%02d.%03d%c", degrees, minutes, thousandths,
+                        hemisphere);
+          const long long whole = degrees * 3600LL + minutes * 60LL + thousandths * 60 / 1000 + 1;
+          const double read = ParseCupCoordinate(text, CupAxis::kLatitude);
+          const auto seconds = std::llround(RoundToWholeSecond(read) * 3600.0);
+          if (seconds != (hemisphere == 'N' ? whole : -whole) && wrong.empty()) wrong = text;
+        }
+      }
+    }
+  }
+  EXPECT_EQ(wrong, "") << "the first half second rounded towards zero";
+}
+
+TEST(Frequency, ZerosDashesAndNothingMeanNoFrequency) {
+  for (const char* none : {"", " ", "0", "0.000", "000.000", "---.---", "-", "0,0"}) {
+    EXPECT_TRUE(MeansNoFrequency(none)) << none;
+  }
+  for (const char* some : {"122.475", "Airfield", "0.005", "1"}) {
+    EXPECT_FALSE(MeansNoFrequency(some)) << some;
   }
 }
 
@@ -148,6 +184,128 @@ TEST(Choose, KeepsRouteTurnpointsFirstThenTheNearestOrTheFirst) {
   }
 }
 
+// A full target keeps the places to land before other points, each nearest first (or first in the
+// file); ranked by distance it keeps the nearest whatever their style.
+TEST(Choose, KeepsLandingPlacesFirstUnlessRankedByDistance) {
+  // Going north from 48.0: a turnpoint, a bridge, a grass airfield, a solid one, a turnpoint.
+  Document document;
+  const int styles[] = {1, 14, 2, 5, 1};
+  for (int i = 0; i < 5; ++i)
+    document.waypoints.push_back(At("P" + std::to_string(i), 48.0 + i * 0.1, styles[i]));
+  struct Case {
+    std::string near;
+    Ranking ranking;
+    std::string turnpoints;
+  };
+  const std::vector<Case> cases = {
+      {"48,9", Ranking::kLandingPlacesFirst, "-no slot left -no slot left 1 2 -no slot left"},
+      {"", Ranking::kLandingPlacesFirst, "-no slot left -no slot left 1 2 -no slot left"},
+      {"48.35,9", Ranking::kLandingPlacesFirst, "-no slot left -no slot left 1 2 -no slot left"},
+      {"48,9", Ranking::kDistance, "1 2 -no slot left -no slot left -no slot left"},
+      {"48.45,9", Ranking::kDistance, "-no slot left -no slot left -no slot left 1 2"},
+      {"", Ranking::kDistance, "1 2 -no slot left -no slot left -no slot left"},
+  };
+  for (const auto& [near, ranking, turnpoints] : cases) {
+    Choices choices;
+    choices.near = near;
+    choices.ranking = ranking;
+    Diagnostics diagnostics;
+    const ChoiceRecord record = ChooseIn(document, choices, Holding(2, 0), diagnostics).record;
+    EXPECT_EQ(Decisions(record.turnpoints, choices), turnpoints)
+        << near << " " << static_cast<int>(ranking);
+  }
+}
+
+// The summary of the turnpoints dropped says what was kept, how far it reaches, and suggests what
+// would change it.
+TEST(Choose, SaysWhatWasKeptAndHowFarItReaches) {
+  Document document;
+  const int styles[] = {1, 14, 2, 5, 1, 1, 1};
+  for (int i = 0; i < 7; ++i)
+    document.waypoints.push_back(At("P" + std::to_string(i), 48.0 + i * 0.1, styles[i]));
+  document.tasks.push_back({"Home", {"", "P6", ""}, {}});
+  struct Case {
+    std::string near;
+    std::optional<double> radiusKm;
+    Ranking ranking;
+    std::string summary;
+  };
+  const std::vector<Case> cases = {
+      {"48,9", std::nullopt, Ranking::kLandingPlacesFirst,
+       "turnpoints dropped; kept nearest to 48,9: 2 landing places to 33 km, 1 others to 0 km "
+       "and 1 of routes; choose fewer with --style or --exclude"},
+      {"P0", 100.0, Ranking::kDistance,
+       "turnpoints within 100 km dropped; kept nearest to P0: 3 points to 22 km and 1 of routes; "
+       "choose fewer with --style or a smaller --radius"},
+      {"", std::nullopt, Ranking::kLandingPlacesFirst,
+       "turnpoints dropped; kept in file order: 2 landing places, 1 others and 1 of routes; "
+       "choose with --near, --style or --only"},
+  };
+  for (const auto& [near, radius, ranking, summary] : cases) {
+    Choices choices;
+    choices.near = near;
+    choices.radiusKm = radius;
+    choices.ranking = ranking;
+    Diagnostics diagnostics(Diagnostics::Keeping::kFewOfEachKind);
+    ChooseIn(document, choices, Holding(4, 1), diagnostics);
+    ASSERT_FALSE(diagnostics.groups().empty()) << near;
+    EXPECT_EQ(diagnostics.groups().back(), summary) << near;
+  }
+}
+
+// --near finds a place as a pilot types it, and says plainly when it cannot.
+TEST(PlaceFinder, FindsByNameCaseAccentsCodeAndPart) {
+  const auto place = [](const char* name, const char* code, double latitude) {
+    Waypoint waypoint = At(name, latitude);
+    waypoint.code = code;
+    return waypoint;
+  };
+  const std::vector<Waypoint> waypoints = {
+      place("Carpentras", "LFNH", 44.0), place("Montélimar Ancône", "LFLQ", 44.6),
+      place("Mont Ventoux", "", 44.2), place("lfnh", "", 47.0), place("Saint-Auban", "LFMX", 44.1)};
+  struct Case {
+    const char* near;
+    const char* found;  // the place's name, or a part of the message when none is chosen
+    bool chosen;
+  };
+  const Case cases[] = {
+      {"Carpentras", "Carpentras", true},
+      {"lfnh", "lfnh", true},  // a name before a code
+      {"LFNH", "lfnh", true},  // in any case before a code
+      {"lfmx", "Saint-Auban", true},
+      {"CARPENTRAS", "Carpentras", true},
+      {"montelimar ancone", "Montélimar Ancône", true},
+      {"ANCÔNE", "Montélimar Ancône", true},
+      {"ventoux", "Mont Ventoux", true},
+      {"44.5,5.1", "44.5,5.1", true},
+      {"Mont", "2 turnpoints have it in their names: \"Montélimar Ancône\" and \"Mont Ventoux\"",
+       false},
+      {"Karpentras", "did you mean \"Carpentras\"?", false},
+      {"Xyzzy", "neither a turnpoint of the source nor a position", false},
+  };
+  for (const auto& [near, found, chosen] : cases) {
+    PlaceFinder finder(near);
+    for (const Waypoint& waypoint : waypoints) finder.See(waypoint);
+    if (chosen) {
+      EXPECT_EQ(finder.Place().name, found) << near;
+      continue;
+    }
+    try {
+      finder.Place();
+      ADD_FAILURE() << near << ": a place was chosen";
+    } catch (const ChoiceError& error) {
+      EXPECT_NE(std::string(error.what()).find(found), std::string::npos) << error.what();
+    }
+  }
+}
+
+TEST(SearchKey, FoldsCaseAndLatinAccents) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"Łódź", "lodz"},     {"Ærø", "aero"},    {"Straße", "strasse"}, {"ÉCRINS", "ecrins"},
+      {"Čáslav", "caslav"}, {"Αθήνα", "Αθήνα"}, {"A-b_C", "a-b_c"}};
+  for (const auto& [text, key] : cases) EXPECT_EQ(SearchKey(text), key) << text;
+}
+
 // Globs match characters, not bytes, and fold the case of every letter, in the locale a program
 // starts with too.
 TEST(Choose, MatchesGlobsByCharacterWhateverTheLocale) {
@@ -181,7 +339,8 @@ TEST(Choose, WarnsInGroupsAndRefusesChoicesItCannotFollow) {
   EXPECT_EQ(diagnostics.warnings()[0], "turnpoint 6 has no name: left out");
   EXPECT_EQ(diagnostics.warnings()[1], "turnpoint \"P2\" dropped: the file holds 2 turnpoints");
   EXPECT_EQ(diagnostics.groups()[1],
-            "turnpoints dropped: the file holds 2; choose with --near/--radius or --only");
+            "turnpoints dropped; kept in file order: 2 points; choose with --near, --style or "
+            "--only");
   EXPECT_EQ(choice.chosen.waypoints.size(), 2U);
 
   for (const Choices& bad :
@@ -203,6 +362,17 @@ TEST(FlownPoints, TakeoffAndLandingUnlessTheZonesNumberEveryEntry) {
   for (const auto& [task, first, last] : cases) {
     EXPECT_EQ(FlownPoints(task).first, first) << task.points.size();
     EXPECT_EQ(FlownPoints(task).last, last) << task.points.size();
+  }
+}
+
+TEST(Diagnostics, TellsTheSameWarningOnce) {
+  for (const auto keeping : {Diagnostics::Keeping::kEvery, Diagnostics::Keeping::kFewOfEachKind}) {
+    Diagnostics diagnostics(keeping);
+    diagnostics.Warn("line 2: the name \"A\" is used already on line 1");
+    diagnostics.Warn("line 2: the name \"A\" is used already on line 1");
+    diagnostics.Warn("line 3: the name \"A\" is used already on line 1");
+    EXPECT_EQ(diagnostics.Count(), 2U) << diagnostics.KeepsFew();
+    EXPECT_EQ(diagnostics.warnings().size(), 2U) << diagnostics.KeepsFew();
   }
 }
 

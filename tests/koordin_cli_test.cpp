@@ -60,7 +60,7 @@ TEST(Koordin, ChecksListsAndDescribes) {
         "file or directory\n"},
        {"koordin convert good.txt out.lst", 2, "",
         "koordin: good.txt: cannot tell the format from the file name; give --from (lst, cup, "
-        "gpx, csv, json)\n"},
+        "gpx, csv, json, cupx)\n"},
        {"koordin --encoding NOSUCHSET check good.lst", 2, "",
         "koordin: --encoding NOSUCHSET: not a character set that iconv knows\n"},
        {"koordin --encoding UTF-8 check good.lst", 2, "",
@@ -138,8 +138,8 @@ std::string BigCupWarnings(const std::string& file) {
   const auto warn = [&](const std::string& what) { text += file + ": warning: " + what + "\n"; };
   warn("8 routes dropped: the file holds 32; choose with --tasks (--verbose lists each)");
   warn(
-      "45 turnpoints dropped: the file holds 255; choose with --near/--radius or --only "
-      "(--verbose lists each)");
+      "45 turnpoints dropped; kept in file order: 213 points and 42 of routes; choose with "
+      "--near, --style or --only (--verbose lists each)");
   const std::string cut = "\": name cut to 18 characters: \"Flugplatz Ober-Mör\"";
   warn("turnpoint \"" + kSued + cut);
   warn("turnpoint \"" + kNord + cut);
@@ -258,8 +258,8 @@ TEST(Koordin, FillsTheInstrumentAsAPilotWould) {
                           "\xA3\xF3"
                           "d\x9F,5000.000N,01900.000E,200m,\r\n");
   const std::string dropped =
-      ": warning: 26 turnpoints dropped: the file holds 255; choose with "
-      "--near/--radius or --only (--verbose lists each)\n";
+      ": warning: 26 turnpoints within 200 km dropped; kept nearest to Hahnweide: 255 points to "
+      "170 km; choose fewer with --style or a smaller --radius (--verbose lists each)\n";
   const std::string skipped =
       "national.cup: warning: line 5: 1 fields where the header has 5: line skipped\n";
   ExpectSession(
@@ -275,12 +275,13 @@ TEST(Koordin, FillsTheInstrumentAsAPilotWould) {
        {"koordin convert national.cup n.lst --near 49.98,9.43 --radius 200 --verbose 2>&1 | "
         "grep -c dropped",
         0, "26\n", ""},
-       // The plan, written nowhere: the nearest 255 within the radius, the rest with a reason.
+       // The plan, written nowhere: the nearest 255 within the radius, the rest with a reason; each
+       // waypoint by the line it stands on, as the warnings name it.
        {"koordin convert national.cup p.lst --near \"49°58'48\\\"N 9°25'48\\\"E\" --radius 200 "
         "--dry-run 2>/dev/null | sed -n '3p;301p;$p'; test ! -e p.lst",
         0,
-        "     1     -  WP 0       47.000000   9.430000  331.4  outside 200 km\n"
-        "   299   154  Hahnweide  49.980000   9.430000    0.0\n"
+        "   2     -  WP 0       47.000000   9.430000  331.4  outside 200 km\n"
+        " 301   154  Hahnweide  49.980000   9.430000    0.0\n"
         "255 of 400 turnpoints kept, 0 of 0 routes kept; nothing written (--dry-run)\n",
         ""},
        {"koordin convert national.cup p.lst --near Hahnweide --radius 200 --dry-run "

@@ -46,7 +46,7 @@ TEST(KoordinGuard, ControlCharactersNeverShiftTheFilesLines) {
       {Json("Tab\\tbed", "", "R", "X"),
        w + "turnpoint \"Tab\\tbed\": control characters replaced, written as \"Tabbed\"\n"},
       // Replaced before choosing: a name of control characters alone is no name.
-      {Json("\\u0007", "", "R", "X"), w + "turnpoint 1 has no name: left out\n"},
+      {Json("\\u0007", "", "R", "X"), w + "turnpoint on line 1 has no name: left out\n"},
   };
   for (const ControlCase& c : cases) {
     SCOPED_TRACE(c.source);

@@ -106,7 +106,8 @@ TEST(PlanKoordin, DecidesWhatFitsAndWarnsAboutEverythingThatDoesNotArriveAsItWas
        {"turnpoint 2 has no name", "\"A\": altitude -1000 m", "\"B\": altitude 1e+20 m",
         "\"C\": frequency \"Airfield\" is no airband frequency: not written"}},
       // A long route loses its points that are no turnpoints first, then those beyond the slot's
-      // lines; a short one keeps them. The first and last points are not the file's.
+      // lines; a short one keeps them. The first and last points are not the file's. Route names
+      // that the cut makes one are numbered apart.
       {{{P("A"), P("B"), P("C")},
         {Task{"Runde", {"Start", "X", "B", "Ziel"}, {}},
          Task{"Lang", {"A", "A", "X", "B", "C", "", "A"}, {}},
@@ -116,13 +117,14 @@ TEST(PlanKoordin, DecidesWhatFitsAndWarnsAboutEverythingThatDoesNotArriveAsItWas
        {{"Runde", {{"Start", 1}, {"X", 3}, {"B", 1}, {"Ziel", 1}}},
         {"Lang", {{"A", 1}, {"A", 1}, {"X", 3}, {"B", 1}, {"C", 1}, {"", 3}, {"A", 1}}},
         {"Dreieck", {{"", 1}, {"A", 1}, {"B", 1}, {"C", 1}, {"A", 1}, {"B", 1}, {"", 1}}},
-        {"Dreieck", {}},
+        {"Dreie 2", {}},
         {"Task 5", {{"", 1}, {"A", 1}, {"", 1}}}},
        {"\"Drei\" dropped: the file holds 5", "\"Runde\": point \"X\" names no turnpoint",
         "\"X\" left out: it names no", "\"\" left out: it names no", "\"Dreieck 1\": name cut to 7",
-        "\"B\" left out: a route holds 4 points", "\"Dreieck 2\": name cut",
-        "task 5 has no name: written as \"Task 5\"",
-        "\"Dreieck 1\" and \"Dreieck 2\" become one name", "2 tasks lost a takeoff"}},
+        "\"B\" left out: a route holds 4 points",
+        "\"Dreieck 2\": name cut to 7 characters and numbered, as another's cut name is the "
+        "same: \"Dreie 2\"",
+        "task 5 has no name: written as \"Task 5\"", "2 tasks lost a takeoff"}},
       // A route point names its turnpoint as the file does, without trailing blanks.
       {{{P("B1"), P("B2"), P("B3"), P("B4"), P("B5"), P("B6"), P("A ")},
         {Task{"R", {"", "A", ""}, {}}}},

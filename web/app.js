@@ -5,11 +5,12 @@
 const LABELS = {
   en: {
     tagline: 'turnpoints for the VP6 variometer', language: 'Language',
-    dropHint: 'Drop a CUP, GPX, CSV, JSON or KOORDIN (.lst) file here, or',
+    dropHint: formats => `Drop a ${formats.length ? `${joined(formats.map(f => f.title), 'or')} ` : ''}file here, or`,
     choose: 'choose a file', example: 'open the example', choices: 'Choose',
     near: 'Near (turnpoint or lat,lon)', radius: 'Radius (km)', only: 'Only names (patterns)',
     exclude: 'Exclude names (patterns)', style: 'Styles', tasks: 'Tasks',
-    encoding: 'Character set (KOORDIN)', inputEncoding: 'Character set (CUP, CSV)',
+    encoding: 'Character set (KOORDIN)',
+    inputEncoding: formats => `Character set (${otherCharsetTitles(formats).join(', ')})`,
     automatic: 'UTF-8, else Windows-1252',
     saveAs: 'Save as', download: 'Download', turnpoints: 'Turnpoints', routes: 'Routes',
     name: 'Name', code: 'Code', latitude: 'Latitude', longitude: 'Longitude', altitude: 'Alt. m',
@@ -32,7 +33,7 @@ const LABELS = {
     lacking: (names, characters, charset) =>
       `${names} names have characters that ${charset} lacks (${characters}); they become * in the KOORDIN file.`,
     holder: charset => `Use ${charset}, which holds them`,
-    unknownFormat: name => `${name}: not a file koordin reads. Use .cup, .gpx, .csv, .json or .lst.`,
+    unknownFormat: (name, formats) => `${name}: not a file koordin reads. Use ${joined(dotted(formats), 'or')}.`,
     tooLarge: (name, limit) => `${name}: too large: this page reads files of up to ${limit} MB.`,
     failed: 'koordin stopped unexpectedly; reload the page.',
     written: (name, summary) => `${name} saved${summary ? `: ${summary}` : ''}.`,
@@ -45,11 +46,12 @@ const LABELS = {
   },
   de: {
     tagline: 'Wendepunkte für das Variometer VP6', language: 'Sprache',
-    dropHint: 'CUP-, GPX-, CSV-, JSON- oder KOORDIN-Datei (.lst) hier ablegen, oder',
+    dropHint: formats => `${joined(formats.map(f => `${f.title}-`), 'oder')}Datei hier ablegen, oder`,
     choose: 'Datei wählen', example: 'Beispiel öffnen', choices: 'Auswahl',
     near: 'Nahe bei (Wendepunkt oder Breite,Länge)', radius: 'Umkreis (km)',
     only: 'Nur Namen (Muster)', exclude: 'Namen ausschließen (Muster)', style: 'Arten',
-    tasks: 'Aufgaben', encoding: 'Zeichensatz (KOORDIN)', inputEncoding: 'Zeichensatz (CUP, CSV)',
+    tasks: 'Aufgaben', encoding: 'Zeichensatz (KOORDIN)',
+    inputEncoding: formats => `Zeichensatz (${otherCharsetTitles(formats).join(', ')})`,
     automatic: 'UTF-8, sonst Windows-1252', saveAs: 'Speichern als',
     download: 'Herunterladen',
     turnpoints: 'Wendepunkte', routes: 'Strecken', name: 'Name', code: 'Kürzel', latitude: 'Breite',
@@ -73,7 +75,7 @@ const LABELS = {
     lacking: (names, characters, charset) =>
       `${names} Namen haben Zeichen, die ${charset} nicht kennt (${characters}); sie werden in der KOORDIN-Datei zu *.`,
     holder: charset => `${charset} nehmen, der sie kennt`,
-    unknownFormat: name => `${name}: keine Datei, die koordin liest. Bitte .cup, .gpx, .csv, .json oder .lst.`,
+    unknownFormat: (name, formats) => `${name}: keine Datei, die koordin liest. Bitte ${joined(dotted(formats), 'oder')}.`,
     tooLarge: (name, limit) => `${name}: zu groß: diese Seite liest Dateien bis ${limit} MB.`,
     failed: 'koordin ist unerwartet stehen geblieben; bitte die Seite neu laden.',
     written: (name, summary) => `${name} gespeichert${summary ? `: ${summary}` : ''}.`,
@@ -96,9 +98,21 @@ const LABELS = {
   },
 };
 
-const READABLE = ['lst', 'cup', 'gpx', 'csv', 'json'];
-// The formats whose character set the pilot may name (--input-encoding).
-const OTHER_CHARSETS = ['cup', 'csv'];
+// `words` with ", " between them and `last` before the last one.
+function joined(words, last) {
+  return words.length < 2 ? words.join('') : `${words.slice(0, -1).join(', ')} ${last} ${words.at(-1)}`;
+}
+
+// The extensions of the formats, each with its dot.
+function dotted(formats) {
+  return formats.flatMap(f => f.extensions.map(e => `.${e}`));
+}
+
+// The titles of the formats whose character set the pilot may name (--input-encoding).
+function otherCharsetTitles(formats) {
+  return formats.filter(f => f.otherCharsets).map(f => f.title);
+}
+
 // The largest file the page takes: koordin plans a megabyte of CUP (some 10000 waypoints) in
 // about a tenth of a second, in its worker, on every change of a choice; some 40000 waypoints fit
 // in 4 MB. Larger files are refused before reading.
@@ -114,7 +128,7 @@ const STALE_AFTER_MS = 150;  // a plan under way this long dims what is shown
 const $ = id => document.getElementById(id);
 
 const state = {
-  language: 'en', engine: null, opened: null, input: null, listing: null, plan: null,
+  language: 'en', engine: null, formats: [], opened: null, input: null, listing: null, plan: null,
   opening: 0,  // counts the files opened: what answers an earlier one is not shown
   planning: false, changedAt: null, staleSoon: null, refusal: null, koordinLines: [], rows: null,
   sort: { key: 'status', descending: false }, world: null, table: null, said: null,
@@ -189,6 +203,20 @@ function say(words) {
   $('source').textContent = words();
 }
 
+// koordin's format table: the files the page opens and the formats it saves (those it writes).
+async function takeFormats() {
+  const answer = await state.engine.run({ args: ['formats', '--format', 'json'] });
+  state.formats = JSON.parse(answer.out).formats;
+  $('file').accept = dotted(state.formats).join(',');
+  $('target').replaceChildren(...state.formats.filter(f => f.writes)
+    .map(f => new Option(`${f.title} (.${f.extensions[0]})`, f.extensions[0])));
+}
+
+// The format of the table that takes files with this extension.
+function formatOf(extension) {
+  return state.formats.find(f => f.extensions.includes(extension));
+}
+
 function showMessage(message) {
   $('message').textContent = message;
   $('message').hidden = !message;
@@ -237,12 +265,12 @@ async function openFile(name, bytes, sameFile = false) {
   else render();
   const charset = $('encoding').value, afresh = hadFile && !sameFile;
   say(() => text('opened', name, number(bytes.length)) + (afresh ? text('afresh', charset) : ''));
-  const extension = extensionOf(name);
-  if (!READABLE.includes(extension)) return fail(text('unknownFormat', name));
+  const format = formatOf(extensionOf(name));
+  if (!format) return fail(text('unknownFormat', name, state.formats));
   // A plain file name, never read as an option.
   const safeName = name.replace(/[\/\\]/g, '_').replace(/^-/, '_');
   const path = safeName;
-  $('input-encoding').disabled = !OTHER_CHARSETS.includes(extension);
+  $('input-encoding').disabled = !format.otherCharsets;
   const listed = await state.engine.run({
     args: [...encodingArguments(), 'convert', path, LISTED, ...inputEncodingArguments()],
     clear: true, files: { [path]: bytes }, read: LISTED,
@@ -629,7 +657,9 @@ function applyLanguage(language) {
   state.language = LABELS[language] ? language : 'en';
   document.documentElement.lang = state.language;
   $('language').value = state.language;
-  for (const element of document.querySelectorAll('[data-i18n]')) element.textContent = text(element.dataset.i18n);
+  for (const element of document.querySelectorAll('[data-i18n]')) {
+    element.textContent = text(element.dataset.i18n, state.formats);
+  }
   for (const element of document.querySelectorAll('[data-i18n-placeholder]')) element.placeholder = text(element.dataset.i18nPlaceholder);
   if (state.said) say(state.said);
   render();
@@ -665,6 +695,7 @@ async function main() {
   loadWorld();
   try {
     state.engine = await startEngine();
+    await takeFormats();
   } catch (error) {
     showMessage(`${text('failed')}\n${error.message}`);
     return;

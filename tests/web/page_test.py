@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
-"""The browser page in headless Chromium: opened from disk, it lists the bundled example, writes
-the same bytes as the koordin program for the same choices, reads and writes GPX as it does, and
-answers bad files with one message and no download. On a national file of 5,000 waypoints it
-lists every row, kept first in slot order, fits the map to what is kept, shows koordin's summed-up
-warnings, suggests places and character sets, and replans within 100 ms (the times are printed).
+"""The browser page in headless Chromium: opened from disk, it offers the formats of koordin's
+table, lists the bundled example, writes the same bytes as the koordin program for the same
+choices, reads and writes GPX and reads CUPX as it does, and answers bad files with one message and
+no download. On a national file of 5,000 waypoints it lists every row, kept first in slot order,
+fits the map to what is kept, shows koordin's summed-up warnings, suggests places and character
+sets, and replans within 100 ms (the times are printed).
 
 Usage: page_test.py PAGE KOORDIN (the built index.html and the native koordin program)."""
 
+import io
 import json
 import os
 import pathlib
@@ -16,6 +18,7 @@ import subprocess
 import sys
 import tempfile
 import unicodedata
+import zipfile
 
 from selenium import webdriver
 from selenium.webdriver.chrome.service import Service
@@ -672,6 +675,44 @@ def test_national(browser, downloads, work):
           "choices start afresh" in browser.find_element(By.ID, "source").text, browser.find_element(By.ID, "source").text)
 
 
+def zip_archive(members):
+    """A zip archive of `members` (name: bytes), deflated."""
+    archive = io.BytesIO()
+    with zipfile.ZipFile(archive, "w", zipfile.ZIP_DEFLATED) as writer:
+        for name, content in members.items():
+            writer.writestr(zipfile.ZipInfo(name, date_time=(2024, 5, 1, 12, 0, 0)), content,
+                            compress_type=zipfile.ZIP_DEFLATED)
+    return archive.getvalue()
+
+
+def check_cupx(browser, downloads, work):
+    """CUPX, read by koordin in the page as natively: the example's points after an archive of
+    pictures, listed and converted to the byte; a zip bomb refused with koordin's message."""
+    cupx = work / "sites.cupx"
+    cupx.write_bytes(zip_archive({"Pics/hahnweide.jpg": b"\xff\xd8 hangar", "Pics/teck.jpg": b"\xff\xd8"}) +
+                     zip_archive({"POINTS.CUP": EXAMPLE.read_bytes()}))
+    open_file(browser, cupx)
+    plan, _ = native_plan(cupx, cwd=work)
+    check("sites.cupx: the page lists koordin's turnpoints",
+          row_names(browser, "turnpoints") == [t["name"] for t in table_order(plan)],
+          row_names(browser, "turnpoints")[:3])
+    check("sites.cupx: the warnings say that the pictures are not read",
+          "2 pictures not read" in browser.find_element(By.ID, "warnings").text,
+          browser.find_element(By.ID, "warnings").text)
+    koordin("convert", cupx.name, "native-sites.lst", cwd=work)
+    check("sites.cupx: the downloaded KOORDIN file equals koordin convert's",
+          download(browser, downloads, "sites.lst") == (work / "native-sites.lst").read_bytes())
+    bomb = work / "bomb.cupx"
+    bomb.write_bytes(zip_archive({"POINTS.CUP": b"\n" * (4 << 20)}))
+    open_file(browser, bomb)
+    refusal = subprocess.run([str(KOORDIN), "convert", bomb.name, "bomb.json"], cwd=work,
+                             capture_output=True, text=True)
+    check("a zip bomb: the page says what koordin says",
+          browser.find_element(By.ID, "message").text == refusal.stderr.strip() != "",
+          (browser.find_element(By.ID, "message").text, refusal.stderr))
+    check("a zip bomb: there is nothing to download", not browser.find_element(By.ID, "result").is_displayed())
+
+
 def main():
     work = pathlib.Path(tempfile.mkdtemp(prefix="koordin-page-"))
     downloads = work / "downloads"
@@ -687,6 +728,19 @@ def main():
         test_bad_files(browser, work)
         test_gpx(browser, downloads, work)
         test_national(browser, downloads, work)
+
+        # The formats of koordin's table: the files the page opens and the formats it saves.
+        formats = json.loads(koordin("formats", "--format", "json", cwd=work).stdout)["formats"]
+        menu = browser.execute_script(
+            "return [...document.getElementById('target').options].map(o => o.value)")
+        check("the save menu offers every format of koordin's table that koordin writes",
+              menu == [f["extensions"][0] for f in formats if f["writes"]], menu)
+        accepted = browser.find_element(By.ID, "file").get_attribute("accept").split(",")
+        check("the file chooser takes every extension of koordin's table",
+              accepted == [f".{e}" for f in formats for e in f["extensions"]], accepted)
+
+        check_cupx(browser, downloads, work)
+        open_example(browser)
 
         Select(browser.find_element(By.ID, "language")).select_by_value("de")
         check("German labels", browser.find_element(By.CSS_SELECTOR, "#tables h2").text == "Wendepunkte",

@@ -1,10 +1,21 @@
-# bash completion for koordin: its commands, options, formats and file names.
+# bash completion for koordin: its commands, options, formats and file names. The formats and the
+# style names are the program's own, asked of it.
+
+# The first word of each line but the header of what `PROGRAM formats ARGUMENTS...` prints.
+_koordin_listed() {
+    "$1" formats "${@:2}" 2>/dev/null | awk 'NR > 1 { print $1 }'
+}
+
+# The formats PROGRAM writes: those of `PROGRAM formats` but the ones it marks "(read only)".
+_koordin_written() {
+    "$1" formats 2>/dev/null | awk 'NR > 1 && !/\(read only\)$/ { print $1 }'
+}
 
 _koordin() {
     local cur prev command i
     cur=${COMP_WORDS[COMP_CWORD]}
     prev=${COMP_WORDS[COMP_CWORD-1]}
-    local formats="lst cup gpx csv json"
+    local program=${COMP_WORDS[0]/#\~/$HOME}
 
     # The command: the first word that is neither an option nor an option's value.
     command=
@@ -17,10 +28,19 @@ _koordin() {
     done
 
     case $prev in
-        --from|--to)
-            COMPREPLY=($(compgen -W "$formats" -- "$cur")); return ;;
+        --from)
+            COMPREPLY=($(compgen -W "$(_koordin_listed "$program")" -- "$cur")); return ;;
+        --to)
+            COMPREPLY=($(compgen -W "$(_koordin_written "$program")" -- "$cur")); return ;;
         --format)
-            COMPREPLY=($(compgen -W "text csv json" -- "$cur")); return ;;
+            if [[ $command == formats ]]; then
+                COMPREPLY=($(compgen -W "text json" -- "$cur"))
+            else
+                COMPREPLY=($(compgen -W "text csv json" -- "$cur"))
+            fi
+            return ;;
+        --rank)
+            COMPREPLY=($(compgen -W "landing-first distance" -- "$cur")); return ;;
         --plan-format)
             COMPREPLY=($(compgen -W "text json" -- "$cur")); return ;;
         --encoding|--input-encoding)
@@ -29,10 +49,7 @@ _koordin() {
         --driver)
             COMPREPLY=($(compgen -f -- "$cur")); compopt -o filenames 2>/dev/null || :; return ;;
         --style)
-            COMPREPLY=($(compgen -W "airfield landable outlanding turnpoint waypoint grass-airfield
-                gliding-airfield solid-airfield mountain-pass mountain-top mast vor ndb cooling-tower
-                dam tunnel bridge power-plant castle intersection marker reporting-point
-                paraglider-takeoff paraglider-landing unknown" -- "$cur")); return ;;
+            COMPREPLY=($(compgen -W "$(_koordin_listed "$program" --styles)" -- "$cur")); return ;;
         --near|--radius|--only|--exclude|--tasks)
             return ;;
     esac
@@ -41,18 +58,19 @@ _koordin() {
     case $command in
         '') options="--driver --encoding --help --version"
             if [[ $cur != -* ]]; then
-                COMPREPLY=($(compgen -W "convert check dump info" -- "$cur")); return
+                COMPREPLY=($(compgen -W "convert check dump info formats" -- "$cur")); return
             fi ;;
-        convert) options="--from --to --strict --near --radius --only --exclude --style --tasks
+        convert) options="--from --to --strict --near --radius --rank --only --exclude --style --tasks
                           --input-encoding --dry-run --plan-format --verbose --quiet --help" ;;
         dump) options="--format --from --all --input-encoding --help" ;;
         check) options="--input-encoding --help" ;;
         info) options="--help" ;;
+        formats) options="--format --styles --help" ;;
     esac
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$options" -- "$cur")); return
     fi
-    [[ $command == info ]] && return
+    [[ $command == info || $command == formats ]] && return
     COMPREPLY=($(compgen -f -- "$cur"))
     compopt -o filenames 2>/dev/null || :
 }

@@ -4,9 +4,6 @@
 
 namespace koordin_cli {
 
-namespace {
-
-// Edits that turn `a` into `b`: insertions, removals, changes, and swaps of neighbours.
 std::size_t EditDistance(std::string_view a, std::string_view b) {
   std::vector<std::vector<std::size_t>> d(a.size() + 1, std::vector<std::size_t>(b.size() + 1));
   for (std::size_t i = 0; i <= a.size(); ++i) d[i][0] = i;
@@ -22,8 +19,6 @@ std::size_t EditDistance(std::string_view a, std::string_view b) {
   }
   return d[a.size()][b.size()];
 }
-
-}  // namespace
 
 std::string NearestName(std::string_view word, const std::vector<std::string>& names) {
   // A third of the word may be wrong, and at least one character of it.

@@ -30,19 +30,20 @@ const std::string& Context::encoding() {
 
 const FileFormat& ResolveFormat(const std::string& path, const std::string& given,
                                 const char* option) {
+  const bool input = std::string(option) == "--from";
+  // For a target, the formats koordin writes.
+  const std::string listed = "(" + FormatList(", ", !input) + ")";
   if (!given.empty()) {
     if (const FileFormat* format = FindFormat(given)) return *format;
-    throw UsageError(std::string(option) + " " + given + ": not a format koordin knows (" +
-                     FormatList() + ")");
+    throw UsageError(std::string(option) + " " + given + ": not a format koordin knows " + listed);
   }
   if (const FileFormat* format = FormatOfPath(path)) return *format;
   if (path == kStandardStream) {
-    const bool input = std::string(option) == "--from";
     throw UsageError((input ? ShownInputName(path) : ShownOutputName(path)) + ": give " + option +
-                     " to name its format (" + FormatList() + ")");
+                     " to name its format " + listed);
   }
-  throw UsageError(path + ": cannot tell the format from the file name; give " + option + " (" +
-                   FormatList() + ")");
+  throw UsageError(path + ": cannot tell the format from the file name; give " + option + " " +
+                   listed);
 }
 
 const FileFormat& FormatToReadThrough(const std::string& path, const std::string& given) {
@@ -59,14 +60,6 @@ bool IsEmpty(ByteSource& source) {
   return empty;
 }
 
-// Replays a document read whole into a sink.
-void Replay(Document document, DocumentSink& sink) {
-  if (sink.WantsWaypoints()) {
-    for (Waypoint& waypoint : document.waypoints) sink.AddWaypoint(std::move(waypoint));
-  }
-  for (Task& task : document.tasks) sink.AddTask(std::move(task));
-}
-
 }  // namespace
 
 Source::Source(const std::string& path, const FileFormat& format, const std::string& inputEncoding,
@@ -76,9 +69,9 @@ Source::Source(const std::string& path, const FileFormat& format, const std::str
       context_(context),
       shown_(ShownInputName(path)) {
   if (!inputEncoding.empty() && !format.otherCharsets) {
-    throw UsageError("--input-encoding " + inputEncoding +
-                     ": only CUP and CSV files come in other character sets (a KOORDIN file's "
-                     "is given with --encoding)");
+    throw UsageError("--input-encoding " + inputEncoding + ": only " + OtherCharsetTitles(" and ") +
+                     " files come in other character sets (a KOORDIN file's is given with "
+                     "--encoding)");
   }
   if (format.IsKoordin()) {
     koordin_ = std::make_unique<NamedInput>(path);

@@ -18,6 +18,9 @@ int RunConvert(const CommonOptions& common, const ConvertOptions& options, std::
     const FileFormat& to = ResolveFormat(options.output, options.to, "--to");
     const std::string input = ShownInputName(options.input);
     const std::string output = ShownOutputName(options.output);
+    if (!to.Writes()) {
+      throw UsageError(output + ": koordin reads " + to.title + " files but does not write them");
+    }
     const WarningDetail detail = options.quiet     ? WarningDetail::kNone
                                  : options.verbose ? WarningDetail::kEach
                                                    : WarningDetail::kSummary;
@@ -28,13 +31,8 @@ int RunConvert(const CommonOptions& common, const ConvertOptions& options, std::
     Diagnostics targetWarnings(keeping);
 
     Source source(options.input, from, options.inputEncoding, context);
-    std::unique_ptr<CommittedTarget> target;
-    if (to.IsKoordin()) {
-      target = std::make_unique<KoordinTarget>(options.output, context, targetWarnings, out);
-    } else {
-      target =
-          std::make_unique<FormatTarget>(options.output, to, options.dryRun, targetWarnings, out);
-    }
+    const std::unique_ptr<CommittedTarget> target =
+        MakeTarget(options.output, to, options.dryRun, context, targetWarnings, out);
     ChoiceRecord record;
     std::string written;
     try {

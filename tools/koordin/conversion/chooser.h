@@ -27,9 +27,10 @@ struct Capacities {
 // Every decision of a choice, for a plan that shows them: each waypoint and task as the choice saw
 // it, in the source's order, with its decision.
 struct ChoiceRecord {
-  std::optional<GeoPosition> place;  // the place of --near
+  std::optional<NearPlace> place;  // the place of --near
   std::vector<Waypoint> waypoints;
   std::vector<Decision> turnpoints;  // one per waypoint
+  std::vector<int> lines;            // the source line where each waypoint begins, else 0
   std::vector<Task> tasks;
   std::vector<Decision> routes;  // one per task
 };
@@ -48,12 +49,19 @@ class Chooser {
   // and so held until the end. `record`, when given, receives every decision. Throws ChoiceError
   // for choices that cannot be followed.
   Chooser(const Choices& choices, const std::optional<Capacities>& capacities,
-          std::vector<Task> tasks, std::optional<GeoPosition> place, Diagnostics& diagnostics,
+          std::vector<Task> tasks, std::optional<NearPlace> place, Diagnostics& diagnostics,
           ChoiceRecord* record);
 
-  // The second pass, each waypoint in the source's order. Without a limit of turnpoints the
-  // answer is final: true when it is kept. With one, it is false, and Finish keeps what fits.
-  bool Offer(const Waypoint& seen, const Waypoint& read);
+  // What Offer decides of a waypoint.
+  struct Offered {
+    bool kept;         // kept, as far as is known before Finish
+    bool filteredOut;  // left out by --only, --exclude, --style or --radius
+  };
+
+  // The second pass, each waypoint in the source's order, with the `line` where it begins (0 when
+  // unknown). Without a limit of turnpoints the answer is final. With one, it is never kept, and
+  // Finish keeps what fits.
+  Offered Offer(const Waypoint& seen, const Waypoint& read, int line);
 
   // The turnpoints kept under a limit and the routes kept of `tasks` (as read, in the order the
   // first pass saw them), in the source's order. Without a limit of turnpoints, the routes kept do
@@ -68,10 +76,13 @@ class Chooser {
   };
   std::vector<Decision> DecideRoutes(std::set<std::size_t>& kept);
   void KeepBest(std::set<std::size_t>& kept);
+  std::string KeptInWords(const std::vector<Candidate>& kept, std::size_t ofRoutes) const;
+  bool RanksBefore(const Candidate& a, const Candidate& b) const { return rule_.RanksBefore(a, b); }
 
   std::optional<Capacities> capacities_;
   Rule rule_;
-  std::optional<GeoPosition> place_;
+  std::optional<NearPlace> place_;
+  const Choices& choices_;
   Diagnostics& diagnostics_;
   ChoiceRecord* record_;
   std::vector<Task> tasks_;                   // as the choice sees them

@@ -36,29 +36,49 @@ class FirstPass : public DocumentSink {
 };
 
 // The second pass: each waypoint offered to the chooser, and given to a target without limits
-// when kept.
+// when kept. The source's warnings about a waypoint that the filters leave out are no loss, and
+// are not told: each waypoint's are held until it is offered.
 class SecondPass : public DocumentSink {
  public:
-  SecondPass(Chooser& chooser, Target& target, bool clean, bool limited)
-      : chooser_(chooser), target_(target), clean_(clean), limited_(limited) {}
+  SecondPass(Chooser& chooser, Target& target, bool clean, bool limited, Diagnostics& warnings)
+      : chooser_(chooser), target_(target), clean_(clean), limited_(limited), told_(warnings) {}
+
+  // Where the reader warns.
+  Diagnostics& held() { return held_; }
+  // Tells the warnings held; called when the reader is done.
+  void Tell() { held_.PassTo(told_); }
+
+  void BeginWaypoint(int line) override {
+    Tell();
+    line_ = line;
+  }
   void AddWaypoint(Waypoint waypoint) override {
-    bool kept = false;
+    Chooser::Offered offered{};
     if (clean_) {
       Waypoint seen = waypoint;
       ReplaceControlCharacters(seen, untold_);
-      kept = chooser_.Offer(seen, waypoint);
+      offered = chooser_.Offer(seen, waypoint, line_);
     } else {
-      kept = chooser_.Offer(waypoint, waypoint);
+      offered = chooser_.Offer(waypoint, waypoint, line_);
     }
-    if (kept && !limited_) target_.Add(std::move(waypoint));
+    if (offered.filteredOut && line_ > 0) held_ = Diagnostics(Diagnostics::Keeping::kFewOfEachKind);
+    Tell();
+    line_ = 0;
+    if (offered.kept && !limited_) target_.Add(std::move(waypoint));
   }
-  void AddTask(Task) override {}
+  void AddTask(Task) override {
+    Tell();
+    line_ = 0;
+  }
 
  private:
   Chooser& chooser_;
   Target& target_;
   bool clean_;
   bool limited_;
+  Diagnostics& told_;
+  Diagnostics held_{Diagnostics::Keeping::kFewOfEachKind};
+  int line_ = 0;  // where the waypoint being read begins, 0 when the reader does not say
   Diagnostics untold_{Diagnostics::Keeping::kFewOfEachKind};
 };
 
@@ -84,7 +104,7 @@ std::string Convert(const Choices& choices, const SourcePass& read, Target& targ
   std::unique_ptr<Chooser> chooser;
   try {
     limits = target.Limits();
-    std::optional<GeoPosition> place;
+    std::optional<NearPlace> place;
     if (!choices.near.empty()) place = first.finder.Place();
     chooser = std::make_unique<Chooser>(choices, limits, std::move(first.seen), place,
                                         targetWarnings, record);
@@ -94,16 +114,24 @@ std::string Convert(const Choices& choices, const SourcePass& read, Target& targ
     sourceRead();
     throw;
   }
-  SecondPass second(*chooser, target, clean, limits.has_value());
-  if (limits) {
-    read(sourceWarnings, second);
+  SecondPass second(*chooser, target, clean, limits.has_value(), sourceWarnings);
+  const auto readSecond = [&] {
+    try {
+      read(second.held(), second);
+    } catch (...) {
+      second.Tell();
+      throw;
+    }
+    second.Tell();
     sourceRead();
+  };
+  if (limits) {
+    readSecond();
     return target.End(chooser->Finish(std::move(first.read)));
   }
   const std::vector<Task> tasks = chooser->Finish(std::move(first.read)).tasks;
   target.Begin(tasks);
-  read(sourceWarnings, second);
-  sourceRead();
+  readSecond();
   return target.End(Document());
 }
 

@@ -17,6 +17,10 @@ constexpr int kKhzPerMhz = 1000;
 
 }  // namespace
 
+bool MeansNoFrequency(std::string_view text) {
+  return TrimBlanks(text).find_first_not_of("0-.,") == std::string_view::npos;
+}
+
 std::optional<std::string> NormalizeFrequency(std::string_view text) {
   text = TrimBlanks(text);
   if (text.size() > kMegahertz.size() &&
@@ -42,7 +46,10 @@ std::optional<std::string> NormalizeFrequency(std::string_view text) {
 
 void SettleFrequency(Waypoint& waypoint, Diagnostics& diagnostics) {
   const std::string text(TrimBlanks(waypoint.frequency));
-  if (text.empty()) return;
+  if (MeansNoFrequency(text)) {
+    waypoint.frequency.clear();
+    return;
+  }
   if (const std::optional<std::string> frequency = NormalizeFrequency(text)) {
     waypoint.frequency = *frequency;
     return;

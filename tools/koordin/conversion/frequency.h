@@ -17,6 +17,9 @@ inline constexpr int kHighestAirbandKhz = 136999;
 // The one form koordin writes, "122.475": three digits, a point, three decimals.
 inline constexpr std::size_t kFrequencyTextLength = 7;
 
+// True for text that says a place has no frequency: empty, zeros ("0.000") or dashes ("---.---").
+bool MeansNoFrequency(std::string_view text);
+
 // `text` as an airband frequency in the form koordin writes, or none when it is no airband
 // frequency. Takes "122.475", "122,475", "122.5", "122.475 MHz", blanks around; two decimals
 // ending in 2 or 7 name the 25 kHz channel whose last digit 5 was left off ("122.47" is 122.475).

@@ -107,7 +107,11 @@ double DistanceKm(const GeoPosition& a, const GeoPosition& b) {
 }
 
 double RoundToWholeSecond(double degrees) {
-  const double rounded = std::round(degrees * kSecondsPerDegree) / kSecondsPerDegree;
+  // A source's digits give no finer than a millionth of a second; below that lies only the error
+  // of the double, which must not decide a half second: ties go away from zero, as on paper.
+  constexpr double kMicroseconds = 1e6;
+  const double seconds = std::round(degrees * kSecondsPerDegree * kMicroseconds) / kMicroseconds;
+  const double rounded = std::round(seconds) / kSecondsPerDegree;
   return rounded == 0.0 ? 0.0 : rounded;
 }
 

@@ -21,7 +21,8 @@ std::optional<GeoPosition> ParsePosition(std::string_view text);
 // The great-circle distance in kilometres.
 double DistanceKm(const GeoPosition& a, const GeoPosition& b);
 
-// `degrees` rounded to the nearest whole second of arc, in double precision.
+// `degrees` rounded to the nearest whole second of arc, in double precision, as its decimal digits
+// round: a half second away from zero.
 double RoundToWholeSecond(double degrees);
 
 }  // namespace koordin_cli

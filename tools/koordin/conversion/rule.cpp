@@ -1,5 +1,6 @@
 #include "tools/koordin/conversion/rule.h"
 
+#include "tools/koordin/cli/nearest_name.h"
 #include "tools/koordin/formats/charset.h"
 #include "tools/koordin/formats/format_support.h"
 
@@ -41,6 +42,12 @@ const std::vector<StyleName>& StyleNames() {
 }
 
 namespace {
+
+// The style group of the places to land, which rank first.
+constexpr const char* kLandableStyles = "landable";
+// How many waypoints a message lists at the most, and how many names it suggests.
+constexpr std::size_t kListedPlaces = 5;
+constexpr std::size_t kSuggestedNames = 3;
 
 // `text` as the style names are written: lower case, words joined by "-".
 std::string StyleKey(const std::string& text) {
@@ -85,46 +92,67 @@ bool MatchesAny(const std::vector<std::string>& patterns, const std::string& nam
   });
 }
 
-bool ZonesNumberEveryEntry(const Task& task) {
-  constexpr std::string_view kZone = "ObsZone=";
-  long long highest = -1;
-  for (const std::string& line : task.cupOptions) {
-    const std::string_view text = TrimBlanks(line);
-    if (text.size() <= kZone.size() || !EqualsIgnoringCase(text.substr(0, kZone.size()), kZone)) {
-      continue;
-    }
-    const std::string_view rest = text.substr(kZone.size());
-    if (const auto index = ParseInteger(TrimBlanks(rest.substr(0, rest.find(','))))) {
-      highest = std::max(highest, *index);
-    }
-  }
-  return !task.points.empty() && highest + 1 >= static_cast<long long>(task.points.size());
-}
-
 }  // namespace
 
-FlownRange FlownPoints(const Task& task) {
-  const std::size_t count = task.points.size();
-  if (ZonesNumberEveryEntry(task)) return {0, count};
-  if (count < 2) return {count, count};
-  return {1, count - 1};
-}
+PlaceFinder::PlaceFinder(std::string near)
+    : near_(std::move(near)),
+      key_(SearchKey(near_)),
+      position_(!near_.empty() && ParsePosition(near_).has_value()) {}
 
 void PlaceFinder::See(const Waypoint& waypoint) {
-  if (!exact_ && waypoint.name == near_)
-    exact_ = GeoPosition{waypoint.latitude, waypoint.longitude};
-  if (!anyCase_ && EqualsIgnoringCase(waypoint.name, near_)) {
-    anyCase_ = GeoPosition{waypoint.latitude, waypoint.longitude};
+  if (exact_) return;
+  const Seen seen{waypoint.name, {waypoint.latitude, waypoint.longitude}};
+  if (waypoint.name == near_) {
+    exact_ = seen;
+    return;
   }
+  if (folded_ || key_.empty()) return;
+  const std::string name = SearchKey(waypoint.name);
+  if (name == key_) {
+    folded_ = seen;
+    return;
+  }
+  if (code_ || position_) return;
+  if (!waypoint.code.empty() && SearchKey(waypoint.code) == key_) {
+    code_ = seen;
+    return;
+  }
+  if (name.find(key_) != std::string::npos) {
+    if (holding_.size() < kListedPlaces) holding_.push_back(seen);
+    ++holdingCount_;
+    return;
+  }
+  if (holdingCount_ > 0) return;
+  // The nearest names, as a suggestion when nothing else is found.
+  const std::size_t edits = EditDistance(key_, name);
+  if (edits > std::max<std::size_t>(2, key_.size() / 3)) return;
+  nearest_.emplace_back(edits, waypoint.name);
+  std::stable_sort(nearest_.begin(), nearest_.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  if (nearest_.size() > kSuggestedNames) nearest_.pop_back();
 }
 
-GeoPosition PlaceFinder::Place() const {
-  if (exact_) return *exact_;
-  if (anyCase_) return *anyCase_;
-  if (const std::optional<GeoPosition> position = ParsePosition(near_)) return *position;
-  throw ChoiceError("--near " + near_ +
-                    ": neither a turnpoint of the source nor a position (48.63,9.43, "
-                    "48°37'50\"N 9°25'49\"E or 4837.833N 00925.817E)");
+NearPlace PlaceFinder::Place() const {
+  for (const std::optional<Seen>* found : {&exact_, &folded_, &code_}) {
+    if (*found) return {(*found)->position, (*found)->name};
+  }
+  if (const std::optional<GeoPosition> position = ParsePosition(near_)) return {*position, near_};
+  if (holdingCount_ == 1) return {holding_.front().position, holding_.front().name};
+  const std::string what = "--near " + near_ + ": ";
+  std::vector<std::string> names;
+  if (holdingCount_ > 1) {
+    for (std::size_t i = 0; i < holding_.size() && i < kListedPlaces; ++i)
+      names.push_back(Quoted(holding_[i].name));
+    if (holdingCount_ > kListedPlaces)
+      names.push_back(WithThousands(holdingCount_ - kListedPlaces) + " more");
+    throw ChoiceError(what + WithThousands(holdingCount_) + " turnpoints have it in their names: " +
+                      JoinedInWords(names, "and") + "; give more of the name, or its code");
+  }
+  for (const auto& entry : nearest_) names.push_back(Quoted(entry.second));
+  throw ChoiceError(what +
+                    "neither a turnpoint of the source nor a position (48.63,9.43, "
+                    "48°37'50\"N 9°25'49\"E or 4837.833N 00925.817E)" +
+                    (names.empty() ? "" : "; did you mean " + JoinedInWords(names, "or") + "?"));
 }
 
 Rule::Rule(const Choices& choices, bool namesRequired)
@@ -134,6 +162,7 @@ Rule::Rule(const Choices& choices, bool namesRequired)
     throw ChoiceError("--radius " + FormatDecimal(*choices.radiusKm, 3) + ": not a distance");
   }
   styles_ = StylesChosen(choices.styles);
+  landable_ = StylesChosen({kLandableStyles});
 }
 
 Decision Rule::Judge(const Waypoint& waypoint, const std::optional<GeoPosition>& place) const {
@@ -158,7 +187,13 @@ bool Rule::Chooses(const Task& task) const {
   return choices_.tasks.empty() || MatchesAny(choices_.tasks, task.name);
 }
 
-bool Rule::RanksBefore(const Candidate& a, const Candidate& b) {
+Candidate Rule::Rank(const Waypoint& waypoint, std::size_t index, const Decision& decision) const {
+  return {index, decision.distanceKm, waypoint.name, landable_.count(waypoint.style) > 0};
+}
+
+bool Rule::RanksBefore(const Candidate& a, const Candidate& b) const {
+  if (choices_.ranking == Ranking::kLandingPlacesFirst && a.landable != b.landable)
+    return a.landable;
   if (a.distanceKm != b.distanceKm) return a.distanceKm < b.distanceKm;
   return a.index < b.index;
 }

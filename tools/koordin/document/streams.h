@@ -42,6 +42,9 @@ class DocumentSink {
   virtual ~DocumentSink() = default;
   virtual void AddWaypoint(Waypoint waypoint) = 0;
   virtual void AddTask(Task task) = 0;
+  // Says that a waypoint begins on `line` of the source: what the reader warns about until the
+  // next call concerns it, and it is the next waypoint added, if the reader adds it.
+  virtual void BeginWaypoint(int /*line*/) {}
   // False when the sink takes no waypoints: a reader may then pass over the lines of waypoints
   // without reading them, and without their warnings.
   virtual bool WantsWaypoints() const { return true; }
@@ -56,6 +59,9 @@ class DocumentCollector : public DocumentSink {
   void AddTask(Task task) override { document.tasks.push_back(std::move(task)); }
   Document document;
 };
+
+// Gives a document read whole to a sink, as a reader would.
+void Replay(Document document, DocumentSink& sink);
 
 // The bytes read or written at a time: a file goes through memory in pieces of this size.
 inline constexpr std::size_t kPieceBytes = std::size_t{64} << 10;

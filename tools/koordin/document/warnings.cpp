@@ -35,15 +35,32 @@ std::string Line(const std::string& file, const std::string& message) {
 }  // namespace
 
 void Diagnostics::Warn(std::string message, std::string group, std::size_t times) {
+  if (told_.count(message) > 0) return;
   total_ += times;
   std::string kind = KindOf(message, group);
   std::size_t& count = perKind_[kind];
   const bool kept = !keepsFew_ || count < kFewWarnings;
   count += times;
   if (!kept) return;
+  told_.insert(message);
   warnings_.push_back(std::move(message));
   groups_.push_back(std::move(group));
   kinds_.push_back(std::move(kind));
+}
+
+void Diagnostics::PassTo(Diagnostics& target) {
+  std::map<std::string, std::size_t> kept;
+  for (std::size_t i = 0; i < warnings_.size(); ++i) {
+    ++kept[kinds_[i]];
+    target.Warn(std::move(warnings_[i]), std::move(groups_[i]));
+  }
+  // Those only counted here are only counted there.
+  for (const auto& [kind, count] : perKind_) {
+    const std::size_t rest = count - kept[kind];
+    target.total_ += rest;
+    target.perKind_[kind] += rest;
+  }
+  *this = Diagnostics(keepsFew_ ? Keeping::kFewOfEachKind : Keeping::kEvery);
 }
 
 std::string WithThousands(std::size_t count) {

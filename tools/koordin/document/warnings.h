@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -31,8 +32,9 @@ class Diagnostics {
   explicit Diagnostics(Keeping keeping = Keeping::kEvery) : keepsFew_(keeping != Keeping::kEvery) {}
 
   void Warn(std::string message) { Warn(std::move(message), std::string()); }
-  // `times` warnings of `group`, which `message` stands for. More than one time is for warnings
-  // that keep few, which sum the group up: `message` is kept as the first of its kind.
+  // A warning already kept is not kept or counted again. `times` warnings of `group`, which
+  // `message` stands for. More than one time is for warnings that keep few, which sum the group up:
+  // `message` is kept as the first of its kind.
   void Warn(std::string message, std::string group, std::size_t times = 1);
 
   // Every warning, kept or only counted.
@@ -42,6 +44,10 @@ class Diagnostics {
   // The warnings kept, in their order, and the group of each (empty for one of its own).
   const std::vector<std::string>& warnings() const { return warnings_; }
   const std::vector<std::string>& groups() const { return groups_; }
+
+  // Warns `target` of the warnings here, in their order, those only counted as counted, and
+  // forgets them: for warnings held back until it is known whether they count.
+  void PassTo(Diagnostics& target);
 
   friend std::vector<std::string> WarningLines(const std::string& file,
                                                const Diagnostics& diagnostics,
@@ -53,6 +59,7 @@ class Diagnostics {
   std::vector<std::string> groups_;
   std::vector<std::string> kinds_;              // the kind of each warning kept
   std::map<std::string, std::size_t> perKind_;  // how many of each kind
+  std::set<std::string> told_;                  // the warnings kept: one is never told twice
   std::size_t total_ = 0;
 };
 

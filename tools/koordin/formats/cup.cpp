@@ -1,4 +1,4 @@
-#include "tools/koordin/formats/formats.h"
+#include "tools/koordin/formats/format_modules.h"
 
 #include "tools/koordin/formats/cup_fields.h"
 #include "tools/koordin/formats/format_support.h"
@@ -17,6 +17,7 @@ namespace {
 
 constexpr const char* kLineEnd = "\r\n";
 constexpr const char* kTaskSeparator = "-----Related Tasks-----";
+constexpr std::string_view kNoTakeoffOrLanding = "???";
 constexpr std::size_t kColumnCount = static_cast<std::size_t>(CupColumn::kUnknown);
 
 bool IsCommentOrBlank(std::string_view line) {
@@ -156,6 +157,7 @@ class CupReader {
   }
 
   void ReadWaypoint(int line, std::vector<std::string> fields) {
+    sink_.BeginWaypoint(line);
     const std::size_t needed = 1 + static_cast<std::size_t>(std::max(
                                        position_[static_cast<std::size_t>(CupColumn::kLatitude)],
                                        position_[static_cast<std::size_t>(CupColumn::kLongitude)]));
@@ -211,10 +213,17 @@ class CupReader {
     for (auto field = fields.begin() + 1; field != fields.end(); ++field) {
       task.points.emplace_back(TrimBlanks(*field));
     }
+    // "???" stands for a takeoff or landing that the author left open.
+    if (task.points.size() > 1) {
+      for (std::string* end : {&task.points.front(), &task.points.back()}) {
+        if (*end == kNoTakeoffOrLanding) end->clear();
+      }
+    }
     if (task.points.empty()) {
       diagnostics_.Warn(AtLine(line.number, "task " + Quoted(task.name) + " has no points"));
     }
-    names_.CheckTask(task, line.number, diagnostics_);
+    // Without the waypoints read, every point would seem to name none.
+    if (sink_.WantsWaypoints()) names_.CheckTask(task, line.number, diagnostics_);
     Finish();
     task_ = std::move(task);
     hasTask_ = true;
@@ -331,16 +340,8 @@ void ReadCupInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sin
   reader.Finish();
 }
 
-Document ReadCup(std::string_view bytes, Diagnostics& diagnostics) {
-  return ReadWhole(&ReadCupInto, bytes, diagnostics);
-}
-
 std::unique_ptr<FormatWriter> MakeCupWriter(std::string& out, Diagnostics& diagnostics) {
   return std::make_unique<CupWriter>(out, diagnostics);
-}
-
-std::string WriteCup(const Document& document, Diagnostics& diagnostics) {
-  return WriteWhole(&MakeCupWriter, document, diagnostics);
 }
 
 }  // namespace koordin_cli

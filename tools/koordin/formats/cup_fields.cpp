@@ -67,15 +67,9 @@ const AxisForm& FormOf(CupAxis axis) {
   return axis == CupAxis::kLatitude ? kLatitudeForm : kLongitudeForm;
 }
 
-// The columns in the order of the 14-column and of the 11-column header.
-constexpr std::array<CupColumn, 14> kFullLayout{
-    CupColumn::kName,         CupColumn::kCode,
-    CupColumn::kCountry,      CupColumn::kLatitude,
-    CupColumn::kLongitude,    CupColumn::kElevation,
-    CupColumn::kStyle,        CupColumn::kRunwayDirection,
-    CupColumn::kRunwayLength, CupColumn::kRunwayWidth,
-    CupColumn::kFrequency,    CupColumn::kDescription,
-    CupColumn::kUserData,     CupColumn::kPictures};
+// The columns of the 14-column header are those of CupColumn, in its order; these are the
+// columns of the 11-column header.
+constexpr std::size_t kFullColumnCount = static_cast<std::size_t>(CupColumn::kUnknown);
 constexpr std::array<CupColumn, 11> kShortLayout{
     CupColumn::kName,         CupColumn::kCode,
     CupColumn::kCountry,      CupColumn::kLatitude,
@@ -257,7 +251,7 @@ CupColumn CupColumnNamed(std::string_view word) {
 std::vector<CupColumn> MapCupHeader(const std::vector<std::string>& header) {
   const std::vector<CupColumn> layout = DefaultCupColumns(header.size());
   std::vector<CupColumn> columns(header.size(), CupColumn::kUnknown);
-  std::vector<bool> taken(kFullLayout.size(), false);
+  std::vector<bool> taken(kFullColumnCount, false);
   const auto take = [&](std::size_t at, CupColumn column) {
     if (column == CupColumn::kUnknown || taken[static_cast<std::size_t>(column)]) return;
     taken[static_cast<std::size_t>(column)] = true;
@@ -275,8 +269,8 @@ std::vector<CupColumn> DefaultCupColumns(std::size_t fieldCount) {
   for (std::size_t i = 0; i < fieldCount; ++i) {
     if (fieldCount <= kShortLayout.size()) {
       columns[i] = kShortLayout[i];
-    } else if (i < kFullLayout.size()) {
-      columns[i] = kFullLayout[i];
+    } else if (i < kFullColumnCount) {
+      columns[i] = static_cast<CupColumn>(i);
     }
   }
   return columns;
@@ -312,6 +306,33 @@ bool IsCupTaskOptionLine(std::string_view line) {
     }
   }
   return false;
+}
+
+namespace {
+
+bool ZonesNumberEveryEntry(const Task& task) {
+  constexpr std::string_view kZone = "ObsZone=";
+  long long highest = -1;
+  for (const std::string& line : task.cupOptions) {
+    const std::string_view text = TrimBlanks(line);
+    if (text.size() <= kZone.size() || !EqualsIgnoringCase(text.substr(0, kZone.size()), kZone)) {
+      continue;
+    }
+    const std::string_view rest = text.substr(kZone.size());
+    if (const auto index = ParseInteger(TrimBlanks(rest.substr(0, rest.find(','))))) {
+      highest = std::max(highest, *index);
+    }
+  }
+  return !task.points.empty() && highest + 1 >= static_cast<long long>(task.points.size());
+}
+
+}  // namespace
+
+FlownRange FlownPoints(const Task& task) {
+  const std::size_t count = task.points.size();
+  if (ZonesNumberEveryEntry(task)) return {0, count};
+  if (count < 2) return {count, count};
+  return {1, count - 1};
 }
 
 }  // namespace koordin_cli

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "tools/koordin/document/document.h"
+
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -93,5 +96,14 @@ bool IsCupTaskSeparator(std::string_view line);
 // True when `line` belongs to the task above it: an "Options" line or an "ObsZone=", "Point=" or
 // "STARTS=" line, in any case.
 bool IsCupTaskOptionLine(std::string_view line);
+
+// The entries of a task that are flown, [first, last): all but its takeoff and landing (its first
+// and last entries), or all of them when its observation zone lines number every entry, which
+// says the author listed no takeoff or landing.
+struct FlownRange {
+  std::size_t first = 0;
+  std::size_t last = 0;
+};
+FlownRange FlownPoints(const Task& task);
 
 }  // namespace koordin_cli

@@ -67,6 +67,52 @@ std::string TrimRight(std::string text) {
   return text;
 }
 
+std::string SearchKey(std::string_view text) {
+  // The ASCII form of each letter from U+00C0 on, separated by blanks.
+  static const std::vector<std::string> kLatin = [] {
+    constexpr std::string_view kForms =
+        "a a a a a a ae c e e e e i i i i d n o o o o o x o u u u u y th ss a a a a a a ae c e e e "
+        "e i i i i d n o o o o o / o u u u u y th y a a a a a a c c c c c c c c d d d d e e e e e "
+        "e "
+        "e e e e g g g g g g g g h h h h i i i i i i i i i i ij ij j j k k k l l l l l l l l l l n "
+        "n n n n n n n n o o o o o o oe oe r r r r r r s s s s s s s s t t t t t t u u u u u u u u "
+        "u u u u w w y y y z z z z z z s";
+    std::vector<std::string> forms;
+    for (std::size_t at = 0; at < kForms.size();) {
+      const std::size_t end = std::min(kForms.find(' ', at), kForms.size());
+      forms.emplace_back(kForms.substr(at, end - at));
+      at = end + 1;
+    }
+    return forms;
+  }();
+  constexpr unsigned kFirst = 0xC0;
+  std::string key;
+  key.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    if (lead >= 0xC3 && lead <= 0xC5 && i + 1 < text.size()) {  // U+00C0 to U+017F
+      const auto next = static_cast<unsigned char>(text[i + 1]);
+      const unsigned point = ((lead & 0x1FU) << 6) | (next & 0x3FU);
+      if ((next & 0xC0U) == 0x80U && point >= kFirst && point - kFirst < kLatin.size()) {
+        key += kLatin[point - kFirst];
+        ++i;
+        continue;
+      }
+    }
+    key += LowerAscii(text[i]);
+  }
+  return key;
+}
+
+std::string JoinedInWords(const std::vector<std::string>& words, const char* conjunction) {
+  std::string joined;
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    if (i > 0) joined += i + 1 == words.size() ? std::string(" ") + conjunction + " " : ", ";
+    joined += words[i];
+  }
+  return joined;
+}
+
 std::string CsvField(std::string_view text, bool always) {
   const bool needsQuotes = always || text.find_first_of(",\"\r\n") != std::string_view::npos ||
                            TrimBlanks(text).size() != text.size();

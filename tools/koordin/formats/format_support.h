@@ -44,6 +44,13 @@ char LowerAscii(char c);
 // True when `a` and `b` are equal but for the case of ASCII letters.
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 
+// `text` as people search for it: in lower case, and the Latin letters with accents or strokes
+// (U+00C0 to U+017F) as the ASCII letters they are written with ("Łódź" gives "lodz").
+std::string SearchKey(std::string_view text);
+
+// `words` as a list in words: "a, b and c" with `conjunction` "and".
+std::string JoinedInWords(const std::vector<std::string>& words, const char* conjunction);
+
 // `text` as a field of a comma-separated line: in double quotes, inner quotes doubled, when
 // `always` or when it holds a comma, a quote or a line end, or blanks at either end.
 std::string CsvField(std::string_view text, bool always = false);

@@ -1,5 +1,6 @@
-#include "tools/koordin/formats/formats.h"
+#include "tools/koordin/formats/format_modules.h"
 
+#include "tools/koordin/formats/cup_fields.h"
 #include "tools/koordin/formats/format_support.h"
 #include "tools/koordin/formats/xml_events.h"
 
@@ -203,6 +204,7 @@ void WriteRoute(GpxWriter& gpx, const Task& task, const Places& places, Diagnost
     const char* role;
   };
   std::vector<Point> points;
+  const FlownRange flown = FlownPoints(task);
   for (std::size_t i = 0; i < task.points.size(); ++i) {
     std::string name = WithoutXmlControls(task.points[i]);
     if (name.empty()) continue;  // a CUP task without takeoff or landing
@@ -212,7 +214,7 @@ void WriteRoute(GpxWriter& gpx, const Task& task, const Places& places, Diagnost
                        Quoted(name) + " is no waypoint and is left out");
       continue;
     }
-    const char* role = i == 0 ? kTakeoff : i + 1 == task.points.size() ? kLanding : nullptr;
+    const char* role = i < flown.first ? kTakeoff : i >= flown.last ? kLanding : nullptr;
     points.push_back({*found->second, std::move(name), role});
   }
   const bool empty = WrittenEmpty(task.name) && task.cupOptions.empty() && points.empty();
@@ -688,6 +690,7 @@ class GpxReader : public XmlEvents {
   void StartPoint(const XmlAttributes& attributes, int line, bool routePoint) {
     point_ = Point();
     point_.line = line;
+    if (!routePoint) sink_.BeginWaypoint(line);
     point_.routePoint = routePoint;
     point_.waypoint.latitude = Coordinate(attributes, "lat", "latitude", line);
     point_.waypoint.longitude = Coordinate(attributes, "lon", "longitude", line);
@@ -848,16 +851,8 @@ void ReadGpxInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sin
   GpxReader(source, diagnostics, sink).Read();
 }
 
-Document ReadGpx(std::string_view bytes, Diagnostics& diagnostics) {
-  return ReadWhole(&ReadGpxInto, bytes, diagnostics);
-}
-
 std::unique_ptr<FormatWriter> MakeGpxWriter(std::string& out, Diagnostics& diagnostics) {
   return std::make_unique<GpxFileWriter>(out, diagnostics);
-}
-
-std::string WriteGpx(const Document& document, Diagnostics& diagnostics) {
-  return WriteWhole(&MakeGpxWriter, document, diagnostics);
 }
 
 }  // namespace koordin_cli

@@ -6,6 +6,7 @@
 #include "tools/koordin/formats/charset.h"
 #include "tools/koordin/reports/text_table.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -63,19 +64,31 @@ std::string CutWithWarning(const std::string& encoded, int width, const std::str
 }
 
 // The names of one table of the file as they will stand there: each cut to the table's width,
-// with a warning for every cut and, at the end, for names that the cut made equal.
+// with a warning for every cut. Names that the cut made equal are numbered apart where the table
+// is `numbered`, else warned about at the end.
 class NameTable {
  public:
-  NameTable(int width, NameEncoder& encoder, Diagnostics& diagnostics)
-      : width_(width), encoder_(encoder), diagnostics_(diagnostics) {}
+  NameTable(int width, bool numbered, NameEncoder& encoder, Diagnostics& diagnostics)
+      : width_(width), numbered_(numbered), encoder_(encoder), diagnostics_(diagnostics) {}
 
   // The file's form of `name` (UTF-8), encoded and cut, with a warning naming `what` if cut.
   std::string Place(const std::string& name, const std::string& what) {
     const std::string encoded = encoder_.Encode(name, what);
-    const std::string cut = CutWithWarning(encoded, width_, what, encoder_, diagnostics_);
-    if (encoded.size() > static_cast<std::size_t>(width_)) cutNames_.insert(cut);
-    originalsByCut_[cut].push_back(name);
-    return cut;
+    const bool cut = encoded.size() > static_cast<std::size_t>(width_);
+    std::string placed = CutName(encoded, width_);
+    if (numbered_ && originalsByCut_.count(placed) > 0 && (cut || cutNames_.count(placed) > 0)) {
+      placed = Numbered(encoded);
+      diagnostics_.Warn(what + ": name cut to " + std::to_string(width_) +
+                            " characters and numbered, as another's cut name is the same: " +
+                            Quoted(encoder_.Decode(placed)),
+                        "names numbered, as the cut to the file's " + std::to_string(width_) +
+                            " characters made them one");
+    } else {
+      CutWithWarning(encoded, width_, what, encoder_, diagnostics_);
+    }
+    if (cut) cutNames_.insert(placed);
+    originalsByCut_[placed].push_back(name);
+    return placed;
   }
 
   // Whether a name placed in the table stands in the file as `fileName`.
@@ -85,19 +98,35 @@ class NameTable {
   void WarnAboutCollisions(const char* plural) const {
     for (const auto& [fileName, originals] : originalsByCut_) {
       if (originals.size() < 2 || cutNames_.count(fileName) == 0) continue;
-      std::string list;
-      for (std::size_t i = 0; i < originals.size(); ++i) {
-        if (i > 0) list += (i + 1 == originals.size()) ? " and " : ", ";
-        list += Quoted(originals[i]);
-      }
-      diagnostics_.Warn(std::string(plural) + " " + list + " become one name when cut to " +
-                        std::to_string(width_) +
-                        " characters: " + Quoted(encoder_.Decode(fileName)));
+      // A few names, so that the line fits a screen.
+      constexpr std::size_t kNamed = 3;
+      std::vector<std::string> quoted;
+      for (std::size_t i = 0; i < originals.size() && i < kNamed; ++i)
+        quoted.push_back(Quoted(originals[i]));
+      if (originals.size() > kNamed)
+        quoted.push_back(std::to_string(originals.size() - kNamed) + " more");
+      const std::string list = JoinedInWords(quoted, "and");
+      const std::string width = std::to_string(width_);
+      diagnostics_.Warn(
+          std::string(plural) + " " + list + " become one name when cut to " + width +
+              " characters: " + Quoted(encoder_.Decode(fileName)),
+          std::string(plural) + " that become one name when cut to " + width + " characters");
     }
   }
 
  private:
+  // `encoded` cut so that a number after it makes a name no other of the table has.
+  std::string Numbered(const std::string& encoded) const {
+    for (int number = 2;; ++number) {
+      const std::string suffix = " " + std::to_string(number);
+      const int room = std::max(0, width_ - static_cast<int>(suffix.size()));
+      const std::string name = CutName(encoded, room) + suffix;
+      if (originalsByCut_.count(name) == 0) return name;
+    }
+  }
+
   int width_;
+  bool numbered_;
   NameEncoder& encoder_;
   Diagnostics& diagnostics_;
   std::map<std::string, std::vector<std::string>> originalsByCut_;
@@ -127,7 +156,7 @@ int PlanAltitude(const Waypoint& waypoint, const std::string& what, Diagnostics&
 std::string PlanFrequency(const std::string& frequency, const std::string& what,
                           Diagnostics& diagnostics) {
   const std::string text(TrimBlanks(frequency));
-  if (text.empty()) return {};
+  if (MeansNoFrequency(text)) return {};
   if (const std::optional<std::string> normal = NormalizeFrequency(text)) return *normal;
   diagnostics.Warn(what + ": frequency " + Quoted(text) + " is no airband frequency: not written",
                    "frequencies that are no airband frequency, not written");
@@ -222,7 +251,7 @@ std::vector<PlannedRoute> PlanRoutes(const std::vector<Task>& tasks, const Capac
                                      const NameTable& turnpointNames, NameEncoder& encoder,
                                      Diagnostics& diagnostics) {
   std::vector<PlannedRoute> planned;
-  NameTable routeNames(capacities.routeNameLength, encoder, diagnostics);
+  NameTable routeNames(capacities.routeNameLength, true, encoder, diagnostics);
   std::size_t lostEnds = 0;
   for (std::size_t i = 0; i < tasks.size(); ++i) {
     const Task& task = tasks[i];
@@ -246,7 +275,6 @@ std::vector<PlannedRoute> PlanRoutes(const std::vector<Task>& tasks, const Capac
     route.name = fileName;
     planned.push_back(std::move(route));
   }
-  routeNames.WarnAboutCollisions("routes");
   if (lostEnds > 0) {
     diagnostics.Warn(CountOf(lostEnds, "task", "tasks") +
                      " lost a takeoff or landing: a KOORDIN route carries neither");
@@ -269,7 +297,7 @@ Capacities CapacitiesOf(const FIO_DriverInfoRecord& info) {
 KoordinPlan PlanKoordin(const Document& document, const Capacities& capacities,
                         const std::string& encoding, Diagnostics& diagnostics) {
   NameEncoder encoder(encoding, diagnostics);
-  NameTable turnpointNames(capacities.nameLength, encoder, diagnostics);
+  NameTable turnpointNames(capacities.nameLength, false, encoder, diagnostics);
   KoordinPlan plan;
   plan.turnpoints = PlanTurnpoints(document.waypoints, turnpointNames, diagnostics);
   plan.routes = PlanRoutes(document.tasks, capacities, turnpointNames, encoder, diagnostics);

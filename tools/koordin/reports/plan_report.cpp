@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace koordin_cli {
@@ -40,6 +41,28 @@ std::string Reason(const Decision& decision, const Choices& choices, int style =
   return decision.kept ? std::string() : ReasonInWords(decision.reason, choices, style);
 }
 
+// The order in which a full target keeps turnpoints.
+std::string RankingInWords(const Choices& choices, const ChoiceRecord& record) {
+  const std::string each = record.place ? "nearest to " + record.place->name : "in file order";
+  if (choices.ranking == Ranking::kDistance) return "the routes' first, then " + each;
+  return "the routes' first, then landing places, then others; each " + each;
+}
+
+// Where each waypoint begins in the source: its line, else its place among the waypoints.
+struct SourceColumn {
+  const char* name;
+  std::vector<std::size_t> numbers;
+};
+
+SourceColumn SourceOf(const ChoiceRecord& record) {
+  const bool lines =
+      std::any_of(record.lines.begin(), record.lines.end(), [](int line) { return line > 0; });
+  SourceColumn column{lines ? "line" : "source", {}};
+  for (std::size_t i = 0; i < record.waypoints.size(); ++i)
+    column.numbers.push_back(lines ? static_cast<std::size_t>(record.lines[i]) : i + 1);
+  return column;
+}
+
 }  // namespace
 
 std::string ReasonInWords(DropReason reason, const Choices& choices, int style) {
@@ -69,7 +92,8 @@ std::string ReasonInWords(DropReason reason, const Choices& choices, int style) 
 std::string PlanText(const PlanReport& report) {
   const ChoiceRecord& record = *report.record;
   const bool distances = record.place.has_value();
-  std::vector<std::string> header = {"source", "slot", "name", "latitude", "longitude"};
+  const SourceColumn source = SourceOf(record);
+  std::vector<std::string> header = {source.name, "slot", "name", "latitude", "longitude"};
   std::vector<bool> right = {true, true, false, true, true};
   if (distances) {
     header.emplace_back("km");
@@ -81,7 +105,7 @@ std::string PlanText(const PlanReport& report) {
   for (std::size_t i = 0; i < record.waypoints.size(); ++i) {
     const Waypoint& waypoint = record.waypoints[i];
     const Decision& decision = record.turnpoints[i];
-    std::vector<std::string> row = {std::to_string(i + 1), SlotText(decision),
+    std::vector<std::string> row = {std::to_string(source.numbers[i]), SlotText(decision),
                                     Escaped(waypoint.name),
                                     FormatDegrees(CleanDegrees(waypoint.latitude)),
                                     FormatDegrees(CleanDegrees(waypoint.longitude))};
@@ -89,7 +113,8 @@ std::string PlanText(const PlanReport& report) {
     row.push_back(Reason(decision, *report.choices, waypoint.style));
     turnpoints.AddRow(row);
   }
-  std::string text = "turnpoints for " + report.target + ":\n" + turnpoints.Render();
+  std::string text = "turnpoints for " + report.target + " (" +
+                     RankingInWords(*report.choices, record) + "):\n" + turnpoints.Render();
   if (!record.tasks.empty()) {
     TextTable routes({"source", "slot", "name", "dropped because"}, {true, true, false, false});
     for (std::size_t i = 0; i < record.tasks.size(); ++i) {
@@ -114,9 +139,13 @@ std::string PlanJson(const PlanReport& report) {
   for (std::size_t i = 0; i < record.waypoints.size(); ++i) {
     const Waypoint& waypoint = record.waypoints[i];
     const Decision& decision = record.turnpoints[i];
+    const int line = i < record.lines.size() ? record.lines[i] : 0;
     turnpoints.push_back({
         {"source", i + 1},
+        {"line", line > 0 ? nlohmann::ordered_json(line) : nlohmann::ordered_json(nullptr)},
         {"name", waypoint.name},
+        {"code", waypoint.code},
+        {"style", waypoint.style},
         {"latitude", CleanDegrees(waypoint.latitude)},
         {"longitude", CleanDegrees(waypoint.longitude)},
         {"kept", decision.kept},
@@ -140,10 +169,20 @@ std::string PlanJson(const PlanReport& report) {
         {"reason", reasonOf(decision, 0)},
     });
   }
-  const nlohmann::ordered_json plan = {{"target", report.target},
-                                       {"turnpoints", turnpoints},
-                                       {"routes", routes},
-                                       {"warnings", report.warnings}};
+  nlohmann::ordered_json near(nullptr);
+  if (record.place) {
+    near = {{"name", record.place->name},
+            {"latitude", CleanDegrees(record.place->position.latitude)},
+            {"longitude", CleanDegrees(record.place->position.longitude)}};
+  }
+  const nlohmann::ordered_json plan = {
+      {"target", report.target},
+      {"ranking",
+       report.choices->ranking == Ranking::kDistance ? kDistanceName : kLandingPlacesFirstName},
+      {"near", near},
+      {"turnpoints", turnpoints},
+      {"routes", routes},
+      {"warnings", report.warnings}};
   // Invalid UTF-8 in a name cannot stop the plan: it is shown replaced.
   return plan.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
