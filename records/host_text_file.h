@@ -6,7 +6,7 @@
 #include <cstdint>
 
 // The host's text file: a CStdioFile that counts the lines read through ReadString.
-class FIO_SHARED_TYPE CHostTextFile : public CStdioFile {
+class CHostTextFile : public CStdioFile {
  public:
   using CStdioFile::CStdioFile;
 
