@@ -1,14 +1,15 @@
 #pragma once
 
-// The driver's exported interface: the one header a host includes. Every function has C linkage
-// and is exported under its plain name (and, on Windows, under a fixed ordinal). The numbers the
-// functions take and answer (results, stages, kinds, fault codes, capacities) are named in
-// records/fio_contract.h.
+// The driver's exported interface: the one header a host includes (#include <vp6fio/fio_api.h>).
+// Every function has C linkage and is exported under its plain name (and, on Windows, under a
+// fixed ordinal). The numbers the functions take and answer (results, stages, kinds, fault codes,
+// capacities) are named in records/fio_contract.h.
 //
 // A host's mistakes get an answer: a null pointer for any argument that points makes a function
 // with a result return kFIONotHandled (-1) at once, doing nothing; reading or writing without
 // FIO_InitDriver, or after FIO_ExitDriver, first creates the driver state as FIO_InitDriver does.
 
+// Found beside this header when installed, through the source root when built.
 #include "afx/afx.h"
 #include "records/driver_info_record.h"
 #include "records/fio_contract.h"

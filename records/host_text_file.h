@@ -1,7 +1,6 @@
 #pragma once
 
-#include "afx/afx_file.h"
-#include "records/shared_type.h"
+#include "../afx/afx_file.h"
 
 #include <cstdint>
 

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "afx/afx_string.h"
-#include "records/shared_type.h"
-#include "records/tp_entry.h"
+#include "../afx/afx_string.h"
+#include "tp_entry.h"
 
 #include <cstddef>
 #include <cstdint>
