@@ -1,21 +1,20 @@
 // Inputs that once crashed or hung a reader, each with what reading it must give now. Those found
-// by fuzzing (fuzz/) are also in their target's corpus under fuzz/corpus/.
+// by fuzzing (fuzz/) are also in the corpus under fuzz/corpus/.
 
 #include "tools/koordin/formats/formats.h"
 
+#include "tests/document_testing.h"
+
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 
 namespace koordin_cli {
 namespace {
 
-using Reader = std::function<Document(std::string_view, Diagnostics&)>;
-
 struct Finding {
   const char* what;
-  Reader read;
+  const char* format;  // the name of its row in the format table
   std::string bytes;
   int errorLine;         // the FormatError's line, or -1 when the input reads
   const char* inReport;  // part of the FormatError's message, or of a warning when it reads
@@ -23,17 +22,17 @@ struct Finding {
 
 TEST(BreakingInputs, EachIsReadOrRefusedWithItsLine) {
   const Finding findings[] = {
-      {"a CUP style of 72 digits, once converted to a whole number beyond its range", ReadCup,
+      {"a CUP style of 72 digits, once converted to a whole number beyond its range", "cup",
        "name,code,country,lat,lon,elev,style\r\n\"A\",\"A\",DE,5049.380N,00611.200E,189.0m," +
            std::string(71, '8') + "5\r\n",
        -1, "unknown style"},
-      {"a JSON number beyond a double, once an exception of the JSON library", ReadJson,
+      {"a JSON number beyond a double, once an exception of the JSON library", "json",
        "{\"waypoints\": [],\n \"extra\": [1e400]}", 2, "number overflow parsing '1e400'"},
   };
   for (const Finding& finding : findings) {
     Diagnostics diagnostics;
     try {
-      finding.read(finding.bytes, diagnostics);
+      ReadDocument(Format(finding.format), finding.bytes, diagnostics);
       EXPECT_EQ(finding.errorLine, -1) << finding.what << ": read without a FormatError";
       std::string warnings;
       for (const std::string& warning : diagnostics.warnings()) warnings += warning + "\n";

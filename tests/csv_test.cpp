@@ -10,13 +10,15 @@
 namespace koordin_cli {
 namespace {
 
+const FileFormat& kCsv = Format("csv");
+
 const char kHeader[] =
     "name,code,country,latitude,longitude,elevation_m,style,frequency,description,marked\r\n";
 
 TEST(Csv, WritesSignedDegreesAndTheTasksTableAndReadsThemBack) {
   Document document = SampleDocument();
   Diagnostics diagnostics;
-  const std::string written = WriteCsv(document, diagnostics);
+  const std::string written = WriteDocument(kCsv, document, diagnostics);
   EXPECT_EQ(written,
             std::string(kHeader) +
                 "Aachen Merzbrück,AACH,DE,50.823,6.1866667,189,5,122.875,"
@@ -32,7 +34,7 @@ TEST(Csv, WritesSignedDegreesAndTheTasksTableAndReadsThemBack) {
   aachen.pictures = "";
   aachen.slot = 0;
   document.tasks[0].cupOptions.clear();
-  EXPECT_EQ(ReadAs(ReadCsv, written), Describe(document));
+  EXPECT_EQ(ReadAs(kCsv, written), Describe(document));
 }
 
 TEST(Csv, ReadsColumnsByNameAndSkipsOrRefusesWhatItCannotReadWithTheLine) {
@@ -51,7 +53,7 @@ TEST(Csv, ReadsColumnsByNameAndSkipsOrRefusesWhatItCannotReadWithTheLine) {
       {"name,latitude,longitude\r\nA,1,2\r\n\r\ntask,points\r\n#T,,A,\r\n",
        "A|||1.000000 2.000000 nan|0|  |||||0 0\ntask #T||A|\n"},
   };
-  for (const auto& [file, read] : cases) EXPECT_EQ(ReadAs(ReadCsv, file), read) << file;
+  for (const auto& [file, read] : cases) EXPECT_EQ(ReadAs(kCsv, file), read) << file;
 }
 
 }  // namespace

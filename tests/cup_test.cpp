@@ -15,6 +15,8 @@
 namespace koordin_cli {
 namespace {
 
+const FileFormat& kCup = Format("cup");
+
 constexpr CupAxis kLat = CupAxis::kLatitude;
 constexpr CupAxis kLon = CupAxis::kLongitude;
 
@@ -135,7 +137,7 @@ TEST(ReadCup, ReadsWhatPilotsFilesHoldAndSkipsTheLinesItCannotRead) {
       {"<?xml version=\"1.0\"?>\n<gpx/>\n", "line 1: not a CUP header: it has no lat column"},
       {"", ""},
   };
-  for (const auto& [file, read] : cases) EXPECT_EQ(ReadAs(ReadCup, file), read) << file;
+  for (const auto& [file, read] : cases) EXPECT_EQ(ReadAs(kCup, file), read) << file;
 }
 
 TEST(ReadCup, ReadsTasksWithTheirOptionLinesAndWritesThemBack) {
@@ -144,7 +146,7 @@ TEST(ReadCup, ReadsTasksWithTheirOptionLinesAndWritesThemBack) {
       "-----related tasks-----  \r\n\"Dreieck\",\"\",\"Start\",\"Wende\",\"Start\",\"\"\r\n"
       "Options,NoStart=10:00:00\r\nobszone=1,R1=20000m\r\nPoint=1,\"Wende\",,,5100.000N\r\n"
       "STARTS=\"Start\",\"Wende\"\r\nOptions Runde,Start,Wende\n";
-  EXPECT_EQ(ReadAs(ReadCup, file),
+  EXPECT_EQ(ReadAs(kCup, file),
             "Start|||50.000000 1.000000 nan|0|  |||||0 0\n"
             "Wende|||51.000000 1.000000 nan|0|  |||||0 0\n"
             "task Dreieck||Start|Wende|Start|\n  Options,NoStart=10:00:00\n  obszone=1,R1=20000m\n"
@@ -152,7 +154,7 @@ TEST(ReadCup, ReadsTasksWithTheirOptionLinesAndWritesThemBack) {
             "task Options Runde|Start|Wende\n");
   // Written back, the code column holds the name, for tools that show the code.
   Diagnostics diagnostics;
-  EXPECT_EQ(ReadAs(ReadCup, WriteCup(ReadCup(file, diagnostics), diagnostics)),
+  EXPECT_EQ(ReadAs(kCup, WriteDocument(kCup, ReadDocument(kCup, file, diagnostics), diagnostics)),
             "Start|Start||50.000000 1.000000 nan|0|  |||||0 0\n"
             "Wende|Wende||51.000000 1.000000 nan|0|  |||||0 0\n"
             "task Dreieck||Start|Wende|Start|\n  Options,NoStart=10:00:00\n  obszone=1,R1=20000m\n"
@@ -163,7 +165,7 @@ TEST(ReadCup, ReadsTasksWithTheirOptionLinesAndWritesThemBack) {
 TEST(WriteCup, WritesEveryFieldThatCupHoldsAndWarnsAboutTheRest) {
   Document document = SampleDocument();
   Diagnostics diagnostics;
-  const std::string written = WriteCup(document, diagnostics);
+  const std::string written = WriteDocument(kCup, document, diagnostics);
   EXPECT_EQ(written,
             "name,code,country,lat,lon,elev,style,rwdir,rwlen,rwwidth,freq,desc,userdata,pics\r\n"
             "\"Aachen Merzbrück\",AACH,DE,5049.380N,00611.200E,189.0m,5,80,520m,20m,"
@@ -178,7 +180,7 @@ TEST(WriteCup, WritesEveryFieldThatCupHoldsAndWarnsAboutTheRest) {
   document.waypoints[0].marked = false;
   document.waypoints[0].slot = 0;
   document.waypoints[1].code = document.waypoints[1].name;  // no code: the name is written
-  EXPECT_EQ(ReadAs(ReadCup, written), Describe(document));
+  EXPECT_EQ(ReadAs(kCup, written), Describe(document));
 }
 
 }  // namespace
@@ -188,7 +190,7 @@ TEST(ReadCup, TakesQuestionMarksAtATasksEndsForNone) {
       "name,lat,lon\r\nA,5000.000N,00100.000E\r\n-----Related Tasks-----\r\n"
       "\"T\",\"???\",\"A\",\"A\",\"???\"\r\n\"U\",\"A\",\"???\",\"A\"\r\n";
   Diagnostics diagnostics;
-  const Document document = ReadCup(file, diagnostics);
+  const Document document = ReadDocument(kCup, file, diagnostics);
   ASSERT_EQ(document.tasks.size(), 2U);
   EXPECT_EQ(document.tasks[0].points, (std::vector<std::string>{"", "A", "A", ""}));
   EXPECT_EQ(document.tasks[1].points, (std::vector<std::string>{"A", "???", "A"}));

@@ -4,7 +4,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <sstream>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <utility>
 
 namespace koordin_cli {
 
@@ -28,10 +33,37 @@ inline std::string Describe(const Document& in, const std::vector<std::string>& 
   return out.str();
 }
 
-// What `read` makes of `bytes`, described with its warnings; or its FormatError, "line N: what".
-inline std::string ReadAs(decltype(&ReadCup) read, std::string_view bytes) try {
+// The row of the format named `name`, which the table has.
+inline const FileFormat& Format(std::string_view name) {
+  const FileFormat* format = FindFormat(name);
+  if (format == nullptr) throw std::logic_error("no format " + std::string(name));
+  return *format;
+}
+
+// The whole document that `format` reads of `bytes`.
+inline Document ReadDocument(const FileFormat& format, std::string_view bytes,
+                             Diagnostics& diagnostics) {
+  StringSource source(bytes);
+  DocumentCollector collector;
+  format.read(source, diagnostics, collector);
+  return std::move(collector.document);
+}
+
+// The whole file that `format` writes of `document`.
+inline std::string WriteDocument(const FileFormat& format, const Document& document,
+                                 Diagnostics& diagnostics) {
+  std::string out;
+  const std::unique_ptr<FormatWriter> writer = format.writer(out, diagnostics);
+  writer->Begin(document.tasks);
+  for (const Waypoint& waypoint : document.waypoints) writer->AddWaypoint(waypoint);
+  writer->End();
+  return out;
+}
+
+// What `format` reads of `bytes`, described with its warnings; or its FormatError, "line N: what".
+inline std::string ReadAs(const FileFormat& format, std::string_view bytes) try {
   Diagnostics diagnostics;
-  return Describe(read(bytes, diagnostics), diagnostics.warnings());
+  return Describe(ReadDocument(format, bytes, diagnostics), diagnostics.warnings());
 } catch (const FormatError& e) {
   return "line " + std::to_string(e.line()) + ": " + e.what();
 }
@@ -70,20 +102,20 @@ class ChunkedSource : public ByteSource {
   std::size_t at_ = 0;
 };
 
-// What `read` makes of `source`, as ReadAs tells it.
-inline std::string ReadAsFrom(ReadInto read, ByteSource& source) try {
+// What `format` reads of `source`, as ReadAs tells it.
+inline std::string ReadAsFrom(const FileFormat& format, ByteSource& source) try {
   Diagnostics diagnostics;
   DocumentCollector collector;
-  read(source, diagnostics, collector);
+  format.read(source, diagnostics, collector);
   return Describe(collector.document, diagnostics.warnings());
 } catch (const FormatError& e) {
   return "line " + std::to_string(e.line()) + ": " + e.what();
 }
 
-// What `read` makes of `bytes` given in pieces by ChunkedSource, as ReadAs tells it.
-inline std::string ReadInPieces(ReadInto read, std::string_view bytes, unsigned seed) {
+// What `format` reads of `bytes` given in pieces by ChunkedSource, as ReadAs tells it.
+inline std::string ReadInPieces(const FileFormat& format, std::string_view bytes, unsigned seed) {
   ChunkedSource source(bytes, seed);
-  return ReadAsFrom(read, source);
+  return ReadAsFrom(format, source);
 }
 
 }  // namespace koordin_cli

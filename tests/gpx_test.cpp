@@ -16,6 +16,8 @@
 namespace koordin_cli {
 namespace {
 
+const FileFormat& kGpx = Format("gpx");
+
 // Random documents, written element by element, are the XML that pugixml writes of the same tree:
 // every escape, indent and empty element as a document tree is saved.
 TEST(Gpx, WrittenAsPugixmlSavesTheSameTree) {
@@ -57,7 +59,7 @@ TEST(Gpx, WrittenAsPugixmlSavesTheSameTree) {
       document.tasks.push_back(task);
     }
     Diagnostics diagnostics;
-    const std::string written = WriteGpx(document, diagnostics);
+    const std::string written = WriteDocument(kGpx, document, diagnostics);
     pugi::xml_document tree;
     ASSERT_TRUE(tree.load_string(written.c_str(), (pugi::parse_default | pugi::parse_declaration |
                                                    pugi::parse_ws_pcdata_single) &
@@ -72,7 +74,7 @@ TEST(Gpx, RoundTripsWaypointsAndRoutesWithUmlauts) {
   Document document = SampleDocument();
   document.tasks[0].points.push_back("Nowhere");
   Diagnostics diagnostics;
-  const std::string written = WriteGpx(document, diagnostics);
+  const std::string written = WriteDocument(kGpx, document, diagnostics);
   EXPECT_EQ(Describe({}, diagnostics.warnings()),
             "! route \"Dreieck, 300 km\": point \"Nowhere\" is no waypoint and is left out\n");
   for (const char* part : {"<gpx xmlns=\"http://www.topografix.com/GPX/1/1\"", "version=\"1.1\"",
@@ -81,7 +83,7 @@ TEST(Gpx, RoundTripsWaypointsAndRoutesWithUmlauts) {
   }
   document.tasks[0].points.pop_back();
   document.waypoints[0].slot = 0;
-  EXPECT_EQ(ReadAs(ReadGpx, written), Describe(document));
+  EXPECT_EQ(ReadAs(kGpx, written), Describe(document));
 }
 
 // A GPX file is XML, which has no place for most control characters: they are left out, with a
@@ -93,12 +95,12 @@ TEST(Gpx, LeavesOutTheControlCharactersXmlHasNoPlaceFor) {
   document.waypoints[0].description = "two\nlines";
   document.tasks.push_back({"T\x07", {"", "E\x1b[2J", ""}, {}});
   Diagnostics diagnostics;
-  const std::string written = WriteGpx(document, diagnostics);
+  const std::string written = WriteDocument(kGpx, document, diagnostics);
   EXPECT_EQ(Describe({}, diagnostics.warnings()),
             "! GPX has no place for the control characters of \"E\\x1b[2J\": written as "
             "\"E[2J\"\n! GPX has no place for the control characters of \"T\\x07\": written "
             "as \"T\"\n");
-  EXPECT_EQ(ReadAs(ReadGpx, written),
+  EXPECT_EQ(ReadAs(kGpx, written),
             "E[2J|||0.000000 0.000000 nan|0|  ||two\nlines|||0 0\ntask T||E[2J|\n");
 }
 
@@ -114,7 +116,7 @@ TEST(Gpx, KeepsTheTakeoffAndLandingOfTasks) {
     }
     document.tasks.push_back({"T", points, {}});
     Diagnostics diagnostics;
-    EXPECT_EQ(ReadAs(ReadGpx, WriteGpx(document, diagnostics)), Describe(document));
+    EXPECT_EQ(ReadAs(kGpx, WriteDocument(kGpx, document, diagnostics)), Describe(document));
   }
 }
 
@@ -139,7 +141,7 @@ TEST(Gpx, ReadsWhatOtherProgramsWriteAndRefusesWhatItCannotReadWithTheLine) {
        "line 4: not well-formed XML: Start-end tags mismatch"},
       {"<?xml version=\"1.0\"?>\n\n<kml/>\n", "line 3: not a GPX file: its root element is <kml>"},
   };
-  for (const auto& [file, read] : cases) EXPECT_EQ(ReadAs(ReadGpx, file), read) << file;
+  for (const auto& [file, read] : cases) EXPECT_EQ(ReadAs(kGpx, file), read) << file;
 }
 
 // Bytes a few at a time, as a pipe or a slow disk gives them, or after a start the same byte
@@ -173,7 +175,7 @@ class PieceSource : public ByteSource {
 };
 
 std::string ReadFrom(ByteSource& source) {
-  return ReadAsFrom(&ReadGpxInto, source);
+  return ReadAsFrom(kGpx, source);
 }
 
 // Random GPX as other programs write it: prefixes, comments, CDATA sections, references, CR LF,
@@ -238,7 +240,7 @@ TEST(Gpx, ReadsTheSameWhereverTheFileBreaksIntoPieces) {
   for (int round = 0; round < 400; ++round) {
     const std::string gpx = RandomGpx(random);
     PieceSource pieces(gpx);
-    ASSERT_EQ(ReadFrom(pieces), ReadAs(ReadGpx, gpx)) << gpx;
+    ASSERT_EQ(ReadFrom(pieces), ReadAs(kGpx, gpx)) << gpx;
   }
 }
 
@@ -274,7 +276,7 @@ TEST(Gpx, ReadsWhatADocumentTreeGivesAndTellsXmlFaultsFirst) {
        "line 2: not well-formed XML: the file ends before "
        "its elements are closed"},
   };
-  for (const auto& [file, read] : cases) EXPECT_EQ(ReadAs(ReadGpx, file), read) << file;
+  for (const auto& [file, read] : cases) EXPECT_EQ(ReadAs(kGpx, file), read) << file;
 }
 
 // Whatever the file, the reader holds no more than about kMaxTextRun of it: a text or markup
@@ -311,9 +313,8 @@ TEST(Gpx, RefusesWhatHasNoEndWithItsLineAfterReadingLittleMoreThanTheLimit) {
   }
   std::string nested = "<gpx>\n";
   for (int i = 0; i < 20000; ++i) nested += "<a>";
-  EXPECT_EQ(ReadAs(ReadGpx, nested),
-            "line 2: elements nested too deep, which koordin does not read");
-  EXPECT_EQ(ReadAs(ReadGpx, "<!DOCTYPE g [\n<!ENTITY e \"x\">]><gpx/>"),
+  EXPECT_EQ(ReadAs(kGpx, nested), "line 2: elements nested too deep, which koordin does not read");
+  EXPECT_EQ(ReadAs(kGpx, "<!DOCTYPE g [\n<!ENTITY e \"x\">]><gpx/>"),
             "line 2: an entity declaration, which koordin does not read");
   // A long text the reader does not keep costs nothing; one it keeps is whole up to the limit.
   const std::string kept(900 << 10, 'k');
@@ -321,7 +322,7 @@ TEST(Gpx, RefusesWhatHasNoEndWithItsLineAfterReadingLittleMoreThanTheLimit) {
                            "</name></trk><wpt lat=\"1\" lon=\"2\"><name>A</name><desc>" + kept +
                            "</desc></wpt></gpx>";
   Diagnostics diagnostics;
-  const Document read = ReadGpx(file, diagnostics);
+  const Document read = ReadDocument(kGpx, file, diagnostics);
   ASSERT_EQ(read.waypoints.size(), 1u);
   EXPECT_EQ(read.waypoints[0].description, kept);
 }
@@ -356,7 +357,7 @@ TEST(Gpx, GivesEachWaypointOnAsItIsReadAndWritesEachAtOnce) {
   Diagnostics diagnostics;
   std::string out;
   std::string drained;
-  const std::unique_ptr<FormatWriter> writer = MakeGpxWriter(out, diagnostics);
+  const std::unique_ptr<FormatWriter> writer = kGpx.writer(out, diagnostics);
   writer->Begin(document.tasks);
   for (const Waypoint& waypoint : document.waypoints) {
     writer->AddWaypoint(waypoint);
@@ -367,7 +368,7 @@ TEST(Gpx, GivesEachWaypointOnAsItIsReadAndWritesEachAtOnce) {
   writer->End();
   drained += out;
   Diagnostics wholeDiagnostics;
-  EXPECT_EQ(drained, WriteGpx(document, wholeDiagnostics));
+  EXPECT_EQ(drained, WriteDocument(kGpx, document, wholeDiagnostics));
   EXPECT_EQ(diagnostics.warnings(), wholeDiagnostics.warnings());
   EXPECT_NE(drained.find("<rtept lat=\"0\" lon=\"0\">\n      <name>W0</name>"), std::string::npos);
 
@@ -375,7 +376,7 @@ TEST(Gpx, GivesEachWaypointOnAsItIsReadAndWritesEachAtOnce) {
   source.pieces_ = false;
   FirstWaypointSink sink(source);
   Diagnostics readDiagnostics;
-  ReadGpxInto(source, readDiagnostics, sink);
+  kGpx.read(source, readDiagnostics, sink);
   EXPECT_EQ(sink.waypoints_, document.waypoints.size());
   EXPECT_EQ(sink.tasks_, 1u);
   EXPECT_LT(sink.readAtFirst_, 256u << 10);
@@ -402,7 +403,7 @@ TEST(Gpx, ReadsRoutesInOnePassWhenItCanAndInTwoTheSame) {
       source.pieces_ = false;
       Diagnostics diagnostics;
       DocumentCollector collector;
-      ReadGpxInto(source, diagnostics, collector);
+      kGpx.read(source, diagnostics, collector);
       EXPECT_EQ(source.rewinds_, points > 2 || wptLast ? 1 : 0);
       const std::vector<Waypoint>& waypoints = collector.document.waypoints;
       ASSERT_EQ(waypoints.size(), points + 1u + wptLast);
@@ -441,7 +442,7 @@ TEST(Gpx, MarksOnlyRealTakeoffsAndLandings) {
     }
     document.tasks.push_back({"T", {"A", "B", "C"}, zones});
     Diagnostics diagnostics;
-    const std::string written = WriteGpx(document, diagnostics);
+    const std::string written = WriteDocument(kGpx, document, diagnostics);
     EXPECT_EQ(written.find("takeoff") != std::string::npos, marked) << zones.size();
     EXPECT_EQ(written.find("landing") != std::string::npos, marked) << zones.size();
   }

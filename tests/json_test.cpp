@@ -1,4 +1,4 @@
-#include "tools/koordin/formats/formats.h"
+#include "tools/koordin/formats/format_modules.h"
 
 #include "tests/document_testing.h"
 
@@ -14,12 +14,14 @@
 namespace koordin_cli {
 namespace {
 
+const FileFormat& kJson = Format("json");
+
 TEST(Json, RoundTripsEveryFieldInReadableUtf8) {
   Diagnostics diagnostics;
-  const std::string written = WriteJson(SampleDocument(), diagnostics);
+  const std::string written = WriteDocument(kJson, SampleDocument(), diagnostics);
   EXPECT_TRUE(diagnostics.warnings().empty());
   EXPECT_NE(written.find("\"name\": \"Gipfel \\\"Süd\\\", Öhr\",\n"), std::string::npos) << written;
-  EXPECT_EQ(ReadAs(ReadJson, written), Describe(SampleDocument()));
+  EXPECT_EQ(ReadAs(kJson, written), Describe(SampleDocument()));
 }
 
 TEST(Json, WritesBytesThatAreNoUtf8AsReplacementsWithAWarning) {
@@ -29,7 +31,7 @@ TEST(Json, WritesBytesThatAreNoUtf8AsReplacementsWithAWarning) {
   document.waypoints[1].name = "K\xF6ln";
   document.tasks.push_back({"T", {"\xFF"}, {}});
   Diagnostics diagnostics;
-  const std::string written = WriteJson(document, diagnostics);
+  const std::string written = WriteDocument(kJson, document, diagnostics);
   EXPECT_NE(written.find("M\xEF\xBF\xBDnster"), std::string::npos);
   EXPECT_NE(written.find("\"\xEF\xBF\xBD\""), std::string::npos);
   EXPECT_EQ(diagnostics.warnings().size(), 1U);
@@ -46,7 +48,7 @@ TEST(Json, WritesWhatTheLibraryPrettyPrints) {
   bare.tasks.push_back({"T", {}, {}});
   for (const Document& document : {SampleDocument(), Document(), waypointsOnly, tasksOnly, bare}) {
     Diagnostics diagnostics;
-    const std::string written = WriteJson(document, diagnostics);
+    const std::string written = WriteDocument(kJson, document, diagnostics);
     EXPECT_EQ(written, nlohmann::ordered_json::parse(written).dump(2) + "\n");
     EXPECT_EQ(written.find("\"waypoints\""), 4U) << written;
   }
@@ -78,7 +80,7 @@ TEST(Json, RefusesWhatItCannotReadWithTheLine) {
        "! line 2: key \"waypoints~10\" is not read\n"},
   };
   for (const auto& [file, error] : cases) {
-    const std::string read = ReadAs(ReadJson, file);
+    const std::string read = ReadAs(kJson, file);
     EXPECT_EQ(read.substr(0, error.size()), error) << read;
   }
 }
@@ -95,7 +97,7 @@ TEST(Json, TellsTheLineOfAFaultWhateverEndsTheLines) {
       {"\xEF\xBB\xBF{\"waypoints\": [\n{\"name\": 1}]}", "line 2: \"name\" is no string"},
   };
   for (const auto& [file, error] : cases) {
-    const std::string read = ReadAs(ReadJson, file);
+    const std::string read = ReadAs(kJson, file);
     EXPECT_EQ(read.substr(0, error.size()), error) << read;
   }
 }
@@ -121,7 +123,7 @@ TEST(Json, ReadsTasksBeforeTheirWaypointsAndTellsTheFirstFaultOfAWholeRead) {
        "line 1: \"points\" is no array of strings"},
   };
   for (const auto& [file, error] : cases) {
-    const std::string read = ReadAs(ReadJson, file);
+    const std::string read = ReadAs(kJson, file);
     EXPECT_EQ(read.substr(0, error.size()), error) << read;
   }
 }
@@ -141,7 +143,7 @@ TEST(Json, TellsAKeyGivenTwiceInOneObjectAmongMany) {
        "! line 1: key \"a\" is not read\n! line 5001: key \"b\" is not read\n"},
   };
   for (const auto& [file, error] : cases) {
-    const std::string read = ReadAs(ReadJson, file);
+    const std::string read = ReadAs(kJson, file);
     EXPECT_EQ(read.substr(0, error.size()), error) << read.substr(0, 200);
   }
 }
@@ -149,7 +151,7 @@ TEST(Json, TellsAKeyGivenTwiceInOneObjectAmongMany) {
 // Texts to read: what the writer makes, with each kind of line end, and each of its beginnings.
 std::vector<std::string> TextsToRead() {
   Diagnostics diagnostics;
-  const std::string lf = WriteJson(SampleDocument(), diagnostics);
+  const std::string lf = WriteDocument(kJson, SampleDocument(), diagnostics);
   std::vector<std::string> texts;
   for (const char* end : {"\n", "\r\n", "\r"}) {
     std::string text;
@@ -165,9 +167,9 @@ std::vector<std::string> TextsToRead() {
 
 TEST(Json, ReadsTheSameInPiecesAsWhole) {
   for (const std::string& text : TextsToRead()) {
-    const std::string whole = ReadAs(ReadJson, text);
+    const std::string whole = ReadAs(kJson, text);
     for (unsigned seed = 1; seed <= 3; ++seed) {
-      EXPECT_EQ(ReadInPieces(ReadJsonInto, text, seed), whole) << text;
+      EXPECT_EQ(ReadInPieces(kJson, text, seed), whole) << text;
     }
   }
 }
@@ -212,7 +214,7 @@ TEST(Json, RefusesWhatItWouldKeepWholeBeyondTheLimitAtItsLine) {
     Diagnostics diagnostics;
     DocumentCollector collector;
     try {
-      ReadJsonInto(source, diagnostics, collector);
+      kJson.read(source, diagnostics, collector);
       ADD_FAILURE() << c.error << ": read";
     } catch (const FormatError& error) {
       const std::string told = "line " + std::to_string(error.line()) + ": " + error.what();
@@ -229,7 +231,7 @@ TEST(Json, ReadsWhatIsWithinTheLimits) {
       "\", \"latitude\": 1, \"longitude\": 2}],\n\"a\": " + std::string(kMaxJsonDepth - 1, '[') +
       std::string(kMaxJsonDepth - 1, ']') + "}";
   Diagnostics diagnostics;
-  const Document document = ReadJson(within, diagnostics);
+  const Document document = ReadDocument(kJson, within, diagnostics);
   ASSERT_EQ(document.waypoints.size(), 1U);
   EXPECT_EQ(document.waypoints[0].name, name);
   EXPECT_EQ(diagnostics.warnings(), std::vector<std::string>{"line 2: key \"a\" is not read"});

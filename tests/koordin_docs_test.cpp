@@ -1,15 +1,20 @@
 // koordin's manual page and bash completion, as a user meets them: rendered by man, and asked
 // for by a bash session.
 
+#include "tools/koordin/formats/formats.h"
+
 #include "tests/koordin_testing.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cctype>
+#include <regex>
 #include <set>
+#include <sstream>
 #include <string>
 #include <utility>
+#include <vector>
 
 namespace koordin_testing {
 namespace {
@@ -31,27 +36,51 @@ std::set<std::string> HelpOptions(const TempDir& dir, const std::string& argumen
   return options;
 }
 
+// The manual page as man shows it, in plain text without tabs.
+koordin_testing::Run Manual(const TempDir& dir) {
+  return RunShell(
+      dir, "MANWIDTH=80 man --warnings -l '" + kSource + "/tools/koordin/cli/koordin.1' | col -bx");
+}
+
 TEST(KoordinManual, RendersWithoutWarningsAndDescribesEveryCommandAndOption) {
   TempDir dir;
-  const koordin_testing::Run man = RunShell(
-      dir, "MANWIDTH=80 man --warnings -l '" + kSource + "/tools/koordin/cli/koordin.1' | col -b");
+  const koordin_testing::Run man = Manual(dir);
   EXPECT_EQ(man.status, 0);
   EXPECT_EQ(man.out.rfind("KOORDIN(1)", 0), 0u) << man.out;
   EXPECT_EQ(man.err, "");  // groff's warnings
-  for (const std::string command : {"convert", "check", "dump", "info"}) {
+  for (const std::string command : {"convert", "check", "dump", "info", "formats"}) {
     for (const std::string& option : HelpOptions(dir, command)) {
       EXPECT_NE(man.out.find(option), std::string::npos) << command << " " << option;
     }
   }
 }
 
-// A bash session that completes the command line `line` (shell words, the last one being typed)
-// and prints what it offers, one word a line.
-std::string Complete(const std::string& line) {
-  return "bash -c 'source \"$1\" && eval \"COMP_WORDS=($2)\" && "
-         "COMP_CWORD=$((${#COMP_WORDS[@]} - 1)) && _koordin && for w in \"${COMPREPLY[@]}\"; do "
-         "echo \"$w\"; done' bash '" +
-         kSource + "/tools/koordin/cli/koordin.bash' \"" + line + "\"";
+// FORMATS has an entry for each row of the format table, in its order: the row's name, then its
+// title, description and first extension.
+TEST(KoordinManual, ListsTheFormatsOfTheTable) {
+  TempDir dir;
+  const std::string man = Manual(dir).out;
+  const std::size_t start = man.find("\nFORMATS\n");
+  ASSERT_NE(start, std::string::npos);
+  const std::string section = man.substr(start, man.find("\nEXIT STATUS\n") - start);
+  std::vector<std::string> tags;
+  std::istringstream lines(section);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.rfind("       ", 0) == 0 && line.size() > 7 && line[7] != ' ') {
+      tags.push_back(line.substr(7, line.find(' ', 7) - 7));
+    }
+  }
+  std::vector<std::string> names;
+  for (const koordin_cli::FileFormat& format : koordin_cli::FileFormats()) {
+    names.push_back(format.name);
+  }
+  EXPECT_EQ(tags, names);
+  const std::string words = std::regex_replace(section, std::regex("\\s+"), " ");
+  for (const koordin_cli::FileFormat& format : koordin_cli::FileFormats()) {
+    const std::string entry = std::string(format.name) + " " + format.title + ": " +
+                              format.description + " (." + format.extensions.front();
+    EXPECT_NE(words.find(entry), std::string::npos) << entry;
+  }
 }
 
 TEST(KoordinCompletion, OffersCommandsOptionsFormatsAndFiles) {
@@ -59,11 +88,15 @@ TEST(KoordinCompletion, OffersCommandsOptionsFormatsAndFiles) {
   RunShell(dir, "touch sites.cup sites.lst");
   const std::pair<std::string, std::string> cases[] = {
       {"koordin con", "convert"},
-      {"koordin ''", "convert check dump info"},
+      {"koordin ''", "convert check dump info formats"},
       {"koordin --encoding CP850 d", "dump"},
       {"koordin convert sites.cup out.gpx --st", "--strict --style"},
       {"koordin convert sites.cup - --to g", "gpx"},
       {"koordin dump sites.lst --format ''", "text csv json"},
+      {"koordin dump sites.lst --from j", "json"},
+      {"koordin formats --format ''", "text json"},
+      {"koordin formats ''", ""},
+      {"koordin convert sites.cup out.lst --style air", "airfield"},
       {"koordin check sites.", "sites.cup sites.lst"},
       {"koordin info ''", ""},
   };
@@ -77,8 +110,11 @@ TEST(KoordinCompletion, OffersCommandsOptionsFormatsAndFiles) {
     for (const std::string& word : words) sorted += word + "\n";
     EXPECT_EQ(RunShell(dir, Complete(line) + " | sort").out, sorted) << line;
   }
+  // Every name that --style takes, as the program lists them.
+  EXPECT_EQ(RunShell(dir, Complete("koordin convert sites.cup out.lst --style ''") + " | sort").out,
+            RunShell(dir, "koordin formats --styles | tail -n +2 | cut -d' ' -f1 | sort").out);
   // Every option of a command's help is offered.
-  for (const std::string command : {"convert", "check", "dump"}) {
+  for (const std::string command : {"convert", "check", "dump", "formats"}) {
     const std::string offered = RunShell(dir, Complete("koordin " + command + " -")).out;
     for (const std::string& option : HelpOptions(dir, command)) {
       EXPECT_NE(offered.find(option + "\n"), std::string::npos) << command << " " << option;

@@ -4,6 +4,8 @@
 
 #include "koordin/layout.h"
 
+#include "tools/koordin/formats/formats.h"
+
 #include "tests/koordin_testing.h"
 
 #include <gtest/gtest.h>
@@ -103,7 +105,8 @@ TEST_F(KoordinFaults, ASourceItCannotUseIsOneClearLineAndCostsNothing) {
        "in.bin:1: "},
   };
   for (const Source& source : sources) {
-    for (const std::string format : {"lst", "cup", "gpx", "csv", "json"}) {
+    for (const koordin_cli::FileFormat& row : koordin_cli::FileFormats()) {
+      const std::string format = row.name;
       SCOPED_TRACE(std::string(source.what) + " read as " + format);
       TempDir dir;
       RunShell(dir,

@@ -74,9 +74,23 @@ inline void ExpectSession(const TempDir& dir, const std::vector<Step>& steps) {
   }
 }
 
-// Runs koordin with `arguments` (shell words) in `dir`.
+// The program under test as the shell finds it: koordin, or a koordin with a format of the tests.
+inline std::string ProgramName() {
+  return fs::path(KOORDIN_PROGRAM).filename().string();
+}
+
+// Runs the program with `arguments` (shell words) in `dir`.
 inline Run RunKoordin(const TempDir& dir, const std::string& arguments) {
-  return RunShell(dir, "koordin " + arguments);
+  return RunShell(dir, ProgramName() + " " + arguments);
+}
+
+// A bash session that completes the command line `line` (shell words, the last one being typed)
+// with koordin's completion and prints what it offers, one word a line.
+inline std::string Complete(const std::string& line) {
+  return "bash -c 'source \"$1\" && eval \"COMP_WORDS=($2)\" && "
+         "COMP_CWORD=$((${#COMP_WORDS[@]} - 1)) && _koordin && for w in \"${COMPREPLY[@]}\"; do "
+         "echo \"$w\"; done' bash '" KOORDIN_SOURCE_DIR "/tools/koordin/cli/koordin.bash' \"" +
+         line + "\"";
 }
 
 }  // namespace koordin_testing

@@ -5,11 +5,12 @@
 const LABELS = {
   en: {
     tagline: 'turnpoints for the VP6 variometer', language: 'Language',
-    dropHint: 'Drop a CUP, GPX, CSV, JSON or KOORDIN (.lst) file here, or',
+    dropHint: formats => `Drop a ${formats.length ? `${joined(formats.map(f => f.title), 'or')} ` : ''}file here, or`,
     choose: 'choose a file', example: 'open the example', choices: 'Choose',
     near: 'Near (turnpoint or lat,lon)', radius: 'Radius (km)', only: 'Only names (patterns)',
     exclude: 'Exclude names (patterns)', style: 'Styles', tasks: 'Tasks',
-    encoding: 'Character set (KOORDIN)', inputEncoding: 'Character set (CUP, CSV)',
+    encoding: 'Character set (KOORDIN)',
+    inputEncoding: formats => `Character set (${otherCharsetTitles(formats).join(', ')})`,
     automatic: 'UTF-8, else Windows-1252',
     saveAs: 'Save as', download: 'Download', turnpoints: 'Turnpoints', routes: 'Routes',
     name: 'Name', latitude: 'Latitude', longitude: 'Longitude', altitude: 'Alt. m',
@@ -20,7 +21,7 @@ const LABELS = {
     opened: (name, size) => `${name} (${size} bytes)`,
     summary: (kept, total, routes, allRoutes) =>
       `${kept} of ${total} turnpoints and ${routes} of ${allRoutes} routes go into the KOORDIN file.`,
-    unknownFormat: name => `${name}: not a file koordin reads. Use .cup, .gpx, .csv, .json or .lst.`,
+    unknownFormat: (name, formats) => `${name}: not a file koordin reads. Use ${joined(dotted(formats), 'or')}.`,
     tooLarge: (name, limit) => `${name}: too large: this page reads files of up to ${limit} MB.`,
     failed: 'koordin stopped unexpectedly; reload the page.',
     written: name => `${name} saved.`,
@@ -29,11 +30,12 @@ const LABELS = {
   },
   de: {
     tagline: 'Wendepunkte für das Variometer VP6', language: 'Sprache',
-    dropHint: 'CUP-, GPX-, CSV-, JSON- oder KOORDIN-Datei (.lst) hier ablegen, oder',
+    dropHint: formats => `${joined(formats.map(f => `${f.title}-`), 'oder')}Datei hier ablegen, oder`,
     choose: 'Datei wählen', example: 'Beispiel öffnen', choices: 'Auswahl',
     near: 'Nahe bei (Wendepunkt oder Breite,Länge)', radius: 'Umkreis (km)',
     only: 'Nur Namen (Muster)', exclude: 'Namen ausschließen (Muster)', style: 'Arten',
-    tasks: 'Aufgaben', encoding: 'Zeichensatz (KOORDIN)', inputEncoding: 'Zeichensatz (CUP, CSV)',
+    tasks: 'Aufgaben', encoding: 'Zeichensatz (KOORDIN)',
+    inputEncoding: formats => `Zeichensatz (${otherCharsetTitles(formats).join(', ')})`,
     automatic: 'UTF-8, sonst Windows-1252', saveAs: 'Speichern als',
     download: 'Herunterladen',
     turnpoints: 'Wendepunkte', routes: 'Strecken', name: 'Name', latitude: 'Breite',
@@ -45,7 +47,7 @@ const LABELS = {
     opened: (name, size) => `${name} (${size} Bytes)`,
     summary: (kept, total, routes, allRoutes) =>
       `${kept} von ${total} Wendepunkten und ${routes} von ${allRoutes} Strecken kommen in die KOORDIN-Datei.`,
-    unknownFormat: name => `${name}: keine Datei, die koordin liest. Bitte .cup, .gpx, .csv, .json oder .lst.`,
+    unknownFormat: (name, formats) => `${name}: keine Datei, die koordin liest. Bitte ${joined(dotted(formats), 'oder')}.`,
     tooLarge: (name, limit) => `${name}: zu groß: diese Seite liest Dateien bis ${limit} MB.`,
     failed: 'koordin ist unerwartet stehen geblieben; bitte die Seite neu laden.',
     written: name => `${name} gespeichert.`,
@@ -54,9 +56,21 @@ const LABELS = {
   },
 };
 
-const READABLE = ['lst', 'cup', 'gpx', 'csv', 'json'];
-// The formats whose character set the pilot may name (--input-encoding).
-const OTHER_CHARSETS = ['cup', 'csv'];
+// `words` with ", " between them and `last` before the last one.
+function joined(words, last) {
+  return words.length < 2 ? words.join('') : `${words.slice(0, -1).join(', ')} ${last} ${words.at(-1)}`;
+}
+
+// The extensions of the formats, each with its dot.
+function dotted(formats) {
+  return formats.flatMap(f => f.extensions.map(e => `.${e}`));
+}
+
+// The titles of the formats whose character set the pilot may name (--input-encoding).
+function otherCharsetTitles(formats) {
+  return formats.filter(f => f.otherCharsets).map(f => f.title);
+}
+
 // The largest file the page takes: koordin runs in the page's own thread and plans a megabyte of
 // CUP in about half a second, on every change of a choice; some 40000 waypoints fit in 4 MB.
 // Larger files are refused before reading.
@@ -69,7 +83,7 @@ const PLANNED = `${OUT}/plan.lst`;  // the target of the plan, never written
 const $ = id => document.getElementById(id);
 
 const state = {
-  language: 'en', engine: null, opened: null, input: null, listing: null, plan: null,
+  language: 'en', engine: null, formats: [], opened: null, input: null, listing: null, plan: null,
 };
 
 function text(key, ...args) {
@@ -109,6 +123,18 @@ async function startEngine() {
   return { module, run };
 }
 
+// koordin's format table: the files the page opens and the formats it saves.
+function takeFormats() {
+  state.formats = JSON.parse(state.engine.run(['formats', '--format', 'json']).out).formats;
+  $('file').accept = dotted(state.formats).join(',');
+  $('target').replaceChildren(...state.formats.map(f => new Option(`${f.title} (.${f.extensions[0]})`, f.extensions[0])));
+}
+
+// The format of the table that takes files with this extension.
+function formatOf(extension) {
+  return state.formats.find(f => f.extensions.includes(extension));
+}
+
 function showMessage(message) {
   $('message').textContent = message;
   $('message').hidden = !message;
@@ -137,8 +163,8 @@ function openFile(name, bytes) {
   state.opened = { name, bytes };
   showMessage('');
   $('source').textContent = text('opened', name, bytes.length);
-  const extension = extensionOf(name);
-  if (!READABLE.includes(extension)) return fail(text('unknownFormat', name));
+  const format = formatOf(extensionOf(name));
+  if (!format) return fail(text('unknownFormat', name, state.formats));
   removeWorkFiles();
   // A plain file name, never read as an option.
   const safeName = name.replace(/[\/\\]/g, '_').replace(/^-/, '_');
@@ -151,7 +177,7 @@ function openFile(name, bytes) {
   const listed = state.engine.run([...encodingArguments(), 'dump', '--format', 'json', path]);
   if (listed.status !== 0) return fail(listed.err.join('\n'));
   state.input = { name, path };
-  $('input-encoding').disabled = !OTHER_CHARSETS.includes(extension);
+  $('input-encoding').disabled = !format.otherCharsets;
   state.listing = JSON.parse(listed.out);
   $('names').replaceChildren(...state.listing.turnpoints.map(t => new Option(t.name)));
   for (const id of ['choices', 'result', 'map', 'tables']) $(id).hidden = false;
@@ -312,7 +338,9 @@ function applyLanguage(language) {
   state.language = LABELS[language] ? language : 'en';
   document.documentElement.lang = state.language;
   $('language').value = state.language;
-  for (const element of document.querySelectorAll('[data-i18n]')) element.textContent = text(element.dataset.i18n);
+  for (const element of document.querySelectorAll('[data-i18n]')) {
+    element.textContent = text(element.dataset.i18n, state.formats);
+  }
   render();
 }
 
@@ -340,6 +368,7 @@ async function main() {
   applyLanguage((navigator.language || 'en').slice(0, 2));
   $('source').textContent = text('loading');
   state.engine = await startEngine();
+  takeFormats();
   for (const input of document.querySelectorAll('[data-option]')) {
     for (const event of ['input', 'change']) input.addEventListener(event, replanSoon);
   }

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""The browser page in headless Chromium: opened from disk, it lists the bundled example, writes
-the same bytes as the koordin program for the same choices, reads and writes GPX as it does, and
-answers bad files with one message and no download.
+"""The browser page in headless Chromium: opened from disk, it offers the formats of koordin's
+table, lists the bundled example, writes the same bytes as the koordin program for the same
+choices, reads and writes GPX as it does, and answers bad files with one message and no download.
 
 Usage: page_test.py PAGE KOORDIN (the built index.html and the native koordin program)."""
 
@@ -185,6 +185,16 @@ def main():
     try:
         browser.get(PAGE.as_uri())
         wait_for(browser, lambda: browser.execute_script("return document.body.dataset.ready"), "koordin to start")
+
+        # The formats of koordin's table: the files the page opens and the formats it saves.
+        formats = json.loads(koordin("formats", "--format", "json", cwd=work).stdout)["formats"]
+        menu = browser.execute_script(
+            "return [...document.getElementById('target').options].map(o => o.value)")
+        check("the save menu offers every format of koordin's table",
+              menu == [f["extensions"][0] for f in formats], menu)
+        accepted = browser.find_element(By.ID, "file").get_attribute("accept").split(",")
+        check("the file chooser takes every extension of koordin's table",
+              accepted == [f".{e}" for f in formats for e in f["extensions"]], accepted)
 
         # The bundled example, listed as koordin lists it.
         browser.find_element(By.ID, "example").click()

@@ -1,10 +1,16 @@
-# bash completion for koordin: its commands, options, formats and file names.
+# bash completion for koordin: its commands, options, formats and file names. The formats and the
+# style names are the program's own, asked of it.
+
+# The first word of each line but the header of what `PROGRAM formats ARGUMENTS...` prints.
+_koordin_listed() {
+    "$1" formats "${@:2}" 2>/dev/null | awk 'NR > 1 { print $1 }'
+}
 
 _koordin() {
     local cur prev command i
     cur=${COMP_WORDS[COMP_CWORD]}
     prev=${COMP_WORDS[COMP_CWORD-1]}
-    local formats="lst cup gpx csv json"
+    local program=${COMP_WORDS[0]/#\~/$HOME}
 
     # The command: the first word that is neither an option nor an option's value.
     command=
@@ -18,9 +24,14 @@ _koordin() {
 
     case $prev in
         --from|--to)
-            COMPREPLY=($(compgen -W "$formats" -- "$cur")); return ;;
+            COMPREPLY=($(compgen -W "$(_koordin_listed "$program")" -- "$cur")); return ;;
         --format)
-            COMPREPLY=($(compgen -W "text csv json" -- "$cur")); return ;;
+            if [[ $command == formats ]]; then
+                COMPREPLY=($(compgen -W "text json" -- "$cur"))
+            else
+                COMPREPLY=($(compgen -W "text csv json" -- "$cur"))
+            fi
+            return ;;
         --rank)
             COMPREPLY=($(compgen -W "landing-first distance" -- "$cur")); return ;;
         --plan-format)
@@ -31,10 +42,7 @@ _koordin() {
         --driver)
             COMPREPLY=($(compgen -f -- "$cur")); compopt -o filenames 2>/dev/null || :; return ;;
         --style)
-            COMPREPLY=($(compgen -W "airfield landable outlanding turnpoint waypoint grass-airfield
-                gliding-airfield solid-airfield mountain-pass mountain-top mast vor ndb cooling-tower
-                dam tunnel bridge power-plant castle intersection marker reporting-point
-                paraglider-takeoff paraglider-landing unknown" -- "$cur")); return ;;
+            COMPREPLY=($(compgen -W "$(_koordin_listed "$program" --styles)" -- "$cur")); return ;;
         --near|--radius|--only|--exclude|--tasks)
             return ;;
     esac
@@ -43,18 +51,19 @@ _koordin() {
     case $command in
         '') options="--driver --encoding --help --version"
             if [[ $cur != -* ]]; then
-                COMPREPLY=($(compgen -W "convert check dump info" -- "$cur")); return
+                COMPREPLY=($(compgen -W "convert check dump info formats" -- "$cur")); return
             fi ;;
         convert) options="--from --to --strict --near --radius --rank --only --exclude --style --tasks
                           --input-encoding --dry-run --plan-format --verbose --quiet --help" ;;
         dump) options="--format --from --all --input-encoding --help" ;;
         check) options="--input-encoding --help" ;;
         info) options="--help" ;;
+        formats) options="--format --styles --help" ;;
     esac
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "$options" -- "$cur")); return
     fi
-    [[ $command == info ]] && return
+    [[ $command == info || $command == formats ]] && return
     COMPREPLY=($(compgen -f -- "$cur"))
     compopt -o filenames 2>/dev/null || :
 }

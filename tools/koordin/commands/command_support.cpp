@@ -59,14 +59,6 @@ bool IsEmpty(ByteSource& source) {
   return empty;
 }
 
-// Replays a document read whole into a sink.
-void Replay(Document document, DocumentSink& sink) {
-  if (sink.WantsWaypoints()) {
-    for (Waypoint& waypoint : document.waypoints) sink.AddWaypoint(std::move(waypoint));
-  }
-  for (Task& task : document.tasks) sink.AddTask(std::move(task));
-}
-
 }  // namespace
 
 Source::Source(const std::string& path, const FileFormat& format, const std::string& inputEncoding,
@@ -76,9 +68,9 @@ Source::Source(const std::string& path, const FileFormat& format, const std::str
       context_(context),
       shown_(ShownInputName(path)) {
   if (!inputEncoding.empty() && !format.otherCharsets) {
-    throw UsageError("--input-encoding " + inputEncoding +
-                     ": only CUP and CSV files come in other character sets (a KOORDIN file's "
-                     "is given with --encoding)");
+    throw UsageError("--input-encoding " + inputEncoding + ": only " + OtherCharsetTitles(" and ") +
+                     " files come in other character sets (a KOORDIN file's is given with "
+                     "--encoding)");
   }
   if (format.IsKoordin()) {
     koordin_ = std::make_unique<NamedInput>(path);

@@ -22,7 +22,7 @@ struct CommonOptions {
 struct DumpOptions {
   std::string file;
   std::string from;              // the input's format; empty: from its extension or content
-  std::string inputEncoding;     // a CUP or CSV input's character set; empty: UTF-8 or Windows-1252
+  std::string inputEncoding;     // --input-encoding; empty: UTF-8, else Windows-1252
   std::string listing = "text";  // the listing's form: text, csv or json
   bool all = false;              // empty slots too
 };
@@ -33,12 +33,17 @@ struct ConvertOptions {
   std::string from;  // empty: from the extension
   std::string to;    // empty: from the extension
   bool strict = false;
-  Choices choices;            // what of the input goes into the output
-  std::string inputEncoding;  // a CUP or CSV input's character set; empty: UTF-8 or Windows-1252
-  bool verbose = false;       // every warning, none summed up
-  bool quiet = false;         // no warnings
-  bool dryRun = false;        // print the plan, write nothing
+  Choices choices;                  // what of the input goes into the output
+  std::string inputEncoding;        // --input-encoding; empty: UTF-8, else Windows-1252
+  bool verbose = false;             // every warning, none summed up
+  bool quiet = false;               // no warnings
+  bool dryRun = false;              // print the plan, write nothing
   std::string planFormat = "text";  // the plan's form: text or json
+};
+
+struct FormatsOptions {
+  std::string listing = "text";  // the listing's form: text or json
+  bool styles = false;           // the names --style takes instead of the formats
 };
 
 // exit statuses
@@ -50,13 +55,17 @@ inline constexpr int kExitUsage = 2;  // a command line koordin cannot follow
 int RunInfo(const CommonOptions& common, std::ostream& out, std::ostream& err);
 
 // One line per file of any format: what it holds, or its first fault. `inputEncoding`, when not
-// empty, is the character set of the CUP and CSV files among them. Fails when any file is not good.
+// empty, is the character set of the files among them whose format takes one. Fails when any file
+// is not good.
 int RunCheck(const CommonOptions& common, const std::vector<std::string>& files,
              const std::string& inputEncoding, std::ostream& out, std::ostream& err);
 
 // The turnpoints and routes of a file, in the listing form asked for.
 int RunDump(const CommonOptions& common, const DumpOptions& options, std::ostream& out,
             std::ostream& err);
+
+// The formats koordin reads and writes, or the names --style takes, in the listing form asked for.
+int RunFormats(const FormatsOptions& options, std::ostream& out);
 
 // Converts a file into another format, writing the output only when everything succeeded (and,
 // with `strict`, nothing needed a warning). With `dryRun` it prints the plan instead of writing.

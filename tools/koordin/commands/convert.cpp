@@ -28,13 +28,8 @@ int RunConvert(const CommonOptions& common, const ConvertOptions& options, std::
     Diagnostics targetWarnings(keeping);
 
     Source source(options.input, from, options.inputEncoding, context);
-    std::unique_ptr<CommittedTarget> target;
-    if (to.IsKoordin()) {
-      target = std::make_unique<KoordinTarget>(options.output, context, targetWarnings, out);
-    } else {
-      target =
-          std::make_unique<FormatTarget>(options.output, to, options.dryRun, targetWarnings, out);
-    }
+    const std::unique_ptr<CommittedTarget> target =
+        MakeTarget(options.output, to, options.dryRun, context, targetWarnings, out);
     ChoiceRecord record;
     std::string written;
     try {

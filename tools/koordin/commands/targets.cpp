@@ -94,4 +94,11 @@ bool FormatTarget::Commit() {
   return output_->Commit();
 }
 
+std::unique_ptr<CommittedTarget> MakeTarget(const std::string& path, const FileFormat& format,
+                                            bool dryRun, Context& context, Diagnostics& warnings,
+                                            std::ostream& out) {
+  if (format.IsKoordin()) return std::make_unique<KoordinTarget>(path, context, warnings, out);
+  return std::make_unique<FormatTarget>(path, format, dryRun, warnings, out);
+}
+
 }  // namespace koordin_cli

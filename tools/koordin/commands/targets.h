@@ -68,4 +68,9 @@ class FormatTarget : public CommittedTarget {
   std::size_t tasks_ = 0;
 };
 
+// The target of `format` at `path`: a KoordinTarget, or a FormatTarget.
+std::unique_ptr<CommittedTarget> MakeTarget(const std::string& path, const FileFormat& format,
+                                            bool dryRun, Context& context, Diagnostics& warnings,
+                                            std::ostream& out);
+
 }  // namespace koordin_cli

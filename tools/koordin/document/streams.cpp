@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace koordin_cli {
 
@@ -14,6 +15,13 @@ std::size_t StringSource::Read(char* buffer, std::size_t size) {
   std::memcpy(buffer, bytes_.data() + at_, count);
   at_ += count;
   return count;
+}
+
+void Replay(Document document, DocumentSink& sink) {
+  if (sink.WantsWaypoints()) {
+    for (Waypoint& waypoint : document.waypoints) sink.AddWaypoint(std::move(waypoint));
+  }
+  for (Task& task : document.tasks) sink.AddTask(std::move(task));
 }
 
 }  // namespace koordin_cli

@@ -60,6 +60,9 @@ class DocumentCollector : public DocumentSink {
   Document document;
 };
 
+// Gives a document read whole to a sink, as a reader would.
+void Replay(Document document, DocumentSink& sink);
+
 // The bytes read or written at a time: a file goes through memory in pieces of this size.
 inline constexpr std::size_t kPieceBytes = std::size_t{64} << 10;
 

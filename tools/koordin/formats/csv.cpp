@@ -1,4 +1,4 @@
-#include "tools/koordin/formats/formats.h"
+#include "tools/koordin/formats/format_modules.h"
 
 #include "tools/koordin/formats/format_support.h"
 #include "tools/koordin/formats/text_lines.h"
@@ -239,7 +239,8 @@ class CsvReader {
     Task task;
     task.name = *first;
     task.points.assign(first + 1, record.fields.end());
-    names_.CheckTask(task, record.line, diagnostics_);
+    // Without the waypoints read, every point would seem to name none.
+    if (sink_.WantsWaypoints()) names_.CheckTask(task, record.line, diagnostics_);
     sink_.AddTask(std::move(task));
   }
 
@@ -333,16 +334,8 @@ void ReadCsvInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sin
   while (records.Next(record)) reader.Read(record);
 }
 
-Document ReadCsv(std::string_view bytes, Diagnostics& diagnostics) {
-  return ReadWhole(&ReadCsvInto, bytes, diagnostics);
-}
-
 std::unique_ptr<FormatWriter> MakeCsvWriter(std::string& out, Diagnostics& diagnostics) {
   return std::make_unique<CsvWriter>(out, diagnostics);
-}
-
-std::string WriteCsv(const Document& document, Diagnostics& diagnostics) {
-  return WriteWhole(&MakeCsvWriter, document, diagnostics);
 }
 
 }  // namespace koordin_cli

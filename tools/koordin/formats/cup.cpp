@@ -1,4 +1,4 @@
-#include "tools/koordin/formats/formats.h"
+#include "tools/koordin/formats/format_modules.h"
 
 #include "tools/koordin/formats/cup_fields.h"
 #include "tools/koordin/formats/format_support.h"
@@ -222,7 +222,8 @@ class CupReader {
     if (task.points.empty()) {
       diagnostics_.Warn(AtLine(line.number, "task " + Quoted(task.name) + " has no points"));
     }
-    names_.CheckTask(task, line.number, diagnostics_);
+    // Without the waypoints read, every point would seem to name none.
+    if (sink_.WantsWaypoints()) names_.CheckTask(task, line.number, diagnostics_);
     Finish();
     task_ = std::move(task);
     hasTask_ = true;
@@ -339,16 +340,8 @@ void ReadCupInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sin
   reader.Finish();
 }
 
-Document ReadCup(std::string_view bytes, Diagnostics& diagnostics) {
-  return ReadWhole(&ReadCupInto, bytes, diagnostics);
-}
-
 std::unique_ptr<FormatWriter> MakeCupWriter(std::string& out, Diagnostics& diagnostics) {
   return std::make_unique<CupWriter>(out, diagnostics);
-}
-
-std::string WriteCup(const Document& document, Diagnostics& diagnostics) {
-  return WriteWhole(&MakeCupWriter, document, diagnostics);
 }
 
 }  // namespace koordin_cli

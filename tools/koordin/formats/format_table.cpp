@@ -1,33 +1,77 @@
-#include "tools/koordin/formats/format_support.h"
 #include "tools/koordin/formats/formats.h"
+
+#include "tools/koordin/formats/format_modules.h"
+#include "tools/koordin/formats/format_support.h"
 
 #include <filesystem>
 
 namespace koordin_cli {
 
-Document ReadWhole(ReadInto read, std::string_view bytes, Diagnostics& diagnostics) {
-  StringSource source(bytes);
-  DocumentCollector collector;
-  read(source, diagnostics, collector);
-  return std::move(collector.document);
+#ifdef KOORDIN_EXTRA_FORMAT
+// A row from outside formats/: a build names the function that makes it (the tests' own format).
+FileFormat KOORDIN_EXTRA_FORMAT();
+#endif
+
+namespace {
+
+// `words` with ", " between them, and `last` before the last one.
+std::string Joined(const std::vector<std::string>& words, const char* last) {
+  std::string joined;
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    if (i > 0) joined += i + 1 == words.size() ? last : ", ";
+    joined += words[i];
+  }
+  return joined;
 }
 
-std::string WriteWhole(MakeWriter make, const Document& document, Diagnostics& diagnostics) {
-  std::string out;
-  const std::unique_ptr<FormatWriter> writer = make(out, diagnostics);
-  writer->Begin(document.tasks);
-  for (const Waypoint& waypoint : document.waypoints) writer->AddWaypoint(waypoint);
-  writer->End();
-  return out;
-}
+}  // namespace
 
 const std::vector<FileFormat>& FileFormats() {
   static const std::vector<FileFormat> kFormats = {
-      {"lst", nullptr, nullptr, false},
-      {"cup", &ReadCupInto, &MakeCupWriter, true},
-      {"gpx", &ReadGpxInto, &MakeGpxWriter, false},
-      {"csv", &ReadCsvInto, &MakeCsvWriter, true},
-      {"json", &ReadJsonInto, &MakeJsonWriter, false},
+      {"lst",
+       "KOORDIN",
+       "the variometer's turnpoint and route file",
+       {"lst"},
+       nullptr,
+       nullptr,
+       false,
+       kCodePart | kCountryPart | kStylePart | kRunwayPart | kDescriptionPart | kUserDataPart |
+           kPicturesPart | kCupOptionsPart},
+      {"cup",
+       "CUP",
+       "waypoints and tasks",
+       {"cup"},
+       &ReadCupInto,
+       &MakeCupWriter,
+       true,
+       kMarkerPart | kSlotPart},
+      {"gpx",
+       "GPX",
+       "version 1.1, waypoints and routes",
+       {"gpx"},
+       &ReadGpxInto,
+       &MakeGpxWriter,
+       false,
+       kSlotPart},
+      {"csv",
+       "CSV",
+       "waypoints, then the tasks in a table of their own",
+       {"csv"},
+       &ReadCsvInto,
+       &MakeCsvWriter,
+       true,
+       kRunwayPart | kUserDataPart | kPicturesPart | kSlotPart | kCupOptionsPart},
+      {"json",
+       "JSON",
+       "every field of the waypoints and tasks",
+       {"json"},
+       &ReadJsonInto,
+       &MakeJsonWriter,
+       false,
+       0},
+#ifdef KOORDIN_EXTRA_FORMAT
+      KOORDIN_EXTRA_FORMAT(),
+#endif
   };
   return kFormats;
 }
@@ -42,15 +86,26 @@ const FileFormat* FindFormat(std::string_view name) {
 const FileFormat* FormatOfPath(const std::string& path) {
   const std::string extension = std::filesystem::path(path).extension().string();
   if (extension.size() < 2) return nullptr;
-  return FindFormat(std::string_view(extension).substr(1));
+  for (const FileFormat& format : FileFormats()) {
+    for (const std::string& own : format.extensions) {
+      if (EqualsIgnoringCase(std::string_view(extension).substr(1), own)) return &format;
+    }
+  }
+  return nullptr;
 }
 
-std::string FormatList() {
-  std::string list;
+std::string FormatList(const char* last) {
+  std::vector<std::string> names;
+  for (const FileFormat& format : FileFormats()) names.push_back(format.name);
+  return Joined(names, last);
+}
+
+std::string OtherCharsetTitles(const char* last) {
+  std::vector<std::string> titles;
   for (const FileFormat& format : FileFormats()) {
-    list += (list.empty() ? "" : ", ") + std::string(format.name);
+    if (format.otherCharsets) titles.push_back(format.title);
   }
-  return list;
+  return Joined(titles, last);
 }
 
 }  // namespace koordin_cli

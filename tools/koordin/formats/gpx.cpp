@@ -1,4 +1,4 @@
-#include "tools/koordin/formats/formats.h"
+#include "tools/koordin/formats/format_modules.h"
 
 #include "tools/koordin/formats/cup_fields.h"
 #include "tools/koordin/formats/format_support.h"
@@ -851,16 +851,8 @@ void ReadGpxInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sin
   GpxReader(source, diagnostics, sink).Read();
 }
 
-Document ReadGpx(std::string_view bytes, Diagnostics& diagnostics) {
-  return ReadWhole(&ReadGpxInto, bytes, diagnostics);
-}
-
 std::unique_ptr<FormatWriter> MakeGpxWriter(std::string& out, Diagnostics& diagnostics) {
   return std::make_unique<GpxFileWriter>(out, diagnostics);
-}
-
-std::string WriteGpx(const Document& document, Diagnostics& diagnostics) {
-  return WriteWhole(&MakeGpxWriter, document, diagnostics);
 }
 
 }  // namespace koordin_cli

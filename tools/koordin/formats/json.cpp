@@ -1,4 +1,4 @@
-#include "tools/koordin/formats/formats.h"
+#include "tools/koordin/formats/format_modules.h"
 
 #include "tools/koordin/formats/format_support.h"
 
@@ -701,14 +701,6 @@ class JsonWriter : public FormatWriter {
 };
 
 }  // namespace
-
-Document ReadJson(std::string_view bytes, Diagnostics& diagnostics) {
-  return ReadWhole(&ReadJsonInto, bytes, diagnostics);
-}
-
-std::string WriteJson(const Document& document, Diagnostics& diagnostics) {
-  return WriteWhole(&MakeJsonWriter, document, diagnostics);
-}
 
 void ReadJsonInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink) {
   JsonInput input(source);

@@ -98,8 +98,13 @@ class NameTable {
   void WarnAboutCollisions(const char* plural) const {
     for (const auto& [fileName, originals] : originalsByCut_) {
       if (originals.size() < 2 || cutNames_.count(fileName) == 0) continue;
+      // A few names, so that the line fits a screen.
+      constexpr std::size_t kNamed = 3;
       std::vector<std::string> quoted;
-      for (const std::string& original : originals) quoted.push_back(Quoted(original));
+      for (std::size_t i = 0; i < originals.size() && i < kNamed; ++i)
+        quoted.push_back(Quoted(originals[i]));
+      if (originals.size() > kNamed)
+        quoted.push_back(std::to_string(originals.size() - kNamed) + " more");
       const std::string list = JoinedInWords(quoted, "and");
       const std::string width = std::to_string(width_);
       diagnostics_.Warn(

@@ -1,0 +1,142 @@
+// Every list of formats that the program shows is the format table's: `koordin formats`, the help,
+// the messages and the bash completion; and every format converts by its name and its extensions.
+// Built twice: with koordin's table, and with a format of the tests' own in it (tab_format.cpp).
+
+#include "tools/koordin/formats/formats.h"
+
+#include "tests/koordin_testing.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace koordin_testing {
+namespace {
+
+using koordin_cli::FileFormat;
+using koordin_cli::FileFormats;
+
+const std::string kSource =
+    R"({"waypoints": [{"name": "Alpha", "latitude": 48.5, "longitude": 9.25},
+                      {"name": "Beta", "latitude": 48.25, "longitude": 9.5}],
+        "tasks": [{"name": "Runde", "points": ["", "Alpha", "Beta", ""]}]})";
+
+// The first word of each line of `text` after the first `skipped` lines.
+std::vector<std::string> FirstWords(const std::string& text, std::size_t skipped) {
+  std::istringstream lines(text);
+  std::vector<std::string> words;
+  std::string line;
+  for (std::size_t n = 0; std::getline(lines, line); ++n) {
+    if (n >= skipped) words.push_back(line.substr(0, line.find(' ')));
+  }
+  return words;
+}
+
+// The table's names in its order.
+std::vector<std::string> Names() {
+  std::vector<std::string> names;
+  for (const FileFormat& format : FileFormats()) names.push_back(format.name);
+  return names;
+}
+
+// `words` with ", " between them and `last` before the last one.
+std::string Joined(const std::vector<std::string>& words, const std::string& last) {
+  std::string joined;
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    joined += (i == 0 ? "" : i + 1 == words.size() ? last : ", ") + words[i];
+  }
+  return joined;
+}
+
+TEST(FormatTable, TheFormatsCommandListsEveryRowInItsOrder) {
+  TempDir dir;
+  EXPECT_EQ(FirstWords(RunKoordin(dir, "formats").out, 1), Names());
+  const nlohmann::json json = nlohmann::json::parse(RunKoordin(dir, "formats --format json").out);
+  std::vector<std::string> listed;
+  for (const nlohmann::json& format : json.at("formats")) listed.push_back(format.at("name"));
+  EXPECT_EQ(listed, Names());
+}
+
+TEST(FormatTable, TheHelpListsEveryRow) {
+  TempDir dir;
+  const std::string help = RunKoordin(dir, "--help").out;
+  EXPECT_NE(help.find("convert between " + Joined(Names(), " and ") + ";"), std::string::npos)
+      << help;
+  for (const FileFormat& format : FileFormats()) {
+    EXPECT_NE(help.find(std::string(format.title) + ": " + format.description), std::string::npos)
+        << format.name;
+  }
+}
+
+TEST(FormatTable, MessagesListEveryRow) {
+  TempDir dir;
+  dir.Write("in.json", kSource);
+  std::vector<std::string> charsetTitles;
+  for (const FileFormat& format : FileFormats()) {
+    if (format.otherCharsets) charsetTitles.push_back(format.title);
+  }
+  const std::string names = "(" + Joined(Names(), ", ") + ")";
+  const std::string program = ProgramName();
+  ExpectSession(
+      dir,
+      {{program + " convert in.json out.none", 2, "",
+        "koordin: out.none: cannot tell the format from the file name; give --to " + names + "\n"},
+       {program + " convert in.json out.lst --from none", 2, "",
+        "koordin: --from none: not a format koordin knows " + names + "\n"},
+       {program + " convert in.json -", 2, "",
+        "koordin: (standard output): give --to to name its format " + names + "\n"},
+       {program + " convert in.json out.lst --input-encoding CP1250", 2, "",
+        "koordin: --input-encoding CP1250: only " + Joined(charsetTitles, " and ") +
+            " files come in other character sets (a KOORDIN file's is given with --encoding)\n"}});
+}
+
+TEST(FormatTable, TheCompletionOffersEveryRow) {
+  TempDir dir;
+  std::vector<std::string> names = Names();
+  std::sort(names.begin(), names.end());
+  for (const char* option : {"--from", "--to"}) {
+    const std::string offered =
+        RunShell(dir,
+                 Complete(ProgramName() + " convert in.json out.lst " + option + " ''") + " | sort")
+            .out;
+    EXPECT_EQ(FirstWords(offered, 0), names) << option;
+  }
+}
+
+// The program's command line of `arguments`, its output and warnings left out.
+std::string Quietly(const std::string& arguments) {
+  return ProgramName() + " " + arguments + " >/dev/null 2>&1";
+}
+
+// Into each format by each of its extensions and by its name, and back: the waypoints, and the
+// task where the format has a place for tasks.
+TEST(FormatTable, EveryRowConvertsByItsExtensionsAndItsName) {
+  TempDir dir;
+  dir.Write("in.json", kSource);
+  for (const FileFormat& format : FileFormats()) {
+    const std::string held = std::string(": 2 turnpoints, ") +
+                             (format.lost & koordin_cli::kTasksPart ? "0 routes" : "1 route") +
+                             "\n";
+    for (const std::string& extension : format.extensions) {
+      const std::string out = "out." + extension;
+      EXPECT_EQ(RunShell(dir, Quietly("convert in.json " + out) + " && " + ProgramName() +
+                                  " check " + out)
+                    .out,
+                out + held);
+    }
+    const std::string name = format.name;
+    EXPECT_EQ(RunShell(dir, Quietly("convert in.json out.any --to " + name) + " && " +
+                                Quietly("convert out.any back.json --from " + name) + " && " +
+                                ProgramName() + " check back.json")
+                  .out,
+              "back.json" + held)
+        << name;
+  }
+}
+
+}  // namespace
+}  // namespace koordin_testing

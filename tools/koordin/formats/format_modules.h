@@ -1,0 +1,56 @@
+#pragma once
+
+#include "tools/koordin/formats/formats.h"
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+// The format modules, a file each, whose readers and writers the format table (format_table.cpp)
+// puts in its rows; what of a document each has no place for is in its row.
+namespace koordin_cli {
+
+// CUP waypoint files with their task section. Input is UTF-8, or Windows-1252 when it is not
+// valid UTF-8; output is UTF-8 with CR LF line ends and the 14-column header. Columns are found by
+// their header names; a waypoint line without a name or with coordinates that cannot be read is
+// skipped with a warning naming its line. A task's option, zone and start lines are kept verbatim
+// and written back after it; "???" for its takeoff or landing is read as none.
+void ReadCupInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink);
+std::unique_ptr<FormatWriter> MakeCupWriter(std::string& out, Diagnostics& diagnostics);
+
+// GPX 1.1: waypoints (wpt) and routes (rte, their points matched to the waypoints by name).
+// A waypoint's name, elevation (ele), description (desc, else cmt) and style (as sym) are GPX's own
+// elements; its other fields but the slot travel in the wpt's extensions, in koordin's own
+// namespace. On writing, each route point gets the coordinates of the waypoint of its name; an
+// empty point (a CUP task without takeoff or landing) is left out, a name that is no waypoint is
+// left out with a warning. A task's takeoff and landing (none when its zones number every entry)
+// are marked as such in the route point's extensions, and its CUP option lines travel in the
+// route's. On reading, a route's points are all to fly but for those marked takeoff and landing
+// (the task read has an empty one where there is none); a route point whose name no wpt has becomes
+// a waypoint itself; tracks and unknown point elements are warned about, not read. A text or markup
+// of more than 1 MiB, elements nested too deep and entity declarations are refused rather than
+// held.
+void ReadGpxInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink);
+std::unique_ptr<FormatWriter> MakeGpxWriter(std::string& out, Diagnostics& diagnostics);
+
+// CSV (RFC 4180 quoting, CR LF, UTF-8 or else Windows-1252 on reading): the header
+// name,code,country,latitude,longitude,elevation_m,style,frequency,description,marked, then one
+// line per waypoint with signed decimal degrees; tasks in a second table after a blank line, under
+// the header task,points, one line per task with its name and its points (empty ones too). koordin
+// writes "#" as a first field before each line of the task table (#,task,points), so that readers
+// of waypoint CSV that skip comment lines pass over it; line breaks in its fields become blanks,
+// with a warning. Both forms are read. Columns are read by their header names in any order.
+void ReadCsvInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink);
+std::unique_ptr<FormatWriter> MakeCsvWriter(std::string& out, Diagnostics& diagnostics);
+
+// JSON: {"waypoints": [...], "tasks": [...]}, UTF-8. A waypoint is an object with every field of
+// Waypoint under its member name ("elevation" in metres or null); a task is {"name", "points"} and
+// "cupOptions" when it has any. Keys that are not read are warned about; a value of the wrong
+// kind is a FormatError at the line of its key. Read as a stream: a string or number longer than
+// kMaxTextRun bytes, as many bytes without either, or objects and arrays nested deeper than
+// kMaxJsonDepth are a FormatError at their line.
+void ReadJsonInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink);
+std::unique_ptr<FormatWriter> MakeJsonWriter(std::string& out, Diagnostics& diagnostics);
+inline constexpr std::size_t kMaxJsonDepth = 1000;
+
+}  // namespace koordin_cli
