@@ -41,8 +41,8 @@ const FileFormat& ResolveFormat(const std::string& path, const std::string& give
     throw UsageError((input ? ShownInputName(path) : ShownOutputName(path)) + ": give " + option +
                      " to name its format (" + FormatList() + ")");
   }
-  throw UsageError(path + ": cannot tell the format from the file name; give " + option + " (" +
-                   FormatList() + ")");
+  throw UsageError(ShownName(path) + ": cannot tell the format from the file name; give " + option +
+                   " (" + FormatList() + ")");
 }
 
 const FileFormat& FormatToReadThrough(const std::string& path, const std::string& given) {

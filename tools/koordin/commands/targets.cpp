@@ -26,15 +26,10 @@ std::string KoordinTarget::End(Document chosen) {
 }
 
 bool KoordinTarget::Commit() {
-  const std::string bytes = WriteKoordin(context_.driver(), plan_, ShownOutputName(path_));
-  if (path_ == kStandardStream) {
-    return static_cast<bool>(
-        out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush());
-  }
-  SafeOutput file(path_);
-  file.WriteAll(bytes);
-  file.Commit();
-  return true;
+  std::string bytes = WriteKoordin(context_.driver(), plan_, ShownOutputName(path_));
+  StreamedOutput output(path_, out_);
+  output.Write(bytes);
+  return output.Commit();
 }
 
 FormatTarget::FormatTarget(const std::string& path, const FileFormat& format, bool dryRun,
