@@ -81,7 +81,8 @@ Source::Source(const std::string& path, const FileFormat& format, const std::str
                      "is given with --encoding)");
   }
   if (format.IsKoordin()) {
-    koordin_ = std::make_unique<NamedInput>(path);
+    context.encoding();  // a command line it cannot follow, before any file
+    koordin_ = std::make_unique<OpenedInput>(path);
     return;
   }
   file_ = std::make_unique<FileSource>(path);
@@ -91,7 +92,13 @@ Source::Source(const std::string& path, const FileFormat& format, const std::str
 Source::~Source() = default;
 
 KoordinListing Source::Listing(Diagnostics& diagnostics) {
-  return ReadKoordin(context_.driver(), koordin_->path(), context_.encoding(), diagnostics, shown_);
+  if (!listing_) {
+    listing_ = ReadKoordin(context_.driver(), koordin_->stream(), context_.encoding(),
+                           listingWarnings_, shown_, &formFaults_);
+  }
+  Diagnostics warnings = listingWarnings_;
+  warnings.PassTo(diagnostics);
+  return *listing_;
 }
 
 void Source::Read(Diagnostics& diagnostics, DocumentSink& sink) {

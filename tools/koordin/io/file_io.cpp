@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <memory>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -19,8 +18,6 @@ namespace koordin_cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr std::size_t kChunk = kPieceBytes;
 
 // The length of the UTF-8 character at byte `i` of `text`, or 0 when none begins there.
 std::size_t Utf8Length(const std::string& text, std::size_t i) {
@@ -154,37 +151,24 @@ void FileSource::Rewind() {
   if (kept_ == nullptr) std::rewind(file_);
 }
 
-NamedInput::NamedInput(const std::string& path) : path_(path) {
-  if (path != kStandardStream) return;
-  const char* folder = std::getenv("TMPDIR");
-  std::string pattern =
-      (fs::path(folder != nullptr && *folder != '\0' ? folder : "/tmp") / "koordin-stdin-XXXXXX")
-          .string();
-  const int descriptor = mkstemp(pattern.data());
-  if (descriptor < 0) throw FileError(DescribeFileError("(standard input)", "cannot keep", errno));
-  path_ = pattern;
-  temporary_ = true;
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> copy(fdopen(descriptor, "wb"), &std::fclose);
-  if (!copy) {
-    const int error = errno;
-    close(descriptor);
-    throw FileError(DescribeFileError("(standard input)", "cannot keep", error));
+OpenedInput::OpenedInput(const std::string& path) {
+  if (path == kStandardStream) {
+    stream_ = stdin;
+    return;
   }
-  char buffer[kChunk];
-  while (const std::size_t got = std::fread(buffer, 1, sizeof buffer, stdin)) {
-    if (std::fwrite(buffer, 1, got, copy.get()) != got) {
-      throw FileError(DescribeFileError("(standard input)", "cannot keep", errno));
-    }
+  stream_ = std::fopen(path.c_str(), "rb");
+  if (stream_ == nullptr) {
+    throw FileError(DescribeFileError(ShownInputName(path), "cannot read", errno));
   }
-  if (std::ferror(stdin))
-    throw FileError(DescribeFileError("(standard input)", "cannot read", errno));
-  if (std::fclose(copy.release()) != 0) {
-    throw FileError(DescribeFileError("(standard input)", "cannot keep", errno));
+  struct stat status {};
+  if (fstat(fileno(stream_), &status) == 0 && S_ISDIR(status.st_mode)) {
+    std::fclose(stream_);
+    throw FileError(DescribeFileError(ShownInputName(path), "cannot read", EISDIR));
   }
 }
 
-NamedInput::~NamedInput() {
-  if (temporary_) std::remove(path_.c_str());
+OpenedInput::~OpenedInput() {
+  if (stream_ != stdin) std::fclose(stream_);
 }
 
 }  // namespace koordin_cli

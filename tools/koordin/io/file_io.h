@@ -62,21 +62,20 @@ class FileSource : public ByteSource {
   long keptSize_ = 0;
 };
 
-// A file to read by name: `path` itself, or for "-" a temporary copy of standard input, removed
-// when the object goes.
-class NamedInput {
+// A file opened once, to be read once through: `path`, or standard input for "-"; a named pipe
+// too.
+class OpenedInput {
  public:
-  // Throws FileError when standard input cannot be read or copied.
-  explicit NamedInput(const std::string& path);
-  NamedInput(const NamedInput&) = delete;
-  NamedInput& operator=(const NamedInput&) = delete;
-  ~NamedInput();
+  // Throws FileError naming the file when it cannot be opened or is a folder.
+  explicit OpenedInput(const std::string& path);
+  OpenedInput(const OpenedInput&) = delete;
+  OpenedInput& operator=(const OpenedInput&) = delete;
+  ~OpenedInput();
 
-  const std::string& path() const { return path_; }
+  std::FILE* stream() const { return stream_; }
 
  private:
-  std::string path_;
-  bool temporary_ = false;
+  std::FILE* stream_ = nullptr;
 };
 
 }  // namespace koordin_cli
