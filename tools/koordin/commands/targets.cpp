@@ -1,6 +1,5 @@
 #include "tools/koordin/commands/targets.h"
 
-#include "tools/koordin/conversion/control_characters.h"
 #include "tools/koordin/conversion/frequency.h"
 #include "tools/koordin/instrument/koordin_writer.h"
 #include "tools/koordin/io/file_io.h"
@@ -19,8 +18,6 @@ std::optional<Capacities> KoordinTarget::Limits() {
 }
 
 std::string KoordinTarget::End(Document chosen) {
-  // The texts kept are warned about as they were read.
-  ReplaceControlCharacters(chosen, warnings_);
   plan_ = PlanKoordin(chosen, capacities_, context_.encoding(), warnings_);
   return Contents(plan_.turnpoints.size(), plan_.routes.size());
 }
