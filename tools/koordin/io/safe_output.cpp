@@ -68,7 +68,9 @@ extern "C" void RemovePendingFiles(int signal) {
 }
 
 void InstallSignalHandlers() {
-#if !defined(__EMSCRIPTEN__)
+#if defined(__EMSCRIPTEN__)
+  (void)&RemovePendingFiles;  // the browser's page is never signalled
+#else
   static bool installed = false;
   if (installed) return;
   installed = true;
@@ -145,6 +147,7 @@ std::string RandomLetters(std::mt19937& random) {
   return letters;
 }
 
+#if !defined(__EMSCRIPTEN__)  // the browser's page runs no other process, nor leaves files
 // The process whose temporary file of `target` is named `name` in a folder of names of up to
 // `nameMax` bytes; none when `name` is no such file's.
 std::optional<long> OwnerOf(const std::string& name, const std::string& target,
@@ -206,6 +209,7 @@ bool MayStillWrite(long pid, std::time_t changed) {
   constexpr std::time_t kClockSlack = 2;  // the boot time and the ticks are whole seconds
   return !start || *start <= changed + kClockSlack;
 }
+#endif
 
 // --- replacing
 
