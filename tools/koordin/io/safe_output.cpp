@@ -263,7 +263,6 @@ int RemoveStaleTemporaries(const std::string& target) {
   const fs::path folder = FolderOf(path);
   const std::string name = path.filename().string();
   const std::size_t nameMax = NameMax(folder);
-  const std::optional<std::time_t> ownStart = ProcessStart(getpid());
   DIR* listing = opendir(folder.c_str());
   if (listing == nullptr) return 0;
   int removed = 0;
@@ -276,8 +275,6 @@ int RemoveStaleTemporaries(const std::string& target) {
         status.st_uid != geteuid()) {
       continue;
     }
-    // Written before this process began, by a process that is gone.
-    if (ownStart && status.st_mtime >= *ownStart) continue;
     if (MayStillWrite(*owner, status.st_mtime)) continue;
     if (unlink(stale.c_str()) == 0) ++removed;
   }
