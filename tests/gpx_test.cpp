@@ -245,9 +245,10 @@ TEST(Gpx, ReadsTheSameWhereverTheFileBreaksIntoPieces) {
 }
 
 // The reader gives what a document tree of the whole file gives: routes read against every
-// waypoint (a route point named as a later wpt is that wpt), a text's first run of characters or
-// CDATA (blanks between elements are none, a referenced blank is one), and a fault of the XML
-// before a fault of what it says, wherever they lie.
+// waypoint (a route point named as a later wpt is that wpt), a text whole, its characters and CDATA
+// joined across comments and processing instructions (blanks between elements are none, a
+// referenced blank is one), and a fault of the XML before a fault of what it says, wherever they
+// lie.
 TEST(Gpx, ReadsWhatADocumentTreeGivesAndTellsXmlFaultsFirst) {
   const std::string head = "<gpx xmlns:koordin=\"urn:koordin:gpx-waypoint:1\">\n";
   const std::pair<std::string, std::string> cases[] = {
@@ -256,7 +257,10 @@ TEST(Gpx, ReadsWhatADocumentTreeGivesAndTellsXmlFaultsFirst) {
        "A|||1.000000 2.000000 nan|0|  |||||0 0\ntask ||A|\n"},
       {head + "<wpt lat=\"1\" lon=\"2\"><name>A</name><desc>&#10;</desc></wpt>\n"
               "<wpt lat=\"1\" lon=\"2\"><name>B</name><desc> \n<![CDATA[x]]>y</desc></wpt></gpx>",
-       "A|||1.000000 2.000000 nan|0|  ||\n|||0 0\nB|||1.000000 2.000000 nan|0|  ||x|||0 0\n"},
+       "A|||1.000000 2.000000 nan|0|  ||\n|||0 0\nB|||1.000000 2.000000 nan|0|  || \nxy|||0 0\n"},
+      {head + "<wpt lat=\"1\" lon=\"2\"><name>Hahn<!-- x -->wei<?pi?>de</name>"
+              "<desc>a<![CDATA[<b>]]>c</desc></wpt></gpx>",
+       "Hahnweide|||1.000000 2.000000 nan|0|  ||a<b>c|||0 0\n"},
       {head + "<wpt lat=\"x\" lon=\"2\"/>\n<wpt lat=\"1\" lon=\"2\"></wpx></gpx>",
        "line 3: not well-formed XML: Start-end tags mismatch"},
       {head + "<rte><rtept lat=\"x\" lon=\"2\"/></rte>\n<wpt lat=\"1\" lon=\"y\"/></gpx>",

@@ -49,19 +49,21 @@ std::string EventsOf(const std::string& xml, const std::string& throwAt = "",
   return transcript.written;
 }
 
-TEST(XmlEvents, GiveElementsTheirNamespacesLinesAndFirstTexts) {
+TEST(XmlEvents, GiveElementsTheirNamespacesLinesAndTexts) {
   const struct {
     const char* what;
     std::string xml;
     std::string events;
   } cases[] = {
-      {"blanks between elements are no text", "<a>\n <b>x</b> y <c/>z</a>",
-       "<a{}@1<b{}@2>x|<c{}@2>|> y |"},
-      {"an empty CDATA section is the text", "<a> <![CDATA[]]>tail</a>", "<a{}@1>|"},
-      {"a CDATA section ends the text", "<a><![CDATA[ x ]]>y</a>", "<a{}@1> x |"},
+      {"blanks between elements are no text; the runs around them join",
+       "<a>\n <b>x</b> y <c/>z</a>", "<a{}@1<b{}@2>x|<c{}@2>|> y z|"},
+      {"an empty CDATA section makes its run text", "<a> <![CDATA[]]> <b/> </a>",
+       "<a{}@1<b{}@1>|>  |"},
+      {"a CDATA section is part of the text", "<a>x<![CDATA[ <y> ]]>z</a>", "<a{}@1>x <y> z|"},
       {"a referenced blank is text", "<a>&#32;</a><b/>", "<a{}@1> |"},
       {"references are resolved", "<a>x &amp; &#x3c;y&gt;</a>", "<a{}@1>x & <y>|"},
-      {"a comment ends a run", "<a>x<!--c-->y</a>", "<a{}@1>x|"},
+      {"a comment is no part of the text", "<a>Hahn<!-- x -->weide</a>", "<a{}@1>Hahnweide|"},
+      {"nor is a processing instruction", "<a>Hahn<?pi x?>weide</a>", "<a{}@1>Hahnweide|"},
       {"lines before the declaration count", "\n\r\n <?xml version=\"1.0\"?>\n<a/>", "<a{}@4>|"},
       {"a prefix names its namespace", "<g:a xmlns:g=\"urn:g\"><g:b/><b/></g:a>",
        "<a{urn:g}@1<b{urn:g}@1>|<b{}@1>|>|"},

@@ -34,6 +34,19 @@ int RunCheck(const CommonOptions& common, const std::vector<std::string>& files,
         Counter counter;
         source.Read(diagnostics, counter);
         PrintWarnings(err, shown, diagnostics);
+        // Read as the driver reads it, the file may still hold lines its writer never writes.
+        if (!source.FormFaults().empty()) {
+          const std::vector<FormFault>& faults = source.FormFaults();
+          const auto& [line, fault] = faults.front();
+          out << shown << ":" << line << ": ";
+          if (faults.size() > 1) {
+            out << WithThousands(faults.size())
+                << " lines not as the driver writes them, the first: ";
+          }
+          out << fault << '\n';
+          allGood = false;
+          continue;
+        }
         out << shown << ": " << Contents(counter.waypoints, counter.tasks) << '\n';
       } catch (const FileError& error) {  // unreadable, not of its format, or malformed
         out << error.what() << '\n';

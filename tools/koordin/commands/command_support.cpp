@@ -42,8 +42,8 @@ const FileFormat& ResolveFormat(const std::string& path, const std::string& give
     throw UsageError((input ? ShownInputName(path) : ShownOutputName(path)) + ": give " + option +
                      " to name its format " + listed);
   }
-  throw UsageError(path + ": cannot tell the format from the file name; give " + option + " " +
-                   listed);
+  throw UsageError(ShownName(path) + ": cannot tell the format from the file name; give " + option +
+                   " " + listed);
 }
 
 const FileFormat& FormatToReadThrough(const std::string& path, const std::string& given) {
@@ -74,7 +74,8 @@ Source::Source(const std::string& path, const FileFormat& format, const std::str
                      "--encoding)");
   }
   if (format.IsKoordin()) {
-    koordin_ = std::make_unique<NamedInput>(path);
+    context.encoding();  // a command line it cannot follow, before any file
+    koordin_ = std::make_unique<OpenedInput>(path);
     return;
   }
   file_ = std::make_unique<FileSource>(path);
@@ -84,7 +85,13 @@ Source::Source(const std::string& path, const FileFormat& format, const std::str
 Source::~Source() = default;
 
 KoordinListing Source::Listing(Diagnostics& diagnostics) {
-  return ReadKoordin(context_.driver(), koordin_->path(), context_.encoding(), diagnostics, shown_);
+  if (!listing_) {
+    listing_ = ReadKoordin(context_.driver(), koordin_->stream(), context_.encoding(),
+                           listingWarnings_, shown_, &formFaults_);
+  }
+  Diagnostics warnings = listingWarnings_;
+  warnings.PassTo(diagnostics);
+  return *listing_;
 }
 
 void Source::Read(Diagnostics& diagnostics, DocumentSink& sink) {

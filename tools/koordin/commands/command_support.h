@@ -10,8 +10,10 @@
 
 #include <iosfwd>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 // What koordin's commands share: the driver loaded when first needed, the formats of the files
 // named, the reading of a source, and the printing of warnings and errors.
@@ -68,13 +70,20 @@ class Source {
   // Every slot of a KOORDIN source, empty ones too.
   KoordinListing Listing(Diagnostics& diagnostics);
 
+  // The lines of a KOORDIN source, once read, that are not in the form the driver writes.
+  const std::vector<FormFault>& FormFaults() const { return formFaults_; }
+
  private:
   const FileFormat& format_;
   std::string inputEncoding_;
   Context& context_;
   std::string shown_;
-  std::unique_ptr<ByteSource> file_;     // a source of another format
-  std::unique_ptr<NamedInput> koordin_;  // a KOORDIN source, which the driver reads by name
+  std::unique_ptr<ByteSource> file_;  // a source of another format
+  // A KOORDIN source, read once as it comes; what it holds is kept for every further pass.
+  std::unique_ptr<OpenedInput> koordin_;
+  std::optional<KoordinListing> listing_;
+  Diagnostics listingWarnings_;
+  std::vector<FormFault> formFaults_;
 };
 
 // Prints the lines of `diagnostics` about `file`.

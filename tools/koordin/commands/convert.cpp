@@ -3,6 +3,7 @@
 #include "tools/koordin/commands/command_support.h"
 #include "tools/koordin/commands/targets.h"
 #include "tools/koordin/io/file_io.h"
+#include "tools/koordin/io/streamed_output.h"
 #include "tools/koordin/reports/plan_report.h"
 #include "tools/koordin/reports/text_table.h"
 
@@ -72,7 +73,7 @@ int RunConvert(const CommonOptions& common, const ConvertOptions& options, std::
     // then.
     if (!target->Commit()) return kExitFailure;
     count();
-    std::ostream& summary = options.output == kStandardStream ? err : out;
+    std::ostream& summary = IsStandardOutput(options.output) ? err : out;
     summary << output << ": " << written << '\n';
     return kExitSuccess;
   });

@@ -1,6 +1,7 @@
 #include "tools/koordin/commands/commands.h"
 
 #include "tools/koordin/commands/command_support.h"
+#include "tools/koordin/io/file_io.h"
 #include "tools/koordin/reports/text_table.h"
 
 #include <cstdint>
@@ -27,7 +28,7 @@ int RunInfo(const CommonOptions& common, std::ostream& out, std::ostream& err) {
     TextTable table({"driver", info.driverName}, {false, false});
     table.AddRow({"version", info.version});
     table.AddRow({"maker", info.maker});
-    table.AddRow({"library", driver.path()});
+    table.AddRow({"library", ShownName(driver.path())});
     table.AddRow({"extension", extensions});
     table.AddRow({"turnpoints", std::to_string(info.turnpointCapacity)});
     table.AddRow({"routes", std::to_string(info.routeCapacity) + ", each of up to " +

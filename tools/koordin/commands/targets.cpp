@@ -1,6 +1,5 @@
 #include "tools/koordin/commands/targets.h"
 
-#include "tools/koordin/conversion/control_characters.h"
 #include "tools/koordin/conversion/frequency.h"
 #include "tools/koordin/instrument/koordin_writer.h"
 #include "tools/koordin/io/file_io.h"
@@ -19,22 +18,15 @@ std::optional<Capacities> KoordinTarget::Limits() {
 }
 
 std::string KoordinTarget::End(Document chosen) {
-  // The texts kept are warned about as they were read.
-  ReplaceControlCharacters(chosen, warnings_);
   plan_ = PlanKoordin(chosen, capacities_, context_.encoding(), warnings_);
   return Contents(plan_.turnpoints.size(), plan_.routes.size());
 }
 
 bool KoordinTarget::Commit() {
-  const std::string bytes = WriteKoordin(context_.driver(), plan_, ShownOutputName(path_));
-  if (path_ == kStandardStream) {
-    return static_cast<bool>(
-        out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size())).flush());
-  }
-  SafeOutput file(path_);
-  file.WriteAll(bytes);
-  file.Commit();
-  return true;
+  std::string bytes = WriteKoordin(context_.driver(), plan_, ShownOutputName(path_));
+  StreamedOutput output(path_, out_);
+  output.Write(bytes);
+  return output.Commit();
 }
 
 FormatTarget::FormatTarget(const std::string& path, const FileFormat& format, bool dryRun,

@@ -338,7 +338,7 @@ enum class Role : unsigned char {
   kCupOption,
 };
 
-// The elements whose first text the reader keeps.
+// The elements whose text the reader keeps.
 bool KeepsText(Role role) {
   switch (role) {
     case Role::kPointName:

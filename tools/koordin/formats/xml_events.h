@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-// XML as a format reader sees it: elements as they start and end, each with the first text among
-// its children, as a document tree gives it. The parser behind it checks that the file is
+// XML as a format reader sees it: elements as they start and end, each with its text, as a
+// document tree gives it. The parser behind it checks that the file is
 // well-formed XML and refuses, rather than holds, what would take ever more memory.
 namespace koordin_cli {
 
@@ -37,11 +37,12 @@ class XmlEvents {
  public:
   virtual ~XmlEvents() = default;
   // An element starts, inside those started and not yet ended. Returns true when its End is to be
-  // given its first text.
+  // given its text.
   virtual bool Start(const XmlElement& element) = 0;
-  // The innermost element ends. `text`: its first text when Start asked for it, else empty: the
-  // first run of text or CDATA section among its children, blanks between elements not counted,
-  // complete with its references; the callee may move from it.
+  // The innermost element ends. `text`: its text when Start asked for it, else empty: the character
+  // data among its children, its text and CDATA sections joined across comments and processing
+  // instructions, complete with its references; runs of mere blanks between child elements are no
+  // text. The callee may move from it.
   virtual void End(std::string& text) = 0;
 };
 

@@ -108,9 +108,8 @@ class ExpatReader {
     XML_SetUserData(parser_, this);
     XML_SetElementHandler(parser_, &OnStart, &OnEnd);
     XML_SetCharacterDataHandler(parser_, &OnText);
-    XML_SetCommentHandler(parser_, &OnComment);
-    XML_SetProcessingInstructionHandler(parser_, &OnInstruction);
-    XML_SetCdataSectionHandler(parser_, &OnCdataStart, &OnCdataEnd);
+    // Comments and processing instructions are no part of the text around them: not handled.
+    XML_SetCdataSectionHandler(parser_, &OnCdataStart, nullptr);
     XML_SetEntityDeclHandler(parser_, &OnEntity);
     XML_SetDoctypeDeclHandler(parser_, &OnDoctypeStart, &OnDoctypeEnd);
     XML_SetUnknownEncodingHandler(parser_, &SingleByteEncoding, nullptr);
@@ -141,9 +140,9 @@ class ExpatReader {
     int line;
     std::size_t cost;          // its share of kMaxTextRun
     std::size_t declarations;  // the namespace declarations it made
-    bool keepsText;            // its End gets its first text
-    bool hasText;              // its first text is complete
-    bool kept;                 // the text gathered so far is no mere blanks between elements
+    bool keepsText;            // its End gets its text
+    std::size_t runStart;      // where in `text` the run since the last child element began
+    bool kept;                 // that run is no mere blanks between elements
     std::string text;
   };
 
@@ -223,17 +222,8 @@ class ExpatReader {
   static void XMLCALL OnText(void* data, const XML_Char* text, int length) {
     Guard(data, [&](ExpatReader& reader) { reader.Text(text, static_cast<std::size_t>(length)); });
   }
-  static void XMLCALL OnComment(void* data, const XML_Char*) {
-    Guard(data, [&](ExpatReader& reader) { reader.EndRun(); });
-  }
-  static void XMLCALL OnInstruction(void* data, const XML_Char*, const XML_Char*) {
-    Guard(data, [&](ExpatReader& reader) { reader.EndRun(); });
-  }
   static void XMLCALL OnCdataStart(void* data) {
-    Guard(data, [&](ExpatReader& reader) { reader.EndRun(); });
-  }
-  static void XMLCALL OnCdataEnd(void* data) {
-    Guard(data, [&](ExpatReader& reader) { reader.EndCdata(); });
+    Guard(data, [&](ExpatReader& reader) { reader.StartCdata(); });
   }
   static void XMLCALL OnEntity(void* data, const XML_Char*, int, const XML_Char*, int,
                                const XML_Char*, const XML_Char*, const XML_Char*, const XML_Char*) {
@@ -276,7 +266,7 @@ class ExpatReader {
     Open& open = opens_[depth_++];
     std::string text = std::move(open.text);  // its room kept for the next text
     text.clear();
-    open = {line, cost, declarations, false, false, false, std::move(text)};
+    open = {line, cost, declarations, false, 0, false, std::move(text)};
     openBytes_ += cost;
     if (openBytes_ > kMaxTextRun) {
       throw LimitError(line, "elements nested too deep, which koordin does not read");
@@ -302,7 +292,7 @@ class ExpatReader {
   void Text(const XML_Char* text, std::size_t length) {
     if (depth_ == 0) return;
     Open& open = opens_[depth_ - 1];
-    if (open.hasText || !open.keepsText) return;
+    if (!open.keepsText) return;
     if (open.text.size() + length > kMaxTextRun) {
       throw LimitError(open.line,
                        "a text of more than " + TextRunInWords() + ", which koordin does not read");
@@ -325,24 +315,22 @@ class ExpatReader {
            (context[offset] == '\0' && offset + 1 < size && context[offset + 1] == '&');
   }
 
-  // Markup ends the run of text before it in the innermost open element.
+  // A child element ends the run of text before it in the innermost open element.
   void EndRun() {
     if (depth_ > 0) EndRunOf(opens_[depth_ - 1]);
   }
 
   static void EndRunOf(Open& open) {
-    if (open.hasText || !open.keepsText) return;
-    if (open.kept) {
-      open.hasText = true;
-    } else {
-      open.text.clear();  // blanks between elements
-    }
+    if (!open.keepsText) return;
+    if (!open.kept) open.text.resize(open.runStart);  // blanks between elements
+    open.runStart = open.text.size();
+    open.kept = false;
   }
 
-  void EndCdata() {
+  void StartCdata() {
     if (depth_ == 0) return;
     Open& open = opens_[depth_ - 1];
-    if (open.keepsText) open.hasText = true;  // an empty section too is the text
+    if (open.keepsText) open.kept = true;  // an empty section too is text
   }
 
   // The namespace of an element's name, from the declarations of the elements open.

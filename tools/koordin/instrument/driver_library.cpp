@@ -1,6 +1,8 @@
 #include "tools/koordin/instrument/driver_library.h"
 
+#include "tools/koordin/formats/format_support.h"
 #include "tools/koordin/instrument/platform_library.h"
+#include "tools/koordin/io/file_io.h"
 
 #include <filesystem>
 #include <vector>
@@ -22,7 +24,9 @@ void Resolve(void* library, const char* name, Function*& target,
 LoadedDriver::LoadedDriver(const std::string& path) : path_(path) {
   std::string error;
   library_ = platform::OpenLibrary(path, error);
-  if (library_ == nullptr) throw DriverLoadError(path + ": cannot load the driver: " + error);
+  if (library_ == nullptr) {
+    throw DriverLoadError(ShownName(path) + ": cannot load the driver: " + Escaped(error));
+  }
 
   std::vector<std::string> missing;
 #define VP6FIO_RESOLVE(name) Resolve(library_, "FIO_" #name, name, missing);
@@ -33,7 +37,7 @@ LoadedDriver::LoadedDriver(const std::string& path) : path_(path) {
     library_ = nullptr;
     std::string names;
     for (const std::string& name : missing) names += (names.empty() ? "" : ", ") + name;
-    throw DriverLoadError(path + ": not a usable driver: missing export" +
+    throw DriverLoadError(ShownName(path) + ": not a usable driver: missing export" +
                           (missing.size() > 1 ? "s " : " ") + names);
   }
 }

@@ -5,17 +5,13 @@
 #include "tools/koordin/formats/format_support.h"
 #include "tools/koordin/reports/text_table.h"
 
-#include <cstdio>
-#include <fstream>
-#include <limits>
+#include <algorithm>
 
 namespace koordin_cli {
 
 namespace {
 
 constexpr std::size_t kQuotedLineLength = 80;  // longer lines are shown cut, with an ellipsis
-// Bytes of a file's line that a message may show: the quoted characters, each of up to 4 bytes.
-constexpr std::size_t kShownLineBytes = 4 * kQuotedLineLength + 1;
 
 // A line of the file for a message: in UTF-8, quoted with its control characters escaped, cut
 // when long.
@@ -34,31 +30,26 @@ std::string ShowLine(const std::string& bytes, const std::string& encoding) {
   return Quoted(text);
 }
 
-// Line `number` (1-based) of the file, without its line end, or as much of it as a message shows;
-// none when the file is shorter. The rest of a longer line is not read: it may have no end.
-std::optional<std::string> LineOfFile(const std::string& path, int number) {
+}  // namespace
+
+std::optional<std::string> LineOfHead(std::string_view head, int number) {
   if (number < 1) return std::string();
-  std::ifstream in(path, std::ios::binary);
+  std::size_t at = 0;
   for (int i = 1; i < number; ++i) {
-    if (!in.ignore(std::numeric_limits<std::streamsize>::max(), '\n') || in.peek() == EOF) {
-      return std::nullopt;
-    }
+    const std::size_t end = head.find('\n', at);
+    if (end == std::string_view::npos || end + 1 == head.size()) return std::nullopt;
+    at = end + 1;
   }
-  if (in.peek() == EOF) return std::nullopt;
-  std::string line;
-  for (int ch = in.get(); ch != EOF && ch != '\n' && line.size() < kShownLineBytes; ch = in.get()) {
-    line += static_cast<char>(ch);
-  }
+  if (at >= head.size()) return std::nullopt;
+  std::string line(head.substr(at, std::min(head.find('\n', at), head.size()) - at));
+  if (line.size() > kShownLineBytes) line.resize(kShownLineBytes);
   if (!line.empty() && line.back() == '\r') line.pop_back();
   return line;
 }
 
-}  // namespace
-
-std::string DescribeFault(const std::string& path, const std::string& shown, const FIO_Error& fault,
-                          const std::string& encoding, bool fileEnded) {
+std::string DescribeFault(const std::optional<std::string>& line, const std::string& shown,
+                          const FIO_Error& fault, const std::string& encoding, bool fileEnded) {
   const std::string where = shown + ":" + std::to_string(fault.line) + ": ";
-  const std::optional<std::string> line = LineOfFile(path, fault.line);
   const std::string text = line ? ShowLine(*line, encoding) : std::string("(no such line)");
   if (fault.message.IsEmpty()) return where + "header line too long: " + text;
   std::string message = where + fault.message.GetString() + ": " + text;
@@ -66,23 +57,18 @@ std::string DescribeFault(const std::string& path, const std::string& shown, con
   return message;
 }
 
-// True when the file's lines end in a carriage return alone, as on old Macintosh systems: its
-// start holds a carriage return and no line feed.
-bool EndsLinesInCarriageReturn(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::string start(kShownLineBytes, '\0');
-  in.read(start.data(), static_cast<std::streamsize>(start.size()));
-  start.resize(static_cast<std::size_t>(in.gcount()));
-  return start.find('\r') != std::string::npos && start.find('\n') == std::string::npos;
+bool EndsLinesInCarriageReturn(std::string_view head) {
+  const std::string_view start = head.substr(0, kShownLineBytes);
+  return start.find('\r') != std::string_view::npos && start.find('\n') == std::string_view::npos;
 }
 
 const char* const kCarriageReturnLines =
     "not a KOORDIN file: its lines end in a carriage return alone; a KOORDIN file's end in a line "
     "feed (or CR LF)";
 
-std::string DescribeNotKoordin(const std::string& path, const std::string& shown,
+std::string DescribeNotKoordin(std::string_view head, const std::string& shown,
                                const std::string& encoding) {
-  const std::optional<std::string> first = LineOfFile(path, 1);
+  const std::optional<std::string> first = LineOfHead(head, 1);
   if (!first) return shown + ": not a KOORDIN file: it is empty";
   return shown + ": not a KOORDIN file: its first line is " + ShowLine(*first, encoding);
 }

@@ -1,5 +1,6 @@
 #include "tools/koordin/instrument/koordin_plan.h"
 
+#include "tools/koordin/conversion/control_characters.h"
 #include "tools/koordin/conversion/frequency.h"
 #include "tools/koordin/conversion/position.h"
 #include "tools/koordin/conversion/rule.h"
@@ -10,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <set>
 #include <utility>
 
@@ -40,6 +42,8 @@ class NameEncoder {
     return ConvertCharset(encoded, encoding_.c_str(), kUtf8);
   }
 
+  const std::string& encoding() const { return encoding_; }
+
  private:
   const std::string& encoding_;
   Diagnostics& diagnostics_;
@@ -51,87 +55,144 @@ std::string CutName(const std::string& encoded, int width) {
   return TrimRight(encoded.substr(0, static_cast<std::size_t>(width)));
 }
 
-// Cuts `encoded` to `width`, warning when that changed the name.
-std::string CutWithWarning(const std::string& encoded, int width, const std::string& what,
-                           const NameEncoder& encoder, Diagnostics& diagnostics) {
-  const std::string cut = CutName(encoded, width);
-  if (encoded.size() > static_cast<std::size_t>(width)) {
-    diagnostics.Warn(what + ": name cut to " + std::to_string(width) +
-                         " characters: " + Quoted(encoder.Decode(cut)),
-                     "names cut to the file's " + std::to_string(width) + " characters");
-  }
-  return cut;
-}
+// A name of the source, for one entry of a table of the file.
+struct NameRequest {
+  std::string original;  // as read, without trailing blanks
+  std::string cleaned;   // without control characters (conversion/control_characters.h)
+  std::string what;      // introduces its warnings, e.g. `turnpoint "Łódź"`
+};
 
-// The names of one table of the file as they will stand there: each cut to the table's width,
-// with a warning for every cut. Names that the cut made equal are numbered apart where the table
-// is `numbered`, else warned about at the end.
+// What a name became, with the warnings that say so, to be told in the entry's turn.
+struct PlacedName {
+  std::string name;  // in the file's character set and width
+  std::vector<std::pair<std::string, std::string>> warnings;  // message and group
+};
+
+// The names of one table of the file. Each name is made the file's (its control characters
+// replaced, its characters put into the file's set, cut to the table's width), with a warning for
+// every change; names that these changes make one, although they differ in the source, are
+// numbered apart, but for the one that arrives unchanged, else the first, and that is said too.
 class NameTable {
  public:
-  NameTable(int width, bool numbered, NameEncoder& encoder, Diagnostics& diagnostics)
-      : width_(width), numbered_(numbered), encoder_(encoder), diagnostics_(diagnostics) {}
+  NameTable(int width, const char* plural, NameEncoder& encoder)
+      : width_(width), plural_(plural), encoder_(encoder) {}
 
-  // The file's form of `name` (UTF-8), encoded and cut, with a warning naming `what` if cut.
-  std::string Place(const std::string& name, const std::string& what) {
-    const std::string encoded = encoder_.Encode(name, what);
-    const bool cut = encoded.size() > static_cast<std::size_t>(width_);
-    std::string placed = CutName(encoded, width_);
-    if (numbered_ && originalsByCut_.count(placed) > 0 && (cut || cutNames_.count(placed) > 0)) {
-      placed = Numbered(encoded);
-      diagnostics_.Warn(what + ": name cut to " + std::to_string(width_) +
-                            " characters and numbered, as another's cut name is the same: " +
-                            Quoted(encoder_.Decode(placed)),
-                        "names numbered, as the cut to the file's " + std::to_string(width_) +
-                            " characters made them one");
-    } else {
-      CutWithWarning(encoded, width_, what, encoder_, diagnostics_);
+  // The file's names of `requests`, in order.
+  std::vector<PlacedName> Place(const std::vector<NameRequest>& requests) {
+    std::vector<PlacedName> placed(requests.size());
+    std::vector<std::string> encoded(requests.size());
+    std::map<std::string, std::vector<std::size_t>> byCandidate;
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+      bool exact = true;
+      encoded[i] = ConvertCharset(requests[i].cleaned, kUtf8, encoder_.encoding().c_str(), &exact);
+      placed[i].name = CutName(encoded[i], width_);
+      if (!exact) {
+        const std::string& set = encoder_.encoding();
+        placed[i].warnings.emplace_back(
+            requests[i].what + ": characters outside " + set + " written as " +
+                Quoted(encoder_.Decode(encoded[i])),
+            "names with characters outside " + set + ", transliterated");
+      }
+      byCandidate[placed[i].name].push_back(i);
     }
-    if (cut) cutNames_.insert(placed);
-    originalsByCut_[placed].push_back(name);
+    std::set<std::string> taken;
+    for (const auto& [candidate, entries] : byCandidate) taken.insert(candidate);
+    for (const auto& [candidate, entries] : byCandidate) {
+      // The entry that keeps the name: one that arrives unchanged, else the first.
+      std::size_t keeper = entries.front();
+      for (const std::size_t i : entries) {
+        if (encoder_.Decode(candidate) == requests[i].original) {
+          keeper = i;
+          break;
+        }
+      }
+      const std::string& kept = requests[keeper].original;
+      std::map<std::string, std::string> numbers;  // a name the source gives twice, numbered once
+      for (const std::size_t i : entries) {
+        if (requests[i].original == kept) continue;
+        contested_[candidate] = kept;
+        auto [number, fresh] = numbers.try_emplace(requests[i].original);
+        if (fresh) {
+          number->second = Numbered(encoded[i], taken);
+          taken.insert(number->second);
+        }
+        placed[i].name = number->second;
+        placed[i].warnings.emplace_back(
+            Singular() + " " + Quoted(requests[i].original) + ": numbered " +
+                Quoted(encoder_.Decode(placed[i].name)) + ", as its name in the file, " +
+                Quoted(encoder_.Decode(candidate)) + ", is that of " + Singular() + " " +
+                Quoted(kept),
+            std::string(plural_) + " numbered apart, as the file would hold their names as one");
+      }
+    }
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+      const bool numbered = placed[i].name != CutName(encoded[i], width_);
+      if (!numbered && encoded[i].size() > static_cast<std::size_t>(width_)) {
+        const std::string width = std::to_string(width_);
+        placed[i].warnings.emplace_back(
+            requests[i].what + ": name cut to " + width +
+                " characters: " + Quoted(encoder_.Decode(placed[i].name)),
+            "names cut to the file's " + width + " characters");
+      }
+      fileNames_.try_emplace(requests[i].original, placed[i].name);
+      cleanedNames_.try_emplace(requests[i].cleaned, placed[i].name);
+      names_.insert(placed[i].name);
+    }
     return placed;
   }
 
-  // Whether a name placed in the table stands in the file as `fileName`.
-  bool Contains(const std::string& fileName) const { return originalsByCut_.count(fileName) != 0; }
-
-  // Warns about names that come out equal in the file when at least one of them was cut.
-  void WarnAboutCollisions(const char* plural) const {
-    for (const auto& [fileName, originals] : originalsByCut_) {
-      if (originals.size() < 2 || cutNames_.count(fileName) == 0) continue;
-      // A few names, so that the line fits a screen.
-      constexpr std::size_t kNamed = 3;
-      std::vector<std::string> quoted;
-      for (std::size_t i = 0; i < originals.size() && i < kNamed; ++i)
-        quoted.push_back(Quoted(originals[i]));
-      if (originals.size() > kNamed)
-        quoted.push_back(std::to_string(originals.size() - kNamed) + " more");
-      const std::string list = JoinedInWords(quoted, "and");
-      const std::string width = std::to_string(width_);
-      diagnostics_.Warn(
-          std::string(plural) + " " + list + " become one name when cut to " + width +
-              " characters: " + Quoted(encoder_.Decode(fileName)),
-          std::string(plural) + " that become one name when cut to " + width + " characters");
+  // The file's name of the entry named `original` in the source, or else one whose name without
+  // control characters is `cleaned`; none when no entry is so named.
+  std::optional<std::string> FileNameOf(const std::string& original,
+                                        const std::string& cleaned) const {
+    if (const auto found = fileNames_.find(original); found != fileNames_.end()) {
+      return found->second;
     }
+    if (const auto found = cleanedNames_.find(cleaned); found != cleanedNames_.end()) {
+      return found->second;
+    }
+    return std::nullopt;
+  }
+
+  // Whether a name placed in the table stands in the file as `fileName`.
+  bool Contains(const std::string& fileName) const { return names_.count(fileName) != 0; }
+
+  // The source's name of the entry that holds `fileName`, when other names of the source would
+  // have become it too; none when only one did.
+  std::optional<std::string> ContestedBy(const std::string& fileName) const {
+    const auto found = contested_.find(fileName);
+    if (found == contested_.end()) return std::nullopt;
+    return found->second;
   }
 
  private:
-  // `encoded` cut so that a number after it makes a name no other of the table has.
-  std::string Numbered(const std::string& encoded) const {
+  std::string Singular() const {
+    const std::string plural = plural_;
+    return plural.substr(0, plural.size() - 1);
+  }
+
+  // `encoded` cut so that a number after it makes a name that no other of the table has.
+  std::string Numbered(const std::string& encoded, const std::set<std::string>& taken) const {
     for (int number = 2;; ++number) {
       const std::string suffix = " " + std::to_string(number);
       const int room = std::max(0, width_ - static_cast<int>(suffix.size()));
       const std::string name = CutName(encoded, room) + suffix;
-      if (originalsByCut_.count(name) == 0) return name;
+      if (taken.count(name) == 0) return name;
     }
   }
 
   int width_;
-  bool numbered_;
+  const char* plural_;
   NameEncoder& encoder_;
-  Diagnostics& diagnostics_;
-  std::map<std::string, std::vector<std::string>> originalsByCut_;
-  std::set<std::string> cutNames_;
+  std::map<std::string, std::string> fileNames_;     // by the source's name
+  std::map<std::string, std::string> cleanedNames_;  // by the name without control characters
+  std::set<std::string> names_;                      // every name in the file
+  std::map<std::string, std::string> contested_;     // file name: the source's name it is
 };
+
+void Tell(const PlacedName& placed, Diagnostics& diagnostics) {
+  for (const auto& [message, group] : placed.warnings) diagnostics.Warn(message, group);
+}
 
 // The whole number of metres the file carries, within its range. The comparison is made before
 // rounding, so that an elevation beyond any integer still gets the nearer limit.
@@ -163,15 +224,26 @@ std::string PlanFrequency(const std::string& frequency, const std::string& what,
   return {};
 }
 
+// The turnpoints of `waypoints` as read, and as `cleaned` of control characters.
 std::vector<PlannedTurnpoint> PlanTurnpoints(const std::vector<Waypoint>& waypoints,
-                                             NameTable& names, Diagnostics& diagnostics) {
-  std::vector<PlannedTurnpoint> planned;
-  for (const Waypoint& waypoint : waypoints) {
-    const std::string name = TrimRight(waypoint.name);
+                                             const std::vector<Waypoint>& cleaned, NameTable& names,
+                                             Diagnostics& diagnostics) {
+  std::vector<NameRequest> requests;
+  std::vector<std::size_t> named;
+  for (std::size_t i = 0; i < cleaned.size(); ++i) {
+    const std::string name = TrimRight(cleaned[i].name);
     if (name.empty()) continue;  // the chooser leaves these out, with a warning
-    const std::string what = "turnpoint " + Quoted(name);
+    requests.push_back({TrimRight(waypoints[i].name), name, "turnpoint " + Quoted(name)});
+    named.push_back(i);
+  }
+  const std::vector<PlacedName> placed = names.Place(requests);
+  std::vector<PlannedTurnpoint> planned;
+  for (std::size_t k = 0; k < named.size(); ++k) {
+    const Waypoint& waypoint = cleaned[named[k]];
+    const std::string& what = requests[k].what;
+    Tell(placed[k], diagnostics);
     PlannedTurnpoint turnpoint;
-    turnpoint.name = names.Place(name, what);
+    turnpoint.name = placed[k].name;
     turnpoint.latitude = RoundToWholeSecond(waypoint.latitude);
     turnpoint.longitude = RoundToWholeSecond(waypoint.longitude);
     turnpoint.altitude = PlanAltitude(waypoint, what, diagnostics);
@@ -179,7 +251,6 @@ std::vector<PlannedTurnpoint> PlanTurnpoints(const std::vector<Waypoint>& waypoi
     turnpoint.marked = waypoint.marked;
     planned.push_back(std::move(turnpoint));
   }
-  names.WarnAboutCollisions("turnpoints");
   return planned;
 }
 
@@ -207,21 +278,34 @@ bool LosesTakeoffOrLanding(const Task& task) {
   return lost(0, flown.first) || lost(task.points.size() - 1, flown.last - 1);
 }
 
-PlannedRoute PlanRoute(const std::vector<std::string>& pointNames, const std::string& what,
+// A route of points named `pointNames` as read and `cleanedNames` of control characters. A point
+// names the turnpoint of its name, as the file holds that name.
+PlannedRoute PlanRoute(const std::vector<std::string>& pointNames,
+                       const std::vector<std::string>& cleanedNames, const std::string& what,
                        const Capacities& capacities, const NameTable& turnpointNames,
                        NameEncoder& encoder, Diagnostics& diagnostics) {
   PlannedRoute route;
   // The driver writes the inner points in order, up to a slot's point lines; a long route loses
   // its inner points of the omittable kind first.
-  const std::size_t count = pointNames.size();
+  const std::size_t count = cleanedNames.size();
   const bool longRoute = count > static_cast<std::size_t>(capacities.pointsPerRoute);
   int linesWritten = 0;
   for (std::size_t p = 0; p < count; ++p) {
-    const std::string& pointName = pointNames[p];
+    const std::string& pointName = cleanedNames[p];
     PlannedPoint point;
-    point.name = CutName(encoder.Encode(pointName, "", false), capacities.nameLength);
+    std::optional<std::string> namesAnother;  // the turnpoint it would seem to name in the file
+    if (const std::optional<std::string> file =
+            turnpointNames.FileNameOf(pointNames[p], pointName)) {
+      point.name = *file;
+    } else {
+      point.name = CutName(encoder.Encode(pointName, "", false), capacities.nameLength);
+      namesAnother = turnpointNames.ContestedBy(point.name);
+      if (!turnpointNames.Contains(point.name) || namesAnother) {
+        point.kind = koordin::kOmittableKind;
+      }
+    }
     const bool inner = p > 0 && p + 1 < count;
-    if (inner && !turnpointNames.Contains(point.name)) point.kind = koordin::kOmittableKind;
+    if (!inner) point.kind = kFIOPointKindPlain;
     route.points.push_back(point);
     if (!inner) continue;
     // Made only for a warning: most points need none.
@@ -238,7 +322,12 @@ PlannedRoute PlanRoute(const std::vector<std::string>& pointNames, const std::st
                        "route points that name no turnpoint in the file left out of long routes");
     } else {
       ++linesWritten;
-      if (point.kind == koordin::kOmittableKind) {
+      if (namesAnother) {
+        diagnostics.Warn(pointWhat() + " names no turnpoint, yet is written as " +
+                             Quoted(encoder.Decode(point.name)) + ", the name of turnpoint " +
+                             Quoted(*namesAnother) + " in the file",
+                         "route points that name no turnpoint, written as another's name");
+      } else if (point.kind == koordin::kOmittableKind) {
         diagnostics.Warn(pointWhat() + " names no turnpoint in the file",
                          "route points that name no turnpoint in the file");
       }
@@ -247,32 +336,40 @@ PlannedRoute PlanRoute(const std::vector<std::string>& pointNames, const std::st
   return route;
 }
 
-std::vector<PlannedRoute> PlanRoutes(const std::vector<Task>& tasks, const Capacities& capacities,
+// The routes of `tasks` as read, and as `cleaned` of control characters.
+std::vector<PlannedRoute> PlanRoutes(const std::vector<Task>& tasks,
+                                     const std::vector<Task>& cleaned, const Capacities& capacities,
                                      const NameTable& turnpointNames, NameEncoder& encoder,
                                      Diagnostics& diagnostics) {
+  std::vector<NameRequest> requests;
+  for (std::size_t i = 0; i < cleaned.size(); ++i) {
+    std::string name = TrimRight(cleaned[i].name);
+    std::string original = TrimRight(tasks[i].name);
+    // A route slot without a name reads back as an empty slot.
+    if (name.empty()) name = original = "Task " + std::to_string(i + 1);
+    requests.push_back({original, name, "route " + Quoted(name)});
+  }
+  NameTable routeNames(capacities.routeNameLength, "routes", encoder);
+  const std::vector<PlacedName> placed = routeNames.Place(requests);
   std::vector<PlannedRoute> planned;
-  NameTable routeNames(capacities.routeNameLength, true, encoder, diagnostics);
   std::size_t lostEnds = 0;
-  for (std::size_t i = 0; i < tasks.size(); ++i) {
-    const Task& task = tasks[i];
-    std::string name = TrimRight(task.name);
-    if (name.empty()) {
-      // A route slot without a name reads back as an empty slot.
-      name = "Task " + std::to_string(i + 1);
+  for (std::size_t i = 0; i < cleaned.size(); ++i) {
+    const Task& task = cleaned[i];
+    const std::string& what = requests[i].what;
+    if (TrimRight(task.name).empty()) {
       diagnostics.Warn("task " + std::to_string(i + 1) + " has no name: written as " +
-                       Quoted(name));
+                       Quoted(requests[i].cleaned));
     }
-    const std::string what = "route " + Quoted(name);
     if (!task.cupOptions.empty()) {
       diagnostics.Warn(what + ": its task options and observation zones have no place in the file",
                        "routes whose task options and observation zones have no place in the "
                        "file");
     }
     if (LosesTakeoffOrLanding(task)) ++lostEnds;
-    const std::string fileName = routeNames.Place(name, what);
-    PlannedRoute route =
-        PlanRoute(RoutePointNames(task), what, capacities, turnpointNames, encoder, diagnostics);
-    route.name = fileName;
+    Tell(placed[i], diagnostics);
+    PlannedRoute route = PlanRoute(RoutePointNames(tasks[i]), RoutePointNames(task), what,
+                                   capacities, turnpointNames, encoder, diagnostics);
+    route.name = placed[i].name;
     planned.push_back(std::move(route));
   }
   if (lostEnds > 0) {
@@ -297,10 +394,15 @@ Capacities CapacitiesOf(const FIO_DriverInfoRecord& info) {
 KoordinPlan PlanKoordin(const Document& document, const Capacities& capacities,
                         const std::string& encoding, Diagnostics& diagnostics) {
   NameEncoder encoder(encoding, diagnostics);
-  NameTable turnpointNames(capacities.nameLength, false, encoder, diagnostics);
+  // The texts as the file takes them; the names as read tell which turnpoint a route point is.
+  Document cleaned = document;
+  ReplaceControlCharacters(cleaned, diagnostics);
+  NameTable turnpointNames(capacities.nameLength, "turnpoints", encoder);
   KoordinPlan plan;
-  plan.turnpoints = PlanTurnpoints(document.waypoints, turnpointNames, diagnostics);
-  plan.routes = PlanRoutes(document.tasks, capacities, turnpointNames, encoder, diagnostics);
+  plan.turnpoints =
+      PlanTurnpoints(document.waypoints, cleaned.waypoints, turnpointNames, diagnostics);
+  plan.routes =
+      PlanRoutes(document.tasks, cleaned.tasks, capacities, turnpointNames, encoder, diagnostics);
   return plan;
 }
 

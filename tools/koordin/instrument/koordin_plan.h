@@ -53,11 +53,14 @@ struct KoordinPlan {
 // Plans the KOORDIN file, in the character set `encoding`, of `document`, which holds no more
 // than the file does (the chooser decides that): names encoded and cut, coordinates rounded to the
 // whole seconds the file carries, altitudes within range, frequencies in one form, routes with
-// their flown points. Warns in `diagnostics` (one line each, grouped where they may be many) about
-// names cut or transliterated, names that become equal by the cut, route points left out or naming
-// no turnpoint, altitudes out of range, frequency fields that hold no frequency, task options and
-// zones, and, in one line, the tasks whose takeoff or landing the routes lose. Throws
-// std::invalid_argument for a character set that iconv does not know.
+// their flown points. `document` is as read: its control characters are replaced here, and names
+// that differ in it but would be one in the file (by the character set, the control characters or
+// the cut) are numbered apart, a route point naming the turnpoint of its name as read. Warns in
+// `diagnostics` (one line each, grouped where they may be many) about texts with control
+// characters, names cut, transliterated or numbered, route points left out or naming no turnpoint,
+// altitudes out of range, frequency fields that hold no frequency, task options and zones, and, in
+// one line, the tasks whose takeoff or landing the routes lose. Throws std::invalid_argument for a
+// character set that iconv does not know.
 KoordinPlan PlanKoordin(const Document& document, const Capacities& capacities,
                         const std::string& encoding, Diagnostics& diagnostics);
 

@@ -5,9 +5,12 @@
 #include "tools/koordin/formats/charset.h"
 #include "tools/koordin/formats/format_support.h"
 #include "tools/koordin/instrument/koordin_faults.h"
+#include "tools/koordin/instrument/koordin_form.h"
 #include "tools/koordin/reports/text_table.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <optional>
 
 namespace koordin_cli {
 
@@ -15,23 +18,111 @@ namespace {
 
 // The longest line koordin reads from a KOORDIN file. Its own lines are short; a longer one
 // (a file of a single line of 100 MB) would only take memory, so it ends the reading.
-constexpr int kMaxLineLength = 4096;
+constexpr std::size_t kMaxLineLength = 4096;
+
+// The bytes of a file's start kept for recognition, which reads its header and goes back to the
+// start, and for messages about its first lines. A header line is at most
+// koordin::kMaxHeaderLineLength long.
+constexpr std::size_t kHeadBytes = 4096;
 
 // Thrown out of the driver's reading when a line is longer than kMaxLineLength.
 struct LineTooLong {
   int line;
 };
 
-// The host's text file, with koordin's bound on the length of a line.
-class LimitedTextFile : public CHostTextFile {
+// The host's text file on a stream read once through, as it comes: the file's start is kept, so
+// that recognition can go back to it, and so is the line last read, for a message about it. Lines
+// end in LF or CR LF, and may hold no more than kMaxLineLength characters. Each line is checked
+// against the writer's form as it is read.
+class KoordinStream : public CHostTextFile {
  public:
-  BOOL ReadString(CStringA& line) override {
-    bool tooLong = false;
-    const BOOL read = ReadLimitedString(line, kMaxLineLength, tooLong);
-    if (read) ++lineNumber;
-    if (tooLong) throw LineTooLong{lineNumber};
-    return read;
+  KoordinStream(std::FILE* stream, const std::string& shown, const std::string& encoding)
+      : stream_(stream), form_(encoding) {
+    m_strFilePath = shown.c_str();
+    head_.resize(kHeadBytes);
+    std::size_t got = 0;
+    while (got < head_.size()) {
+      const std::size_t read = std::fread(head_.data() + got, 1, head_.size() - got, stream_);
+      if (read == 0) break;
+      got += read;
+    }
+    if (std::ferror(stream_)) throw FileError(DescribeFileError(shown, "cannot read", errno));
+    head_.resize(got);
   }
+
+  const std::string& head() const { return head_; }
+  const std::string& lastLine() const { return lastLine_; }
+  std::vector<FormFault>& faults() { return faults_; }
+
+  UINT Read(void* buffer, UINT count) override {
+    auto* bytes = static_cast<char*>(buffer);
+    UINT got = 0;
+    for (int byte; got < count && (byte = NextByte()) != EOF;)
+      bytes[got++] = static_cast<char>(byte);
+    return got;
+  }
+
+  // Back to the start, as long as nothing beyond the part kept has been read.
+  ULONGLONG Seek(LONGLONG offset, UINT from) override {
+    if (offset != 0 || from != CFile::begin || position_ > head_.size()) {
+      AfxThrowFileException(CFileException::badSeek, ESPIPE, m_strFilePath);
+    }
+    position_ = 0;
+    lineNumber = 0;
+    return 0;
+  }
+
+  ULONGLONG GetPosition() const override { return position_; }
+
+  BOOL ReadString(CStringA& line) override {
+    line.Empty();
+    std::string& bytes = reading_;
+    bytes.clear();
+    bool any = false;
+    bool ended = false;
+    for (int byte; (byte = NextByte()) != EOF;) {
+      any = true;
+      if (byte == '\n') {
+        ended = true;
+        break;
+      }
+      bytes += static_cast<char>(byte);
+      // one more for the carriage return of a CR LF
+      if (bytes.size() > kMaxLineLength + 1) throw LineTooLong{lineNumber + 1};
+    }
+    if (!any) return FALSE;
+    if (ended && !bytes.empty() && bytes.back() == '\r') bytes.pop_back();
+    if (bytes.size() > kMaxLineLength) throw LineTooLong{lineNumber + 1};
+    ++lineNumber;
+    if (std::optional<std::string> fault = form_.Check(lineNumber, bytes)) {
+      faults_.emplace_back(lineNumber, std::move(*fault));
+    }
+    line.Append(bytes.data(), static_cast<int>(bytes.size()));
+    std::swap(lastLine_, reading_);
+    return TRUE;
+  }
+
+ private:
+  int NextByte() {
+    if (position_ < head_.size()) return static_cast<unsigned char>(head_[position_++]);
+    const int byte = std::getc(stream_);
+    if (byte == EOF) {
+      if (std::ferror(stream_)) {
+        AfxThrowFileException(CFileException::hardIO, errno, m_strFilePath);
+      }
+      return EOF;
+    }
+    ++position_;
+    return byte;
+  }
+
+  std::FILE* stream_;
+  std::string head_;
+  std::size_t position_ = 0;  // bytes handed out from the start
+  std::string lastLine_;
+  std::string reading_;  // the line being read, which becomes the last when complete
+  KoordinForm form_;
+  std::vector<FormFault> faults_;
 };
 
 std::string Decode(const std::string& bytes, const std::string& encoding, const std::string& what,
@@ -48,7 +139,7 @@ std::string Decode(const std::string& bytes, const std::string& encoding, const 
 // Throws FileError, naming the line, unless the driver's read, which ended at `file`'s line
 // number, took every line of the file and the file has every line of its slots: the driver takes
 // missing lines for empty ones.
-void CheckWhole(LimitedTextFile& file, const std::string& shown) {
+void CheckWhole(KoordinStream& file, const std::string& shown) {
   const int read = file.lineNumber;
   const std::string whole =
       "; a KOORDIN file has " + std::to_string(koordin::kFileLines) + " lines";
@@ -64,16 +155,7 @@ void CheckWhole(LimitedTextFile& file, const std::string& shown) {
   }
 }
 
-// Warns when `degrees` lies beyond `limit`: the file takes any number, the other formats do not.
-void CheckRange(double degrees, double limit, const char* what, const std::string& where,
-                Diagnostics& diagnostics) {
-  if (degrees >= -limit && degrees <= limit) return;
-  diagnostics.Warn(where + ": " + what + " " + FormatDegrees(degrees) + " is beyond " +
-                   std::to_string(static_cast<int>(limit)) + " degrees");
-}
-
-// `nameLine` is the line of the slot's name, where a warning about the slot points.
-Waypoint ToWaypoint(const FIO_TPEntry& entry, int nameLine, const std::string& encoding,
+Waypoint ToWaypoint(const FIO_TPEntry& entry, const std::string& encoding,
                     Diagnostics& diagnostics) {
   Waypoint waypoint;
   waypoint.slot = entry.number;
@@ -88,32 +170,23 @@ Waypoint ToWaypoint(const FIO_TPEntry& entry, int nameLine, const std::string& e
     waypoint.frequency = Decode(entry.frequency, encoding, what, diagnostics);
   }
   waypoint.marked = (entry.flags & koordin::kMarkerFlagsMask) != 0;
-  if (!waypoint.name.empty()) {
-    const std::string where = AtLine(nameLine, "turnpoint " + Quoted(waypoint.name));
-    CheckRange(waypoint.latitude, kMaxLatitude, "latitude", where, diagnostics);
-    CheckRange(waypoint.longitude, kMaxLongitude, "longitude", where, diagnostics);
-  }
   return waypoint;
 }
 
 }  // namespace
 
-KoordinListing ReadKoordin(const LoadedDriver& driver, const std::string& path,
+KoordinListing ReadKoordin(const LoadedDriver& driver, std::FILE* stream,
                            const std::string& encoding, Diagnostics& diagnostics,
-                           const std::string& shownAs) {
-  const std::string& shown = shownAs.empty() ? path : shownAs;
-  LimitedTextFile file;
-  CFileException openError;
-  if (!file.Open(path.c_str(), CFile::modeRead | CFile::typeText, &openError)) {
-    throw FileError(DescribeFileError(shown, "cannot read", openError.m_lOsError));
-  }
-  // Recognition would take such a file's lines; the reading would find one line.
-  if (EndsLinesInCarriageReturn(path)) throw FileError(shown + ": " + kCarriageReturnLines);
+                           const std::string& shown, std::vector<FormFault>* formFaults) {
   KoordinListing listing;
   try {
+    KoordinStream file(stream, shown, encoding);
+    // Recognition would take such a file's lines; the reading would find one line.
+    if (EndsLinesInCarriageReturn(file.head()))
+      throw FileError(shown + ": " + kCarriageReturnLines);
     try {
       if (driver.IsFileOfMyType(&file) != kFIOSuccess)
-        throw FileError(DescribeNotKoordin(path, shown, encoding));
+        throw FileError(DescribeNotKoordin(file.head(), shown, encoding));
       DriverSession session(driver);
       for (;;) {
         FIO_TPEntry turnpoint;
@@ -123,7 +196,7 @@ KoordinListing ReadKoordin(const LoadedDriver& driver, const std::string& path,
         const std::int32_t result = driver.ReadObject(&file, &turnpoint, &route);
         if (result == kFIOReadEnd) break;
         if (turnpoint.number != -1) {  // the driver numbers every turnpoint slot it reads
-          listing.turnpoints.push_back(ToWaypoint(turnpoint, nameLine, encoding, diagnostics));
+          listing.turnpoints.push_back(ToWaypoint(turnpoint, encoding, diagnostics));
           continue;
         }
         KoordinRoute read;
@@ -138,14 +211,20 @@ KoordinListing ReadKoordin(const LoadedDriver& driver, const std::string& path,
       }
       CheckWhole(file, shown);
     } catch (const FIO_Error& fault) {
+      // The line of a fault is the one last read, or one of the header that recognition read.
+      const std::optional<std::string> line = fault.line == file.lineNumber && fault.line > 0
+                                                  ? std::optional<std::string>(file.lastLine())
+                                                  : LineOfHead(file.head(), fault.line);
       bool fileEnded = false;
       try {
         CStringA rest;
         fileEnded = !file.ReadString(rest);
       } catch (const LineTooLong&) {  // the rest of an over-long header line
       }
-      throw FileError(DescribeFault(path, shown, fault, encoding, fileEnded));
+      throw FileError(DescribeFault(line, shown, fault, encoding, fileEnded));
     }
+    for (const auto& [line, fault] : file.faults()) diagnostics.Warn(AtLine(line, fault));
+    if (formFaults != nullptr) *formFaults = std::move(file.faults());
   } catch (const LineTooLong& tooLong) {
     throw FileError(shown + ":" + std::to_string(tooLong.line) + ": a line of more than " +
                     std::to_string(kMaxLineLength) + " characters, which koordin does not read");

@@ -1,13 +1,15 @@
 #include "tools/koordin/io/file_io.h"
 
+#include "tools/koordin/formats/format_support.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <memory>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,7 +19,35 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::size_t kChunk = kPieceBytes;
+// The length of the UTF-8 character at byte `i` of `text`, or 0 when none begins there.
+std::size_t Utf8Length(const std::string& text, std::size_t i) {
+  const auto lead = static_cast<unsigned char>(text[i]);
+  std::size_t length = 0;
+  unsigned int code = 0;
+  if (lead < 0x80) return 1;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2;
+    code = lead & 0x1F;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3;
+    code = lead & 0x0F;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4;
+    code = lead & 0x07;
+  } else {
+    return 0;
+  }
+  if (i + length > text.size()) return 0;
+  for (std::size_t k = 1; k < length; ++k) {
+    const auto next = static_cast<unsigned char>(text[i + k]);
+    if ((next & 0xC0) != 0x80) return 0;
+    code = code << 6 | (next & 0x3F);
+  }
+  // no overlong form, no surrogate, nothing beyond U+10FFFF
+  const unsigned int least[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (code < least[length] || (code >= 0xD800 && code <= 0xDFFF) || code > 0x10FFFF) return 0;
+  return length;
+}
 
 }  // namespace
 
@@ -26,12 +56,46 @@ std::string DescribeFileError(const std::string& path, const std::string& what, 
   return path + ": " + what + ": " + std::strerror(error);
 }
 
+std::string ShownName(const std::string& path) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string shown;
+  for (std::size_t i = 0; i < path.size();) {
+    const std::size_t length = Utf8Length(path, i);
+    if (length == 0) {  // a byte that is no UTF-8
+      const auto byte = static_cast<unsigned char>(path[i++]);
+      shown += "\\x";
+      shown += kHex[byte >> 4];
+      shown += kHex[byte & 0xF];
+      continue;
+    }
+    shown += Escaped(std::string_view(path).substr(i, length));
+    i += length;
+  }
+  return shown;
+}
+
 std::string ShownInputName(const std::string& path) {
-  return path == kStandardStream ? "(standard input)" : path;
+  return path == kStandardStream ? "(standard input)" : ShownName(path);
 }
 
 std::string ShownOutputName(const std::string& path) {
-  return path == kStandardStream ? "(standard output)" : path;
+  return path == kStandardStream ? "(standard output)" : ShownName(path);
+}
+
+void PauseForTest(const char* stage) {
+  static const std::string pause = [] {
+    const char* setting = std::getenv("KOORDIN_PAUSE");
+    return std::string(setting != nullptr ? setting : "");
+  }();
+  const std::size_t colon = pause.find(':');
+  if (colon == std::string::npos || pause.compare(0, colon, stage) != 0) return;
+  const int gate = open(pause.c_str() + colon + 1, O_RDONLY | O_CLOEXEC);
+  if (gate < 0) return;
+  char byte = 0;
+  while (read(gate, &byte, 1) > 0 || errno == EINTR) {
+    errno = 0;
+  }
+  close(gate);
 }
 
 FileSource::FileSource(const std::string& path) : shown_(ShownInputName(path)) {
@@ -87,37 +151,24 @@ void FileSource::Rewind() {
   if (kept_ == nullptr) std::rewind(file_);
 }
 
-NamedInput::NamedInput(const std::string& path) : path_(path) {
-  if (path != kStandardStream) return;
-  const char* folder = std::getenv("TMPDIR");
-  std::string pattern =
-      (fs::path(folder != nullptr && *folder != '\0' ? folder : "/tmp") / "koordin-stdin-XXXXXX")
-          .string();
-  const int descriptor = mkstemp(pattern.data());
-  if (descriptor < 0) throw FileError(DescribeFileError("(standard input)", "cannot keep", errno));
-  path_ = pattern;
-  temporary_ = true;
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> copy(fdopen(descriptor, "wb"), &std::fclose);
-  if (!copy) {
-    const int error = errno;
-    close(descriptor);
-    throw FileError(DescribeFileError("(standard input)", "cannot keep", error));
+OpenedInput::OpenedInput(const std::string& path) {
+  if (path == kStandardStream) {
+    stream_ = stdin;
+    return;
   }
-  char buffer[kChunk];
-  while (const std::size_t got = std::fread(buffer, 1, sizeof buffer, stdin)) {
-    if (std::fwrite(buffer, 1, got, copy.get()) != got) {
-      throw FileError(DescribeFileError("(standard input)", "cannot keep", errno));
-    }
+  stream_ = std::fopen(path.c_str(), "rb");
+  if (stream_ == nullptr) {
+    throw FileError(DescribeFileError(ShownInputName(path), "cannot read", errno));
   }
-  if (std::ferror(stdin))
-    throw FileError(DescribeFileError("(standard input)", "cannot read", errno));
-  if (std::fclose(copy.release()) != 0) {
-    throw FileError(DescribeFileError("(standard input)", "cannot keep", errno));
+  struct stat status {};
+  if (fstat(fileno(stream_), &status) == 0 && S_ISDIR(status.st_mode)) {
+    std::fclose(stream_);
+    throw FileError(DescribeFileError(ShownInputName(path), "cannot read", EISDIR));
   }
 }
 
-NamedInput::~NamedInput() {
-  if (temporary_) std::remove(path_.c_str());
+OpenedInput::~OpenedInput() {
+  if (stream_ != stdin) std::fclose(stream_);
 }
 
 }  // namespace koordin_cli

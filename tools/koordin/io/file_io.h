@@ -24,9 +24,20 @@ std::string DescribeFileError(const std::string& path, const std::string& what, 
 // The name by which the command line means standard input or standard output.
 inline constexpr const char* kStandardStream = "-";
 
-// The name of `path` in messages: "(standard input)" or "(standard output)" for "-".
+// A file's name as every message prints it: its control characters escaped ("\n", "\x1b"), as
+// are bytes that are no UTF-8, so that a name can neither begin a line of its own nor drive a
+// terminal.
+std::string ShownName(const std::string& path);
+
+// The name of `path` in messages: ShownName, or "(standard input)" or "(standard output)" for "-".
 std::string ShownInputName(const std::string& path);
 std::string ShownOutputName(const std::string& path);
+
+// For tests, which make a run wait at a known point: when the environment's KOORDIN_PAUSE is
+// "STAGE:PATH" and `stage` is STAGE, opens the named pipe PATH and waits until its writer closes
+// it. Stages: "written" (a target's temporary file complete, not yet moved), "moved" (moved into
+// place, not yet checked there).
+void PauseForTest(const char* stage);
 
 // A file read a piece at a time, as often as asked; "-" is standard input. What comes from a
 // stream that cannot be read again (standard input, a pipe, a device) is kept in an unnamed
@@ -51,21 +62,20 @@ class FileSource : public ByteSource {
   long keptSize_ = 0;
 };
 
-// A file to read by name: `path` itself, or for "-" a temporary copy of standard input, removed
-// when the object goes.
-class NamedInput {
+// A file opened once, to be read once through: `path`, or standard input for "-"; a named pipe
+// too.
+class OpenedInput {
  public:
-  // Throws FileError when standard input cannot be read or copied.
-  explicit NamedInput(const std::string& path);
-  NamedInput(const NamedInput&) = delete;
-  NamedInput& operator=(const NamedInput&) = delete;
-  ~NamedInput();
+  // Throws FileError naming the file when it cannot be opened or is a folder.
+  explicit OpenedInput(const std::string& path);
+  OpenedInput(const OpenedInput&) = delete;
+  OpenedInput& operator=(const OpenedInput&) = delete;
+  ~OpenedInput();
 
-  const std::string& path() const { return path_; }
+  std::FILE* stream() const { return stream_; }
 
  private:
-  std::string path_;
-  bool temporary_ = false;
+  std::FILE* stream_ = nullptr;
 };
 
 }  // namespace koordin_cli
