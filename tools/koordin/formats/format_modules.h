@@ -53,4 +53,18 @@ void ReadJsonInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& si
 std::unique_ptr<FormatWriter> MakeJsonWriter(std::string& out, Diagnostics& diagnostics);
 inline constexpr std::size_t kMaxJsonDepth = 1000;
 
+// WinPilot waypoint files (.dat): "number,latitude,longitude,altitude,flags,name,comment" a line,
+// DD:MM:SS or DD:MM.mmm and a hemisphere letter, altitudes with M or F (feet), "*" comment lines;
+// UTF-8, else Windows-1252, on reading, UTF-8 with CR LF line ends on writing. The flags give CUP
+// styles (A an airfield, L without A an outlanding, else a waypoint; dat.cpp has the whole
+// mapping), and the styles flags. A name or comment is written in CUP's quotes only where a comma,
+// a line break, a leading quote or blanks at either end need them; a comment of commas without
+// quotes is read to the end of the line. A line that cannot be read is skipped with a warning, a
+// file of which none can be read is refused.
+void ReadDatInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink);
+std::unique_ptr<FormatWriter> MakeDatWriter(std::string& out, Diagnostics& diagnostics);
+inline constexpr unsigned kDatLost = kCodePart | kCountryPart | kRunwayPart | kFrequencyPart |
+                                     kUserDataPart | kPicturesPart | kMarkerPart | kSlotPart |
+                                     kTasksPart | kCupOptionsPart;
+
 }  // namespace koordin_cli

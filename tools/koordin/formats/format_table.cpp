@@ -69,6 +69,14 @@ const std::vector<FileFormat>& FileFormats() {
        &MakeJsonWriter,
        false,
        0},
+      {"dat",
+       "WinPilot",
+       "waypoints with airfield, landable and turnpoint flags",
+       {"dat"},
+       &ReadDatInto,
+       &MakeDatWriter,
+       true,
+       kDatLost},
 #ifdef KOORDIN_EXTRA_FORMAT
       KOORDIN_EXTRA_FORMAT(),
 #endif
