@@ -67,4 +67,14 @@ inline constexpr unsigned kDatLost = kCodePart | kCountryPart | kRunwayPart | kF
                                      kUserDataPart | kPicturesPart | kMarkerPart | kSlotPart |
                                      kTasksPart | kCupOptionsPart;
 
+// XCSoar task files (.tsk): one task of Start, Turn and Finish points, each with the name, comment,
+// altitude and place of its waypoint. Read, the task and its waypoints; observation zones,
+// alternative starts and the task's rules are warned about, not read. Written, the first task and
+// the waypoints its points name, with the others warned about (tsk.cpp says which).
+void ReadTskInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink);
+std::unique_ptr<FormatWriter> MakeTskWriter(std::string& out, Diagnostics& diagnostics);
+inline constexpr unsigned kTskLost = kCodePart | kCountryPart | kStylePart | kRunwayPart |
+                                     kFrequencyPart | kUserDataPart | kPicturesPart | kMarkerPart |
+                                     kSlotPart | kCupOptionsPart;
+
 }  // namespace koordin_cli

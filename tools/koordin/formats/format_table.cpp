@@ -77,6 +77,14 @@ const std::vector<FileFormat>& FileFormats() {
        &MakeDatWriter,
        true,
        kDatLost},
+      {"tsk",
+       "XCSoar task",
+       "one task with the waypoints it flies",
+       {"tsk"},
+       &ReadTskInto,
+       &MakeTskWriter,
+       false,
+       kTskLost},
 #ifdef KOORDIN_EXTRA_FORMAT
       KOORDIN_EXTRA_FORMAT(),
 #endif
