@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cxx_abi.h"  // generated: the standard library a host must be built with
+
 // AFX_API marks what the afx runtime library shares with the modules that link it.
 #if defined(_WIN32)
 #if defined(AFX_BUILDING)

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "afx/afx_export.h"
-#include "afx/afx_string.h"
-#include "afx/afx_types.h"
+#include "afx_export.h"
+#include "afx_string.h"
+#include "afx_types.h"
 
 #include <cstddef>
 #include <cstdio>

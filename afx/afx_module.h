@@ -1,7 +1,7 @@
 #pragma once
 
-#include "afx/afx_export.h"
-#include "afx/afx_types.h"
+#include "afx_export.h"
+#include "afx_types.h"
 
 // The state of an extension library as the runtime knows it.
 struct AFX_EXTENSION_MODULE {

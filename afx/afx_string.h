@@ -1,6 +1,6 @@
 #pragma once
 
-#include "afx/afx_export.h"
+#include "afx_export.h"
 
 #include <string>
 

@@ -15,7 +15,8 @@ inline constexpr std::int32_t kFIOReadRoute = 2;      // a route slot with a nam
 inline constexpr std::int32_t kFIOReadEmptySlot = 6;  // a slot of either kind whose name is empty
 inline constexpr std::int32_t kFIOReadEnd = -1;       // every route slot has been read
 
-// Stages of FIO_HeaderRequest, what FIO_WriteHeader writes.
+// Stages of FIO_HeaderRequest, what FIO_WriteHeader writes. A file is written 3, turnpoints, 2,
+// routes, 4; a stage left out still answers kFIOSuccess and leaves a file the reader refuses.
 inline constexpr std::int32_t kFIOStageFileStart = 3;       // the header; a new pass begins
 inline constexpr std::int32_t kFIOStageTurnpointsDone = 2;  // the remaining turnpoint slots
 inline constexpr std::int32_t kFIOStageRoutesDone = 4;      // the remaining route slots
@@ -32,9 +33,10 @@ inline constexpr std::int32_t kFIOObjectKinds[] = {1, 8, 64, 512};
 inline constexpr std::int32_t kFIOErrorCode = -2;
 inline constexpr std::int32_t kFIOErrorInfo = 0;
 
-// Capacities and widths of a file, as FIO_DriverInfo reports them.
+// Capacities and widths of a file, as FIO_DriverInfo reports them. Widths are bytes of the file's
+// character set; a longer name is cut.
 inline constexpr std::int32_t kFIOTurnpointCapacity = 255;  // turnpoint slots
 inline constexpr std::int32_t kFIORouteCapacity = 32;       // route slots
 inline constexpr std::int32_t kFIOPointsPerRoute = 15;      // point lines of a route slot
-inline constexpr std::int32_t kFIONameWidth = 18;           // characters of a turnpoint name
-inline constexpr std::int32_t kFIONameLineWidth = kFIONameWidth + 1;  // a name line, route names
+inline constexpr std::int32_t kFIONameWidth = 18;           // a turnpoint's or route point's name
+inline constexpr std::int32_t kFIONameLineWidth = kFIONameWidth + 1;  // a route's name

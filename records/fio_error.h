@@ -1,8 +1,8 @@
 #pragma once
 
-#include "afx/afx_string.h"
-#include "records/fio_contract.h"
-#include "records/shared_type.h"
+#include "../afx/afx_string.h"
+#include "fio_contract.h"
+#include "shared_type.h"
 
 #include <cstdint>
 

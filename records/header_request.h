@@ -1,6 +1,6 @@
 #pragma once
 
-#include "records/fio_contract.h"
+#include "fio_contract.h"
 
 #include <cstdint>
 

@@ -1,12 +1,11 @@
 #pragma once
 
-#include "afx/afx_file.h"
-#include "records/shared_type.h"
+#include "../afx/afx_file.h"
 
 #include <cstdint>
 
 // The host's text file: a CStdioFile that counts the lines read through ReadString.
-class FIO_SHARED_TYPE CHostTextFile : public CStdioFile {
+class CHostTextFile : public CStdioFile {
  public:
   using CStdioFile::CStdioFile;
 

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "afx/afx_string.h"
-#include "records/shared_type.h"
-#include "records/tp_entry.h"
+#include "../afx/afx_string.h"
+#include "tp_entry.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -12,7 +11,7 @@
 // The host's route record: two host values, the name and the points, in this order and with no
 // virtual function, so that nothing comes before them. It owns its points and deletes them when it
 // is destroyed.
-struct FIO_SHARED_TYPE FIO_Route {
+struct FIO_Route {
   FIO_Route() = default;
   FIO_Route(const FIO_Route&) = delete;
   FIO_Route& operator=(const FIO_Route&) = delete;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "../afx/afx_export.h"  // the records hold std::string: the host's ABI is checked
+
 // FIO_SHARED_TYPE marks the types that cross between the driver and its host. Their type
 // information stays visible outside the driver, so that a host catches what the driver throws by
 // its type and deletes what the driver created through the driver's own virtual destructor.

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "records/fio_contract.h"
-#include "records/shared_type.h"
+#include "fio_contract.h"
+#include "shared_type.h"
 
 #include <cstddef>
 #include <cstdint>

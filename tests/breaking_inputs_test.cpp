@@ -4,6 +4,7 @@
 #include "tools/koordin/formats/formats.h"
 
 #include "tests/document_testing.h"
+#include "tests/zip_testing.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,13 @@ struct Finding {
   const char* inReport;  // part of the FormatError's message, or of a warning when it reads
 };
 
+// A CUPX file whose POINTS.CUP begins beyond the file's end: its local header names 65535 bytes.
+std::string PointsBeyondTheEnd() {
+  std::string bytes = koordin_testing::ZipArchiveOf({{"POINTS.CUP", "A,,,5000.000N,00100.000E\n"}});
+  bytes.replace(26, 2, koordin_testing::Le16(0xFFFF));
+  return bytes;
+}
+
 TEST(BreakingInputs, EachIsReadOrRefusedWithItsLine) {
   const Finding findings[] = {
       {"a CUP style of 72 digits, once converted to a whole number beyond its range", "cup",
@@ -28,6 +36,8 @@ TEST(BreakingInputs, EachIsReadOrRefusedWithItsLine) {
        -1, "unknown style"},
       {"a JSON number beyond a double, once an exception of the JSON library", "json",
        "{\"waypoints\": [],\n \"extra\": [1e400]}", 2, "number overflow parsing '1e400'"},
+      {"a CUPX whose CUP file begins beyond the file, once a leak of the inflater", "cupx",
+       PointsBeyondTheEnd(), 0, "the file ends before \"POINTS.CUP\""},
   };
   for (const Finding& finding : findings) {
     Diagnostics diagnostics;

@@ -79,8 +79,10 @@ TempDir* KoordinFaults::shared_ = nullptr;
 struct Source {
   const char* what;
   const char* setup;  // shell commands that make in.bin in the test's folder
-  // How standard error begins, for a source read as KOORDIN and as any other format.
+  // How standard error begins, for a source read as KOORDIN, as a zip archive (CUPX) and as any
+  // other format.
   const char* koordinError;
+  const char* zipError;
   const char* formatError;
 };
 
@@ -88,21 +90,24 @@ TEST_F(KoordinFaults, ASourceItCannotUseIsOneClearLineAndCostsNothing) {
   const std::string shared = *shared_ / "";
   const Source sources[] = {
       {"a folder given as the file", "mkdir in.bin", "in.bin: cannot read: Is a directory",
-       "in.bin: cannot read: Is a directory"},
+       "in.bin: cannot read: Is a directory", "in.bin: cannot read: Is a directory"},
       {"a file that is gone, its link left", "ln -s gone in.bin",
+       "in.bin: cannot read: No such file or directory",
        "in.bin: cannot read: No such file or directory",
        "in.bin: cannot read: No such file or directory"},
       {"an empty file", ": >in.bin", "in.bin: not a KOORDIN file: it is empty",
-       "in.bin: the file is empty"},
-      {"binary garbage", "cp garbage in.bin", "in.bin:", "in.bin:"},
+       "in.bin: the file is empty", "in.bin: the file is empty"},
+      {"binary garbage", "cp garbage in.bin", "in.bin:", "in.bin: not a zip archive", "in.bin:"},
       // Read as another format, each fails at its first fault: a line or a token too long, a
-      // header that is none, a character no document begins with.
+      // header that is none, a character no document begins with; a zip archive at its first
+      // bytes.
       {"100 MB in one line", "ln -s huge in.bin", "in.bin:1: header line too long: \"xxx",
-       "in.bin:1: "},
+       "in.bin: not a zip archive", "in.bin:1: "},
       {"a header, then 100 MB in one line", "ln -s headed-huge in.bin",
-       "in.bin:3: a line of more than 4096 characters, which koordin does not read", "in.bin:"},
+       "in.bin:3: a line of more than 4096 characters, which koordin does not read",
+       "in.bin: not a zip archive", "in.bin:"},
       {"a source without end", "ln -s /dev/zero in.bin", "in.bin:1: header line too long",
-       "in.bin:1: "},
+       "in.bin: not a zip archive", "in.bin:1: "},
   };
   for (const Source& source : sources) {
     for (const koordin_cli::FileFormat& row : koordin_cli::FileFormats()) {
@@ -118,7 +123,9 @@ TEST_F(KoordinFaults, ASourceItCannotUseIsOneClearLineAndCostsNothing) {
                                          target + " --from " + format);
       EXPECT_EQ(run.status, 1) << run.err;  // a crash would be no exit status
       ASSERT_EQ(Lines(run.err).size(), 1u) << run.err;
-      const std::string error = format == "lst" ? source.koordinError : source.formatError;
+      const std::string error = format == "lst"    ? source.koordinError
+                                : format == "cupx" ? source.zipError
+                                                   : source.formatError;
       EXPECT_EQ(run.err.rfind("koordin: " + error, 0), 0u) << run.err;
       EXPECT_EQ(ReadFile(dir / target), kOldTarget);
       for (const std::string& file : dir.Files()) {

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace koordin_testing {
@@ -36,10 +37,12 @@ std::vector<std::string> FirstWords(const std::string& text, std::size_t skipped
   return words;
 }
 
-// The table's names in its order.
-std::vector<std::string> Names() {
+// The table's names in its order; only those koordin writes when `written`.
+std::vector<std::string> Names(bool written = false) {
   std::vector<std::string> names;
-  for (const FileFormat& format : FileFormats()) names.push_back(format.name);
+  for (const FileFormat& format : FileFormats()) {
+    if (!written || format.Writes()) names.push_back(format.name);
+  }
   return names;
 }
 
@@ -72,6 +75,7 @@ TEST(FormatTable, TheHelpListsEveryRow) {
   }
 }
 
+// Every row, and for a target those koordin writes.
 TEST(FormatTable, MessagesListEveryRow) {
   TempDir dir;
   dir.Write("in.json", kSource);
@@ -80,30 +84,38 @@ TEST(FormatTable, MessagesListEveryRow) {
     if (format.otherCharsets) charsetTitles.push_back(format.title);
   }
   const std::string names = "(" + Joined(Names(), ", ") + ")";
+  const std::string written = "(" + Joined(Names(true), ", ") + ")";
   const std::string program = ProgramName();
   ExpectSession(
       dir,
       {{program + " convert in.json out.none", 2, "",
-        "koordin: out.none: cannot tell the format from the file name; give --to " + names + "\n"},
+        "koordin: out.none: cannot tell the format from the file name; give --to " + written +
+            "\n"},
        {program + " convert in.json out.lst --from none", 2, "",
         "koordin: --from none: not a format koordin knows " + names + "\n"},
+       {program + " convert in.json out.lst --to none", 2, "",
+        "koordin: --to none: not a format koordin knows " + written + "\n"},
        {program + " convert in.json -", 2, "",
-        "koordin: (standard output): give --to to name its format " + names + "\n"},
+        "koordin: (standard output): give --to to name its format " + written + "\n"},
        {program + " convert in.json out.lst --input-encoding CP1250", 2, "",
         "koordin: --input-encoding CP1250: only " + Joined(charsetTitles, " and ") +
             " files come in other character sets (a KOORDIN file's is given with --encoding)\n"}});
 }
 
-TEST(FormatTable, TheCompletionOffersEveryRow) {
+TEST(FormatTable, TheCompletionOffersEveryRowToReadAndThoseItWritesToWrite) {
   TempDir dir;
   std::vector<std::string> names = Names();
   std::sort(names.begin(), names.end());
-  for (const char* option : {"--from", "--to"}) {
-    const std::string offered =
-        RunShell(dir,
-                 Complete(ProgramName() + " convert in.json out.lst " + option + " ''") + " | sort")
-            .out;
-    EXPECT_EQ(FirstWords(offered, 0), names) << option;
+  std::vector<std::string> written = Names(true);
+  std::sort(written.begin(), written.end());
+  for (const auto& [option, offered] : {std::pair{"--from", names}, std::pair{"--to", written}}) {
+    EXPECT_EQ(FirstWords(RunShell(dir, Complete(ProgramName() + " convert in.json out.lst " +
+                                                option + " ''") +
+                                           " | sort")
+                             .out,
+                         0),
+              offered)
+        << option;
   }
 }
 
@@ -113,11 +125,17 @@ std::string Quietly(const std::string& arguments) {
 }
 
 // Into each format by each of its extensions and by its name, and back: the waypoints, and the
-// task where the format has a place for tasks.
+// task where the format has a place for tasks; into a format koordin only reads, a refusal.
 TEST(FormatTable, EveryRowConvertsByItsExtensionsAndItsName) {
   TempDir dir;
   dir.Write("in.json", kSource);
   for (const FileFormat& format : FileFormats()) {
+    if (!format.Writes()) {
+      EXPECT_EQ(RunKoordin(dir, "convert in.json out.any --to " + std::string(format.name)).err,
+                "koordin: out.any: koordin reads " + std::string(format.title) +
+                    " files but does not write them\n");
+      continue;
+    }
     const std::string held = std::string(": 2 turnpoints, ") +
                              (format.lost & koordin_cli::kTasksPart ? "0 routes" : "1 route") +
                              "\n";

@@ -1,8 +1,8 @@
-// A sample document through every row of the format table, written and read as koordin convert
-// writes and reads the row's files: what comes back is the sample without the parts that the row
-// says the format has no place for, field by field. The format modules also warn about each part
-// they leave out and read the same in pieces as whole. Built twice: with koordin's table, and with
-// a format of the tests' own in it (tab_format.cpp).
+// A sample document through every row of the format table that koordin writes, written and read as
+// koordin convert writes and reads the row's files: what comes back is the sample without the parts
+// that the row says the format has no place for, field by field. The format modules also warn about
+// each part they leave out and read the same in pieces as whole. Built twice: with koordin's table,
+// and with a format of the tests' own in it (tab_format.cpp).
 
 #include "tools/koordin/commands/command_support.h"
 #include "tools/koordin/commands/targets.h"
@@ -88,11 +88,12 @@ std::vector<std::pair<std::string, std::string>> Fields(const Waypoint& waypoint
   return fields;
 }
 
-// The names of the rows, those without a reader of their own (KOORDIN) too when `koordin`.
+// The names of the rows that koordin writes, those without a reader of their own (KOORDIN) too
+// when `koordin`.
 std::vector<std::string> RowNames(bool koordin) {
   std::vector<std::string> names;
   for (const FileFormat& format : FileFormats()) {
-    if (koordin || !format.IsKoordin()) names.push_back(format.name);
+    if ((koordin || !format.IsKoordin()) && format.Writes()) names.push_back(format.name);
   }
   return names;
 }

@@ -1,11 +1,11 @@
 # expat for the WebAssembly build, which has no system library to link: Debian's source package
-# of the expat that the native build links (scripts/expat-source unpacks it), with Debian's patches
+# of the expat that the native build links (scripts/wasm-sources unpacks it), with Debian's patches
 # and configuration (expat/expat_config.h), so that koordin reads GPX alike in both.
 include_guard(GLOBAL)
 set(VP6FIO_EXPAT_SOURCE "" CACHE PATH "expat's sources: the folder that holds lib/xmlparse.c")
 if(NOT EXISTS ${VP6FIO_EXPAT_SOURCE}/lib/xmlparse.c)
   message(FATAL_ERROR "VP6FIO_EXPAT_SOURCE=\"${VP6FIO_EXPAT_SOURCE}\" holds no expat sources: "
-    "scripts/expat-source unpacks them")
+    "scripts/wasm-sources unpacks them")
 endif()
 add_library(expat STATIC
   ${VP6FIO_EXPAT_SOURCE}/lib/xmlparse.c

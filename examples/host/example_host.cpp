@@ -3,12 +3,16 @@
 // on a malformed one.
 //
 //   example_host [DRIVER] [FOLDER]   the driver library (default, or when empty: the installed
-//                                    one) and the folder for the files it writes (default: the
-//                                    current one)
+//                                    one, vp6fio.dll beside the program on Windows) and the
+//                                    folder for the files it writes (default: the current one)
 
-#include "driver/fio_api.h"
+#include <vp6fio/fio_api.h>
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <dlfcn.h>
+#endif
 
 #include <cstdio>
 #include <string>
@@ -17,15 +21,36 @@ namespace {
 
 // The driver's exports, looked up by name as every host does.
 struct Driver {
+#if defined(_WIN32)
+  explicit Driver(const char* path) : library(LoadLibraryA(path)) {}
+  ~Driver() {
+    if (library != nullptr) FreeLibrary(library);
+  }
+  void* Find(const char* name) const {
+    return library == nullptr ? nullptr : reinterpret_cast<void*>(GetProcAddress(library, name));
+  }
+  static std::string Fault() {
+    return "error " + std::to_string(GetLastError());
+  }
+  HMODULE library;
+#else
   explicit Driver(const char* path) : library(dlopen(path, RTLD_NOW | RTLD_LOCAL)) {}
   ~Driver() {
     if (library != nullptr) dlclose(library);
   }
-  template <typename Function>
-  Function* Get(const char* name) const {
-    return reinterpret_cast<Function*>(dlsym(library, name));
+  void* Find(const char* name) const {
+    return library == nullptr ? nullptr : dlsym(library, name);
+  }
+  static std::string Fault() {
+    const char* message = dlerror();
+    return message != nullptr ? message : "not a vp6fio driver";
   }
   void* library;
+#endif
+  template <typename Function>
+  Function* Get(const char* name) const {
+    return reinterpret_cast<Function*>(Find(name));
+  }
 };
 
 FIO_TPEntry Turnpoint(const char* name, float latitude, float longitude, int altitude) {
@@ -92,9 +117,10 @@ int Read(const Driver& driver, const std::string& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const Driver driver(argc > 1 && argv[1][0] != '\0' ? argv[1] : VP6FIO_DRIVER);
-  if (driver.library == nullptr || driver.Get<void>("FIO_DriverInfo") == nullptr) {
-    std::fprintf(stderr, "cannot load the driver: %s\n", dlerror());
+  const char* library = argc > 1 && argv[1][0] != '\0' ? argv[1] : VP6FIO_DRIVER;
+  const Driver driver(library);
+  if (driver.Get<void>("FIO_DriverInfo") == nullptr) {
+    std::fprintf(stderr, "cannot load the driver %s: %s\n", library, Driver::Fault().c_str());
     return 1;
   }
   const std::string folder = argc > 2 ? std::string(argv[2]) + "/" : "";

@@ -264,7 +264,7 @@ void CheckFailedWriteThrowsFileException() {
     Check(e->m_strFileName == path.path(), "the file exception names the file");
     e->Delete();
   }
-  Check(caught, "a failed write in afx.dll throws CFileException* to the host");
+  Check(caught, "a failed write in vp6fio-afx.dll throws CFileException* to the host");
 }
 
 // The same failure inside the driver's writer passes through the driver to the host, caught by

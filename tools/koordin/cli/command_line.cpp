@@ -34,6 +34,9 @@ constexpr const char* kFormatsHeading =
 
 constexpr const char* kFooterEnd =
     R"(A file named - is standard input, or as the target standard output.
+A KOORDIN file holds 255 turnpoints: when more pass the filters, it keeps those of its routes,
+then the places to land, then the others, each nearest to --near first (--rank distance: the
+nearest, whatever their style), else in file order.
 Warnings go to standard error, one line each, many of a kind summed up (--verbose lists each);
 see koordin(1) for what koordin chooses and warns about.)";
 

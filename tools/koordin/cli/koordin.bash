@@ -6,6 +6,11 @@ _koordin_listed() {
     "$1" formats "${@:2}" 2>/dev/null | awk 'NR > 1 { print $1 }'
 }
 
+# The formats PROGRAM writes: those of `PROGRAM formats` but the ones it marks "(read only)".
+_koordin_written() {
+    "$1" formats 2>/dev/null | awk 'NR > 1 && !/\(read only\)$/ { print $1 }'
+}
+
 _koordin() {
     local cur prev command i
     cur=${COMP_WORDS[COMP_CWORD]}
@@ -23,8 +28,10 @@ _koordin() {
     done
 
     case $prev in
-        --from|--to)
+        --from)
             COMPREPLY=($(compgen -W "$(_koordin_listed "$program")" -- "$cur")); return ;;
+        --to)
+            COMPREPLY=($(compgen -W "$(_koordin_written "$program")" -- "$cur")); return ;;
         --format)
             if [[ $command == formats ]]; then
                 COMPREPLY=($(compgen -W "text json" -- "$cur"))

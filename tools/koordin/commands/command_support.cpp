@@ -30,19 +30,20 @@ const std::string& Context::encoding() {
 
 const FileFormat& ResolveFormat(const std::string& path, const std::string& given,
                                 const char* option) {
+  const bool input = std::string(option) == "--from";
+  // For a target, the formats koordin writes.
+  const std::string listed = "(" + FormatList(", ", !input) + ")";
   if (!given.empty()) {
     if (const FileFormat* format = FindFormat(given)) return *format;
-    throw UsageError(std::string(option) + " " + given + ": not a format koordin knows (" +
-                     FormatList() + ")");
+    throw UsageError(std::string(option) + " " + given + ": not a format koordin knows " + listed);
   }
   if (const FileFormat* format = FormatOfPath(path)) return *format;
   if (path == kStandardStream) {
-    const bool input = std::string(option) == "--from";
     throw UsageError((input ? ShownInputName(path) : ShownOutputName(path)) + ": give " + option +
-                     " to name its format (" + FormatList() + ")");
+                     " to name its format " + listed);
   }
-  throw UsageError(path + ": cannot tell the format from the file name; give " + option + " (" +
-                   FormatList() + ")");
+  throw UsageError(path + ": cannot tell the format from the file name; give " + option + " " +
+                   listed);
 }
 
 const FileFormat& FormatToReadThrough(const std::string& path, const std::string& given) {

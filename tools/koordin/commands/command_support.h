@@ -42,7 +42,7 @@ class Context {
 };
 
 // The format given with `option` (--from or --to), or else the one the file's extension names.
-// Throws UsageError naming the formats when there is none.
+// Throws UsageError naming the formats (for --to those koordin writes) when there is none.
 const FileFormat& ResolveFormat(const std::string& path, const std::string& given,
                                 const char* option);
 

@@ -18,6 +18,9 @@ int RunConvert(const CommonOptions& common, const ConvertOptions& options, std::
     const FileFormat& to = ResolveFormat(options.output, options.to, "--to");
     const std::string input = ShownInputName(options.input);
     const std::string output = ShownOutputName(options.output);
+    if (!to.Writes()) {
+      throw UsageError(output + ": koordin reads " + to.title + " files but does not write them");
+    }
     const WarningDetail detail = options.quiet     ? WarningDetail::kNone
                                  : options.verbose ? WarningDetail::kEach
                                                    : WarningDetail::kSummary;

@@ -95,7 +95,9 @@ bool MatchesAny(const std::vector<std::string>& patterns, const std::string& nam
 }  // namespace
 
 PlaceFinder::PlaceFinder(std::string near)
-    : near_(std::move(near)), key_(SearchKey(near_)), position_(ParsePosition(near_).has_value()) {}
+    : near_(std::move(near)),
+      key_(SearchKey(near_)),
+      position_(!near_.empty() && ParsePosition(near_).has_value()) {}
 
 void PlaceFinder::See(const Waypoint& waypoint) {
   if (exact_) return;

@@ -239,7 +239,8 @@ class CsvReader {
     Task task;
     task.name = *first;
     task.points.assign(first + 1, record.fields.end());
-    names_.CheckTask(task, record.line, diagnostics_);
+    // Without the waypoints read, every point would seem to name none.
+    if (sink_.WantsWaypoints()) names_.CheckTask(task, record.line, diagnostics_);
     sink_.AddTask(std::move(task));
   }
 

@@ -222,7 +222,8 @@ class CupReader {
     if (task.points.empty()) {
       diagnostics_.Warn(AtLine(line.number, "task " + Quoted(task.name) + " has no points"));
     }
-    names_.CheckTask(task, line.number, diagnostics_);
+    // Without the waypoints read, every point would seem to name none.
+    if (sink_.WantsWaypoints()) names_.CheckTask(task, line.number, diagnostics_);
     Finish();
     task_ = std::move(task);
     hasTask_ = true;

@@ -53,6 +53,12 @@ void ReadJsonInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& si
 std::unique_ptr<FormatWriter> MakeJsonWriter(std::string& out, Diagnostics& diagnostics);
 inline constexpr std::size_t kMaxJsonDepth = 1000;
 
+// CUPX: a zip archive of a CUP file, POINTS.CUP, and the pictures it names; often two archives one
+// after the other, the pictures first. The CUP file is read as ReadCupInto reads one, inflated a
+// piece at a time (zip_archive.h); the pictures are counted in one warning, not read. No writer:
+// without its pictures a CUPX file holds what a CUP file does.
+void ReadCupxInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink);
+
 // WinPilot waypoint files (.dat): "number,latitude,longitude,altitude,flags,name,comment" a line,
 // DD:MM:SS or DD:MM.mmm and a hemisphere letter, altitudes with M or F (feet), "*" comment lines;
 // UTF-8, else Windows-1252, on reading, UTF-8 with CR LF line ends on writing. The flags give CUP

@@ -69,6 +69,14 @@ const std::vector<FileFormat>& FileFormats() {
        &MakeJsonWriter,
        false,
        0},
+      {"cupx",
+       "CUPX",
+       "a CUP file and its pictures in a zip archive",
+       {"cupx"},
+       &ReadCupxInto,
+       nullptr,
+       false,
+       kMarkerPart | kSlotPart},
       {"dat",
        "WinPilot",
        "waypoints with airfield, landable and turnpoint flags",
@@ -110,9 +118,11 @@ const FileFormat* FormatOfPath(const std::string& path) {
   return nullptr;
 }
 
-std::string FormatList(const char* last) {
+std::string FormatList(const char* last, bool written) {
   std::vector<std::string> names;
-  for (const FileFormat& format : FileFormats()) names.push_back(format.name);
+  for (const FileFormat& format : FileFormats()) {
+    if (!written || format.Writes()) names.push_back(format.name);
+  }
   return Joined(names, last);
 }
 

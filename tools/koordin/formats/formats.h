@@ -55,7 +55,8 @@ enum DocumentPart : unsigned {
 };
 
 // A file format koordin knows, a row of the format table. KOORDIN's reader and writer are null:
-// only the driver reads and writes the KOORDIN file.
+// only the driver reads and writes the KOORDIN file. A format that koordin reads and does not
+// write has a reader and no writer.
 struct FileFormat {
   const char* name;                     // what --from and --to take, lower case
   const char* title;                    // as people write it: "CUP"
@@ -66,6 +67,7 @@ struct FileFormat {
   bool otherCharsets;  // its files come in character sets other than UTF-8 (--input-encoding)
   unsigned lost;       // the DocumentParts it has no place for
   bool IsKoordin() const { return read == nullptr; }
+  bool Writes() const { return IsKoordin() || writer != nullptr; }
 };
 
 // Every format, KOORDIN ("lst") first.
@@ -78,8 +80,8 @@ const FileFormat* FindFormat(std::string_view name);
 const FileFormat* FormatOfPath(const std::string& path);
 
 // The formats' names for messages, the last two joined by `last`: "lst, cup, gpx, csv, json", or
-// "lst, cup, gpx, csv and json".
-std::string FormatList(const char* last = ", ");
+// "lst, cup, gpx, csv and json"; only those koordin writes when `written`.
+std::string FormatList(const char* last = ", ", bool written = false);
 
 // The titles of the formats whose files come in other character sets, the last two joined by
 // `last`: "CUP and CSV".

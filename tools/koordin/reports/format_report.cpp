@@ -23,7 +23,9 @@ std::string FormatsText() {
     for (const std::string& extension : format.extensions) {
       extensions += (extensions.empty() ? "." : " .") + extension;
     }
-    table.AddRow({format.name, extensions, std::string(format.title) + ": " + format.description});
+    table.AddRow({format.name, extensions,
+                  std::string(format.title) + ": " + format.description +
+                      (format.Writes() ? "" : std::string(" ") + kReadOnly)});
   }
   return table.Render();
 }
@@ -35,7 +37,8 @@ std::string FormatsJson() {
                        {"title", format.title},
                        {"description", format.description},
                        {"extensions", format.extensions},
-                       {"otherCharsets", format.otherCharsets}});
+                       {"otherCharsets", format.otherCharsets},
+                       {"writes", format.Writes()}});
   }
   return Indented({{"formats", formats}});
 }
