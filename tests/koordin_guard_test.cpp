@@ -1,6 +1,8 @@
 // What koordin guards: the KOORDIN file's lines against the texts it is given, the shape of the
 // files it reads, the files it replaces, and the streams it reads and writes.
 
+#include "tools/koordin/formats/formats.h"
+
 #include "tests/koordin_testing.h"
 
 #include <gtest/gtest.h>
@@ -190,7 +192,8 @@ TEST(KoordinGuard, StandardInputAndOutputAreFilesNamedDash) {
        // dump, as check, takes a stream of no format named for KOORDIN; convert needs the format.
        {"koordin dump - <b.lst | tail -1", 0, "    1  Runde  Alpha > Beta\n", ""},
        {"koordin convert in.cup -", 2, "",
-        "koordin: (standard output): give --to to name its format (lst, cup, gpx, csv, json)\n"},
+        "koordin: (standard output): give --to to name its format (" +
+            koordin_cli::FormatList(", ", true) + ")\n"},
        {"koordin convert in.cup - --to gpx 2>/dev/null | gpsbabel -i gpx -f - -o unicsv -F - | "
         "cut -d, -f1-2",
         0, "No,Latitude\n1,50.500000\n2,47.000000\n", ""},

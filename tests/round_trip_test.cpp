@@ -24,9 +24,10 @@ namespace koordin_cli {
 namespace {
 
 // The shared sample with values that every format keeps as they are: positions in hundredths of a
-// degree (whole seconds, and thousandths of a minute), elevations in whole metres, names that a
-// KOORDIN slot holds, a code for each waypoint (CUP writes the name for none), one line of text
-// each, and the slots a KOORDIN file gives them.
+// degree (whole seconds, and thousandths of a minute), elevations in whole metres, styles that
+// WinPilot's flags tell (an airfield, a turnpoint), names that a KOORDIN slot holds, a code for
+// each waypoint (CUP writes the name for none), one line of text each, and the slots a KOORDIN file
+// gives them.
 Document Sample() {
   Document sample = SampleDocument();
   Waypoint& aachen = sample.waypoints[0];
@@ -38,6 +39,7 @@ Document Sample() {
   peak.longitude = -179.99;
   peak.code = "GIPF";
   peak.elevation = 2962.0;
+  peak.style = 1;
   peak.slot = 2;
   return sample;
 }

@@ -148,6 +148,14 @@ CupFields SplitCupLine(std::string_view line) {
   return result;
 }
 
+std::size_t CupFieldEnd(std::string_view line, std::size_t start) {
+  const std::size_t i = SkipBlanks(line, start);
+  if (i < line.size() && line[i] == '"') {
+    if (const auto read = ReadQuoted(line, i)) return SkipBlanks(line, read->second);
+  }
+  return std::min(line.find(',', i), line.size());
+}
+
 std::string CupField(std::string_view text, bool alwaysQuote) {
   std::string flat;
   for (std::size_t i = 0; i < text.size(); ++i) {

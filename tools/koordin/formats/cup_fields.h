@@ -24,6 +24,10 @@ struct CupFields {
 // comma.
 CupFields SplitCupLine(std::string_view line);
 
+// Where the field that starts at `start` of a CUP line ends, as SplitCupLine reads it: the index of
+// the comma after it, or the line's size.
+std::size_t CupFieldEnd(std::string_view line, std::size_t start);
+
 // `text` as a CUP field: in double quotes with inner quotes doubled when `alwaysQuote` or when it
 // holds a comma, a quote or blanks at either end. A line break becomes a literal "\n", since a CUP
 // record is one line.

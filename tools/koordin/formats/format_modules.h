@@ -59,4 +59,28 @@ inline constexpr std::size_t kMaxJsonDepth = 1000;
 // without its pictures a CUPX file holds what a CUP file does.
 void ReadCupxInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink);
 
+// WinPilot waypoint files (.dat): "number,latitude,longitude,altitude,flags,name,comment" a line,
+// DD:MM:SS or DD:MM.mmm and a hemisphere letter, altitudes with M or F (feet), "*" comment lines;
+// UTF-8, else Windows-1252, on reading, UTF-8 with CR LF line ends on writing. The flags give CUP
+// styles (A an airfield, L without A an outlanding, else a waypoint; dat.cpp has the whole
+// mapping), and the styles flags. A name or comment is written in CUP's quotes only where a comma,
+// a line break, a leading quote or blanks at either end need them; a comment of commas without
+// quotes is read to the end of the line. A line that cannot be read is skipped with a warning, a
+// file of which none can be read is refused.
+void ReadDatInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink);
+std::unique_ptr<FormatWriter> MakeDatWriter(std::string& out, Diagnostics& diagnostics);
+inline constexpr unsigned kDatLost = kCodePart | kCountryPart | kRunwayPart | kFrequencyPart |
+                                     kUserDataPart | kPicturesPart | kMarkerPart | kSlotPart |
+                                     kTasksPart | kCupOptionsPart;
+
+// XCSoar task files (.tsk): one task of Start, Turn and Finish points, each with the name, comment,
+// altitude and place of its waypoint. Read, the task and its waypoints; observation zones,
+// alternative starts and the task's rules are warned about, not read. Written, the first task and
+// the waypoints its points name, with the others warned about (tsk.cpp says which).
+void ReadTskInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink);
+std::unique_ptr<FormatWriter> MakeTskWriter(std::string& out, Diagnostics& diagnostics);
+inline constexpr unsigned kTskLost = kCodePart | kCountryPart | kStylePart | kRunwayPart |
+                                     kFrequencyPart | kUserDataPart | kPicturesPart | kMarkerPart |
+                                     kSlotPart | kCupOptionsPart;
+
 }  // namespace koordin_cli

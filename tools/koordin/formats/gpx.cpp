@@ -3,6 +3,7 @@
 #include "tools/koordin/formats/cup_fields.h"
 #include "tools/koordin/formats/format_support.h"
 #include "tools/koordin/formats/xml_events.h"
+#include "tools/koordin/formats/xml_writing.h"
 
 #include <algorithm>
 #include <cmath>
@@ -64,33 +65,7 @@ constexpr const char* kCupOptionElement = "cupOption";
 
 // --- writing --------------------------------------------------------------------------------
 
-// XML 1.0 has no place for the control characters but tab, line feed and carriage return: a GPX
-// file with them is no XML file.
-bool IsXmlControl(char c) {
-  return static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r';
-}
-
-std::string WithoutXmlControls(std::string_view text) {
-  std::string kept;
-  kept.reserve(text.size());
-  for (const char c : text) {
-    if (!IsXmlControl(c)) kept += c;
-  }
-  return kept;
-}
-
-// A text that is written as an empty one.
-bool WrittenEmpty(std::string_view text) {
-  return std::all_of(text.begin(), text.end(), IsXmlControl);
-}
-
-// Warns about `text` when it holds control characters XML has no place for, which the writer
-// leaves out.
-void WarnXmlControls(const std::string& text, Diagnostics& diagnostics) {
-  if (std::none_of(text.begin(), text.end(), IsXmlControl)) return;
-  diagnostics.Warn("GPX has no place for the control characters of " + Quoted(text) +
-                   ": written as " + Quoted(WithoutXmlControls(text)));
-}
+constexpr const char* kTitle = "GPX";
 
 // Writes the GPX file element by element into one string, indented by two blanks a level.
 class GpxWriter {
@@ -132,16 +107,7 @@ class GpxWriter {
     out_ += prefix;
     out_ += name;
     out_ += '>';
-    std::size_t run = 0;  // the start of the characters that are written as they are
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      const char c = text[i];
-      const char* escape = c == '&' ? "&amp;" : c == '<' ? "&lt;" : c == '>' ? "&gt;" : nullptr;
-      if (escape == nullptr && !IsXmlControl(c)) continue;
-      out_.append(text.data() + run, i - run);
-      if (escape != nullptr) out_ += escape;
-      run = i + 1;
-    }
-    out_.append(text.data() + run, text.size() - run);
+    AppendXmlText(out_, text);
     out_ += "</";
     out_ += prefix;
     out_ += name;
@@ -257,9 +223,9 @@ class GpxFileWriter : public FormatWriter {
   }
 
   void AddWaypoint(const Waypoint& waypoint) override {
-    WarnXmlControls(waypoint.name, diagnostics_);
+    WarnXmlControls(waypoint.name, kTitle, diagnostics_);
     for (const WaypointText& field : WaypointTexts()) {
-      WarnXmlControls(waypoint.*field.member, diagnostics_);
+      WarnXmlControls(waypoint.*field.member, kTitle, diagnostics_);
     }
     Start(false);
     WriteWaypoint(gpx_, waypoint);
@@ -272,9 +238,10 @@ class GpxFileWriter : public FormatWriter {
 
   void End() override {
     for (const Task& task : tasks_) {
-      WarnXmlControls(task.name, diagnostics_);
-      for (const std::string& point : task.points) WarnXmlControls(point, diagnostics_);
-      for (const std::string& option : task.cupOptions) WarnXmlControls(option, diagnostics_);
+      WarnXmlControls(task.name, kTitle, diagnostics_);
+      for (const std::string& point : task.points) WarnXmlControls(point, kTitle, diagnostics_);
+      for (const std::string& option : task.cupOptions)
+        WarnXmlControls(option, kTitle, diagnostics_);
     }
     Start(tasks_.empty());
     for (const Task& task : tasks_) WriteRoute(gpx_, task, places_, diagnostics_);

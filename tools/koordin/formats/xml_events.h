@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 // XML as a format reader sees it: elements as they start and end, each with its text, as a
 // document tree gives it. The parser behind it checks that the file is
@@ -18,6 +19,9 @@ class XmlAttributes {
 
   // The value of the attribute `name`, or null.
   const char* Find(std::string_view name) const;
+
+  // The names of the attributes, in their order.
+  std::vector<std::string_view> Names() const;
 
  private:
   const char* const* pairs_;

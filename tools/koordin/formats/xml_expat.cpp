@@ -26,6 +26,12 @@ const char* XmlAttributes::Find(std::string_view name) const {
   return nullptr;
 }
 
+std::vector<std::string_view> XmlAttributes::Names() const {
+  std::vector<std::string_view> names;
+  for (const char* const* pair = pairs_; *pair != nullptr; pair += 2) names.emplace_back(*pair);
+  return names;
+}
+
 namespace {
 
 // The bytes handed to the parser at a time.
