@@ -1,6 +1,8 @@
 // What koordin guards: the KOORDIN file's lines against the texts it is given, the shape of the
 // files it reads, the files it replaces, and the streams it reads and writes.
 
+#include "tools/koordin/formats/formats.h"
+
 #include "tests/koordin_testing.h"
 
 #include <gtest/gtest.h>
@@ -186,12 +188,17 @@ TEST(KoordinGuard, StandardInputAndOutputAreFilesNamedDash) {
         0, "a.lst: 2 turnpoints, 1 route\nb.lst: 2 turnpoints, 1 route\n", ""},
        {"koordin convert in.cup - --to lst | cmp - b.lst", 0, "",
         "(standard output): 2 turnpoints, 1 route\n"},
-       {"koordin check - <b.lst && koordin dump - --from lst <b.lst | tail -1", 0,
+       {"koordin check - --from lst <b.lst && koordin dump - --from lst <b.lst | tail -1", 0,
         "(standard input): 2 turnpoints, 1 route\n    1  Runde  Alpha > Beta\n", ""},
-       // dump, as check, takes a stream of no format named for KOORDIN; convert needs the format.
-       {"koordin dump - <b.lst | tail -1", 0, "    1  Runde  Alpha > Beta\n", ""},
+       // A stream of no format named is read as its content tells, which koordin says; a target
+       // needs its format named.
+       {"koordin dump - <b.lst | tail -1 && koordin convert - c.cup <b.lst", 0,
+        "    1  Runde  Alpha > Beta\nc.cup: 2 turnpoints, 1 route\n",
+        "(standard input): read as KOORDIN (by its content)\n"
+        "(standard input): read as KOORDIN (by its content)\n"},
        {"koordin convert in.cup -", 2, "",
-        "koordin: (standard output): give --to to name its format (lst, cup, gpx, csv, json)\n"},
+        "koordin: (standard output): give --to to name its format (" + koordin_cli::FormatList() +
+            ")\n"},
        {"koordin convert in.cup - --to gpx 2>/dev/null | gpsbabel -i gpx -f - -o unicsv -F - | "
         "cut -d, -f1-2",
         0, "No,Latitude\n1,50.500000\n2,47.000000\n", ""},

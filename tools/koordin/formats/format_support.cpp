@@ -246,6 +246,27 @@ std::string Quoted(std::string_view text) {
   return "\"" + Escaped(text) + "\"";
 }
 
+std::string_view WithoutByteOrderMark(std::string_view bytes) {
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  if (bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+    bytes.remove_prefix(kByteOrderMark.size());
+  }
+  return bytes;
+}
+
+std::vector<std::string_view> HeadLines(std::string_view head, std::size_t count) {
+  head = WithoutByteOrderMark(head);
+  std::vector<std::string_view> lines;
+  while (!head.empty() && lines.size() < count) {
+    const std::size_t end = std::min(head.find_first_of("\r\n"), head.size());
+    lines.push_back(head.substr(0, end));
+    std::size_t next = end;
+    if (next < head.size()) next += head.substr(next, 2) == "\r\n" ? 2 : 1;
+    head.remove_prefix(next);
+  }
+  return lines;
+}
+
 std::string AtLine(int line, std::string_view message) {
   return "line " + std::to_string(line) + ": " + std::string(message);
 }

@@ -855,4 +855,31 @@ std::unique_ptr<FormatWriter> MakeGpxWriter(std::string& out, Diagnostics& diagn
   return std::make_unique<GpxFileWriter>(out, diagnostics);
 }
 
+bool RecogniseGpx(std::string_view head) {
+  head = WithoutByteOrderMark(head);
+  // What comes before the root element: blanks, the declaration, processing instructions,
+  // comments and a document type.
+  const std::pair<std::string_view, std::string_view> kPrologue[] = {
+      {"<?", "?>"}, {"<!--", "-->"}, {"<!", ">"}};
+  while (true) {
+    head.remove_prefix(std::min(head.find_first_not_of(" \t\r\n"), head.size()));
+    bool passed = false;
+    for (const auto& [start, end] : kPrologue) {
+      if (head.substr(0, start.size()) != start) continue;
+      const std::size_t after = head.find(end, start.size());
+      if (after == std::string_view::npos) return false;
+      head.remove_prefix(after + end.size());
+      passed = true;
+      break;
+    }
+    if (!passed) break;
+  }
+  if (head.empty() || head.front() != '<') return false;
+  const std::size_t nameEnd = std::min(head.find_first_of(" \t\r\n/>"), head.size());
+  std::string_view name = head.substr(1, nameEnd - 1);
+  const std::size_t colon = name.find(':');
+  if (colon != std::string_view::npos) name.remove_prefix(colon + 1);  // gpx:gpx
+  return name == "gpx" && nameEnd < head.size();
+}
+
 }  // namespace koordin_cli

@@ -87,33 +87,45 @@ void FileSource::Rewind() {
   if (kept_ == nullptr) std::rewind(file_);
 }
 
-NamedInput::NamedInput(const std::string& path) : path_(path) {
-  if (path != kStandardStream) return;
+NamedInput::NamedInput(const std::string& path, ByteSource* read) : path_(path) {
+  if (path != kStandardStream) {
+    std::error_code status;
+    if (read == nullptr || fs::is_regular_file(path, status)) return;
+  }
+  const std::string shown = ShownInputName(path);
   const char* folder = std::getenv("TMPDIR");
   std::string pattern =
       (fs::path(folder != nullptr && *folder != '\0' ? folder : "/tmp") / "koordin-stdin-XXXXXX")
           .string();
   const int descriptor = mkstemp(pattern.data());
-  if (descriptor < 0) throw FileError(DescribeFileError("(standard input)", "cannot keep", errno));
+  if (descriptor < 0) throw FileError(DescribeFileError(shown, "cannot keep", errno));
+  try {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> copy(fdopen(descriptor, "wb"), &std::fclose);
+    if (!copy) {
+      const int error = errno;
+      close(descriptor);
+      throw FileError(DescribeFileError(shown, "cannot keep", error));
+    }
+    char buffer[kChunk];
+    if (read != nullptr) read->Rewind();
+    while (const std::size_t got = read != nullptr ? read->Read(buffer, sizeof buffer)
+                                                   : std::fread(buffer, 1, sizeof buffer, stdin)) {
+      if (std::fwrite(buffer, 1, got, copy.get()) != got) {
+        throw FileError(DescribeFileError(shown, "cannot keep", errno));
+      }
+    }
+    if (read == nullptr && std::ferror(stdin)) {
+      throw FileError(DescribeFileError(shown, "cannot read", errno));
+    }
+    if (std::fclose(copy.release()) != 0) {
+      throw FileError(DescribeFileError(shown, "cannot keep", errno));
+    }
+  } catch (...) {  // the object is never made: nothing else removes the copy
+    std::remove(pattern.c_str());
+    throw;
+  }
   path_ = pattern;
   temporary_ = true;
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> copy(fdopen(descriptor, "wb"), &std::fclose);
-  if (!copy) {
-    const int error = errno;
-    close(descriptor);
-    throw FileError(DescribeFileError("(standard input)", "cannot keep", error));
-  }
-  char buffer[kChunk];
-  while (const std::size_t got = std::fread(buffer, 1, sizeof buffer, stdin)) {
-    if (std::fwrite(buffer, 1, got, copy.get()) != got) {
-      throw FileError(DescribeFileError("(standard input)", "cannot keep", errno));
-    }
-  }
-  if (std::ferror(stdin))
-    throw FileError(DescribeFileError("(standard input)", "cannot read", errno));
-  if (std::fclose(copy.release()) != 0) {
-    throw FileError(DescribeFileError("(standard input)", "cannot keep", errno));
-  }
 }
 
 NamedInput::~NamedInput() {

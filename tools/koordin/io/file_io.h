@@ -51,12 +51,13 @@ class FileSource : public ByteSource {
   long keptSize_ = 0;
 };
 
-// A file to read by name: `path` itself, or for "-" a temporary copy of standard input, removed
-// when the object goes.
+// A file to read by name: `path` itself, or a temporary copy, removed when the object goes, of
+// standard input for "-", and of a stream that has been read from already: a copy of what `read`
+// gives from its start, when it is given and `path` is "-" or no regular file.
 class NamedInput {
  public:
-  // Throws FileError when standard input cannot be read or copied.
-  explicit NamedInput(const std::string& path);
+  // Throws FileError when the input cannot be read or copied.
+  explicit NamedInput(const std::string& path, ByteSource* read = nullptr);
   NamedInput(const NamedInput&) = delete;
   NamedInput& operator=(const NamedInput&) = delete;
   ~NamedInput();
