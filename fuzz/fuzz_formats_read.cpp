@@ -3,7 +3,7 @@
 // again a few bytes at a time, which must give the same document and warnings, or a refusal at the
 // same line (an XML parser may name a fault differently where its pieces break). A refusal is a
 // FormatError naming its line and its fault; anything else thrown, a crash or a sanitizer report is
-// a finding.
+// a finding. The first bytes go to every row's recogniser too.
 
 #include "tests/document_testing.h"
 #include "tools/koordin/formats/formats.h"
@@ -53,6 +53,7 @@ Reading Read(const FileFormat& format, koordin_cli::ByteSource& source) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   for (const FileFormat& format : koordin_cli::FileFormats()) {
+    if (format.recognise != nullptr) format.recognise(bytes.substr(0, koordin_cli::kHeadBytes));
     if (format.IsKoordin()) continue;
     koordin_cli::StringSource whole(bytes);
     const Reading read = Read(format, whole);

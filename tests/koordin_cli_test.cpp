@@ -62,8 +62,9 @@ TEST(Koordin, ChecksListsAndDescribes) {
         "koordin: ./none.so: cannot load the driver: ./none.so: cannot open shared object file: No "
         "such "
         "file or directory\n"},
-       {"koordin convert good.txt out.lst", 2, "",
-        "koordin: good.txt: cannot tell the format from the file name; give --from (" +
+       {"echo text >good.txt && koordin convert good.txt out.lst", 1, "",
+        "koordin: good.txt: cannot tell the format from the file name or the content; give --from "
+        "(" +
             koordin_cli::FormatList() + ")\n"},
        {"koordin --encoding NOSUCHSET check good.lst", 2, "",
         "koordin: --encoding NOSUCHSET: not a character set that iconv knows\n"},

@@ -187,10 +187,14 @@ TEST(KoordinGuard, StandardInputAndOutputAreFilesNamedDash) {
         0, "a.lst: 2 turnpoints, 1 route\nb.lst: 2 turnpoints, 1 route\n", ""},
        {"koordin convert in.cup - --to lst | cmp - b.lst", 0, "",
         "(standard output): 2 turnpoints, 1 route\n"},
-       {"koordin check - <b.lst && koordin dump - --from lst <b.lst | tail -1", 0,
+       {"koordin check - --from lst <b.lst && koordin dump - --from lst <b.lst | tail -1", 0,
         "(standard input): 2 turnpoints, 1 route\n    1  Runde  Alpha > Beta\n", ""},
-       // dump, as check, takes a stream of no format named for KOORDIN; convert needs the format.
-       {"koordin dump - <b.lst | tail -1", 0, "    1  Runde  Alpha > Beta\n", ""},
+       // A stream of no format named is read as its content tells, which koordin says; a target
+       // needs its format named.
+       {"koordin dump - <b.lst | tail -1 && koordin convert - c.cup <b.lst", 0,
+        "    1  Runde  Alpha > Beta\nc.cup: 2 turnpoints, 1 route\n",
+        "(standard input): read as KOORDIN (by its content)\n"
+        "(standard input): read as KOORDIN (by its content)\n"},
        {"koordin convert in.cup -", 2, "",
         "koordin: (standard output): give --to to name its format (" +
             koordin_cli::FormatList(", ", true) + ")\n"},

@@ -30,7 +30,7 @@ int Run(const koordin_cli::CommandLine& line) {
     case Command::kInfo:
       return RunInfo(line.common, std::cout, std::cerr);
     case Command::kCheck:
-      return RunCheck(line.common, line.checkFiles, line.checkEncoding, std::cout, std::cerr);
+      return RunCheck(line.common, line.check, std::cout, std::cerr);
     case Command::kDump:
       return RunDump(line.common, line.dump, std::cout, std::cerr);
     case Command::kConvert:

@@ -30,7 +30,7 @@ constexpr const char* kExamples = R"(Examples:
 )";
 
 constexpr const char* kFormatsHeading =
-    "Formats, taken from the file extension unless --from/--to name them:";
+    "Formats, given with --from/--to, else told by the file extension and a source's content:";
 
 constexpr const char* kFooterEnd =
     R"(A file named - is standard input, or as the target standard output.
@@ -67,11 +67,13 @@ void AddCommonOptions(CLI::App& app, CommonOptions& common) {
       ->capture_default_str();
 }
 
-CLI::App* AddCheck(CLI::App& app, CommandLine& line) {
+CLI::App* AddCheck(CLI::App& app, CheckOptions& options) {
   CLI::App* check = app.add_subcommand(
       "check", "read files of any format through; one line each: contents or the first fault");
-  check->add_option("FILE", line.checkFiles, "files of any format koordin reads")->required();
-  check->add_option("--input-encoding", line.checkEncoding, InputEncodingHelp());
+  check->add_option("FILE", options.files, "files of any format koordin reads")->required();
+  check->add_option("--from", options.from,
+                    "the files' format, when their names and contents do not say");
+  check->add_option("--input-encoding", options.inputEncoding, InputEncodingHelp());
   return check;
 }
 
@@ -82,7 +84,8 @@ CLI::App* AddDump(CLI::App& app, DumpOptions& dump) {
   command->add_option("--format", dump.listing, "the listing form")
       ->check(CLI::IsMember({"text", "csv", "json"}))
       ->capture_default_str();
-  command->add_option("--from", dump.from, "the file's format, when its name does not say");
+  command->add_option("--from", dump.from,
+                      "the file's format, when its name and content do not say");
   command->add_flag("--all", dump.all, "list empty slots too");
   command->add_option("--input-encoding", dump.inputEncoding, InputEncodingHelp());
   return command;
@@ -94,7 +97,7 @@ CLI::App* AddConvert(CLI::App& app, ConvertOptions& convert, std::string& rank) 
       "convert", "convert between " + FormatList(" and ") + "; warns about every loss");
   command->add_option("IN", convert.input, "the file to read")->required();
   command->add_option("OUT", convert.output, "the file to write")->required();
-  command->add_option("--from", convert.from, "IN's format, when its name does not say");
+  command->add_option("--from", convert.from, "IN's format, when its name and content do not say");
   command->add_option("--to", convert.to, "OUT's format, when its name does not say");
   command->add_flag("--strict", convert.strict,
                     "fail, writing nothing, when anything needs a warning");
@@ -218,7 +221,7 @@ CommandLine ReadCommandLine(int argc, char** argv, std::ostream& out, std::ostre
   const std::pair<CLI::App*, Command> commands[] = {
       {app.add_subcommand("info", "describe the driver: name, version, capacities"),
        Command::kInfo},
-      {AddCheck(app, line), Command::kCheck},
+      {AddCheck(app, line.check), Command::kCheck},
       {AddDump(app, line.dump), Command::kDump},
       {AddConvert(app, line.convert, rank), Command::kConvert},
       {AddFormats(app, line.formats), Command::kFormats},

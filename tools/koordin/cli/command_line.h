@@ -17,8 +17,7 @@ struct CommandLine {
   Command command = Command::kNone;
   int status = kExitSuccess;  // with kNone: the help or the version shown, or a fault told
   CommonOptions common;
-  std::vector<std::string> checkFiles;
-  std::string checkEncoding;
+  CheckOptions check;
   DumpOptions dump;
   ConvertOptions convert;
   FormatsOptions formats;

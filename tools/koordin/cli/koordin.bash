@@ -63,7 +63,7 @@ _koordin() {
         convert) options="--from --to --strict --near --radius --rank --only --exclude --style --tasks
                           --input-encoding --dry-run --plan-format --verbose --quiet --help" ;;
         dump) options="--format --from --all --input-encoding --help" ;;
-        check) options="--input-encoding --help" ;;
+        check) options="--from --input-encoding --help" ;;
         info) options="--help" ;;
         formats) options="--format --styles --help" ;;
     esac

@@ -19,16 +19,17 @@ struct Counter : DocumentSink {
 
 }  // namespace
 
-int RunCheck(const CommonOptions& common, const std::vector<std::string>& files,
-             const std::string& inputEncoding, std::ostream& out, std::ostream& err) {
+int RunCheck(const CommonOptions& common, const CheckOptions& options, std::ostream& out,
+             std::ostream& err) {
   return Guarded(err, [&] {
     Context context(common);
     bool allGood = true;
-    for (const std::string& file : files) {
+    for (const std::string& file : options.files) {
       const std::string shown = ShownInputName(file);
       try {
-        const FileFormat& format = FormatToReadThrough(file, std::string());
-        Source source(file, format, format.otherCharsets ? inputEncoding : std::string(), context);
+        Source source(file, options.from, context);
+        if (source.format().otherCharsets) source.SetInputEncoding(options.inputEncoding);
+        PrintFormatNote(err, source);
         // Counted as read, in memory that does not grow with the file.
         Diagnostics diagnostics(Diagnostics::Keeping::kFewOfEachKind);
         Counter counter;

@@ -13,6 +13,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // What koordin's commands share: the driver loaded when first needed, the formats of the files
@@ -44,28 +45,40 @@ class Context {
 };
 
 // The format given with `option` (--from or --to), or else the one the file's extension names.
-// Throws UsageError naming the formats (for --to those koordin writes) when there is none.
+// Throws UsageError naming the formats (for --to those koordin writes) when there is none, or
+// the formats when there are more than one.
 const FileFormat& ResolveFormat(const std::string& path, const std::string& given,
                                 const char* option);
 
-// The format of a file to read through: the one given, the one its name tells, or else KOORDIN,
-// which the driver recognises by the file's content.
-const FileFormat& FormatToReadThrough(const std::string& path, const std::string& given);
+// The format of the source `path` whose first bytes are `head`: the one its extension names when
+// that is one format and the content is not of another (the row's recogniser), else the one the
+// content is of, and then `byContent` is set; else the one its extension names, whose reader tells
+// what is wrong. Throws FileError naming the source when neither tells one format.
+const FileFormat& SourceFormat(const std::string& path, std::string_view head, bool& byContent);
 
-// A source file, read as often as asked: `path` of `format`, in the character set
-// `inputEncoding` (empty: as the format reads it). Messages name it as the user does.
+// A source file, read as often as asked. Messages name it as the user does.
 class Source {
  public:
-  // Throws UsageError for an input encoding the format does not take, FileError for a file that
-  // cannot be opened or is empty.
+  // `path` in the format that `given` (--from) names, or else the one that SourceFormat tells.
+  // Throws UsageError for a format `given` that koordin does not know, FileError for a file that
+  // cannot be opened or whose format cannot be told.
+  Source(const std::string& path, const std::string& given, Context& context);
+  // `path` of `format`, in the character set `inputEncoding` (SetInputEncoding).
   Source(const std::string& path, const FileFormat& format, const std::string& inputEncoding,
          Context& context);
   ~Source();
+
+  // The character set of the source's text, for a format whose files come in others (empty: as
+  // the format reads it). Throws UsageError for a format whose files come in none.
+  void SetInputEncoding(const std::string& inputEncoding);
 
   // One pass from the start into `sink`. Throws FileError naming the file and the line.
   void Read(Diagnostics& diagnostics, DocumentSink& sink);
 
   const std::string& shown() const { return shown_; }
+  const FileFormat& format() const { return *format_; }
+  // True when the format was taken from the content, which koordin then says (PrintFormatNote).
+  bool byContent() const { return byContent_; }
 
   // Every slot of a KOORDIN source, empty ones too.
   KoordinListing Listing(Diagnostics& diagnostics);
@@ -74,17 +87,25 @@ class Source {
   const std::vector<FormFault>& FormFaults() const { return formFaults_; }
 
  private:
-  const FileFormat& format_;
+  // Opens the source in its format, from `file_` when it has been read to tell the format.
+  void Open(const std::string& path);
+
+  const FileFormat* format_ = nullptr;
+  bool byContent_ = false;
   std::string inputEncoding_;
   Context& context_;
   std::string shown_;
-  std::unique_ptr<ByteSource> file_;  // a source of another format
+  std::unique_ptr<ByteSource> file_;  // a source of another format, or one read to tell it
   // A KOORDIN source, read once as it comes; what it holds is kept for every further pass.
   std::unique_ptr<OpenedInput> koordin_;
   std::optional<KoordinListing> listing_;
   Diagnostics listingWarnings_;
   std::vector<FormFault> formFaults_;
 };
+
+// Says on `err` which format a source was read as, when its content told it: "in.dat: read as CUP
+// (by its content)".
+void PrintFormatNote(std::ostream& err, const Source& source);
 
 // Prints the lines of `diagnostics` about `file`.
 void PrintWarnings(std::ostream& err, const std::string& file, const Diagnostics& diagnostics,

@@ -19,6 +19,13 @@ struct CommonOptions {
   std::string encoding = kWindows1252;
 };
 
+struct CheckOptions {
+  std::vector<std::string> files;
+  std::string from;           // the files' format; empty: from each one's extension or content
+  std::string inputEncoding;  // for the files whose format takes one; empty: UTF-8, else
+                              // Windows-1252
+};
+
 struct DumpOptions {
   std::string file;
   std::string from;              // the input's format; empty: from its extension or content
@@ -30,7 +37,7 @@ struct DumpOptions {
 struct ConvertOptions {
   std::string input;
   std::string output;
-  std::string from;  // empty: from the extension
+  std::string from;  // empty: from the extension or the content
   std::string to;    // empty: from the extension
   bool strict = false;
   Choices choices;                  // what of the input goes into the output
@@ -54,11 +61,10 @@ inline constexpr int kExitUsage = 2;  // a command line koordin cannot follow
 // The driver's name, version, maker, extension, capacities and object kinds.
 int RunInfo(const CommonOptions& common, std::ostream& out, std::ostream& err);
 
-// One line per file of any format: what it holds, or its first fault. `inputEncoding`, when not
-// empty, is the character set of the files among them whose format takes one. Fails when any file
-// is not good.
-int RunCheck(const CommonOptions& common, const std::vector<std::string>& files,
-             const std::string& inputEncoding, std::ostream& out, std::ostream& err);
+// One line per file of any format: what it holds, or its first fault. Fails when any file is not
+// good.
+int RunCheck(const CommonOptions& common, const CheckOptions& options, std::ostream& out,
+             std::ostream& err);
 
 // The turnpoints and routes of a file, in the listing form asked for.
 int RunDump(const CommonOptions& common, const DumpOptions& options, std::ostream& out,

@@ -15,7 +15,7 @@ int RunConvert(const CommonOptions& common, const ConvertOptions& options, std::
                std::ostream& err) {
   return Guarded(err, [&] {
     Context context(common);
-    const FileFormat& from = ResolveFormat(options.input, options.from, "--from");
+    // The target's format first: the source's may need its first bytes, from standard input.
     const FileFormat& to = ResolveFormat(options.output, options.to, "--to");
     const std::string input = ShownInputName(options.input);
     const std::string output = ShownOutputName(options.output);
@@ -31,7 +31,9 @@ int RunConvert(const CommonOptions& common, const ConvertOptions& options, std::
     Diagnostics sourceWarnings(keeping);
     Diagnostics targetWarnings(keeping);
 
-    Source source(options.input, from, options.inputEncoding, context);
+    Source source(options.input, options.from, context);
+    source.SetInputEncoding(options.inputEncoding);
+    PrintFormatNote(err, source);
     const std::unique_ptr<CommittedTarget> target =
         MakeTarget(options.output, to, options.dryRun, context, targetWarnings, out);
     ChoiceRecord record;

@@ -11,11 +11,12 @@ int RunDump(const CommonOptions& common, const DumpOptions& options, std::ostrea
             std::ostream& err) {
   return Guarded(err, [&] {
     Context context(common);
-    const FileFormat& format = FormatToReadThrough(options.file, options.from);
-    Source source(options.file, format, options.inputEncoding, context);
+    Source source(options.file, options.from, context);
+    source.SetInputEncoding(options.inputEncoding);
+    PrintFormatNote(err, source);
     Diagnostics diagnostics;
     KoordinListing listing;
-    if (format.IsKoordin()) {  // every slot, empty ones too
+    if (source.format().IsKoordin()) {  // every slot, empty ones too
       listing = source.Listing(diagnostics);
       ListingToDocument(listing, diagnostics);
     } else {

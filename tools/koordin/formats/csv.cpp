@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,8 @@ enum Column {
 constexpr std::array<const char*, kColumnCount> kColumnNames = {
     "name",        "code",  "country",   "latitude",    "longitude",
     "elevation_m", "style", "frequency", "description", "marked"};
+// The columns a file must have.
+constexpr Column kNeededColumns[] = {kName, kLatitude, kLongitude};
 
 // One record and the line it starts on; a blank record is an empty line.
 struct Record {
@@ -172,7 +175,7 @@ class CsvReader {
         diagnostics_.Warn(AtLine(record.line, "column " + Quoted(word) + " is not read"));
       }
     }
-    for (const Column needed : {kName, kLatitude, kLongitude}) {
+    for (const Column needed : kNeededColumns) {
       if (!found[needed]) {
         throw FormatError(record.line,
                           std::string("the header has no ") + kColumnNames[needed] + " column");
@@ -336,6 +339,27 @@ void ReadCsvInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sin
 
 std::unique_ptr<FormatWriter> MakeCsvWriter(std::string& out, Diagnostics& diagnostics) {
   return std::make_unique<CsvWriter>(out, diagnostics);
+}
+
+bool RecogniseCsv(std::string_view head) {
+  const std::vector<std::string_view> lines = HeadLines(head, 1);
+  if (lines.empty()) return false;
+  std::array<bool, kColumnCount> found{};
+  std::string_view header = lines.front();
+  for (std::size_t at = 0; at <= header.size();) {
+    const std::size_t end = std::min(header.find(',', at), header.size());
+    std::string_view word = header.substr(at, end - at);
+    if (word.size() >= 2 && word.front() == '"' && word.back() == '"') {
+      word = word.substr(1, word.size() - 2);
+    }
+    word = TrimBlanks(word);
+    for (int column = 0; column < kColumnCount; ++column) {
+      if (EqualsIgnoringCase(word, kColumnNames[column])) found[column] = true;
+    }
+    at = end + 1;
+  }
+  return std::all_of(std::begin(kNeededColumns), std::end(kNeededColumns),
+                     [&](Column column) { return found[column]; });
 }
 
 }  // namespace koordin_cli

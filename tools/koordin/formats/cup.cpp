@@ -25,6 +25,23 @@ bool IsCommentOrBlank(std::string_view line) {
   return line.empty() || line.front() == '*';
 }
 
+// True when `text` is a CUP latitude.
+bool IsCupLatitude(std::string_view text) {
+  if (!EndsInHemisphere(text, CupAxis::kLatitude)) return false;
+  try {
+    ParseCupCoordinate(text, CupAxis::kLatitude);
+    return true;
+  } catch (const std::invalid_argument&) {
+    return false;
+  }
+}
+
+// True when `fields` are a waypoint line of the usual columns rather than a header.
+bool LooksLikeWaypoint(const std::vector<std::string>& fields) {
+  const std::size_t latitude = static_cast<std::size_t>(CupColumn::kLatitude);
+  return fields.size() > latitude && IsCupLatitude(fields[latitude]);
+}
+
 // Reads a CUP file line by line: the header, the waypoints, then the task section.
 class CupReader {
  public:
@@ -97,19 +114,6 @@ class CupReader {
       }
     }
     UseColumns(columns, line.number);
-  }
-
-  static bool LooksLikeWaypoint(const std::vector<std::string>& fields) {
-    const std::size_t latitude = static_cast<std::size_t>(CupColumn::kLatitude);
-    if (fields.size() <= latitude || !EndsInHemisphere(fields[latitude], CupAxis::kLatitude)) {
-      return false;
-    }
-    try {
-      ParseCupCoordinate(fields[latitude], CupAxis::kLatitude);
-      return true;
-    } catch (const std::invalid_argument&) {
-      return false;
-    }
   }
 
   void UseColumns(const std::vector<CupColumn>& columns, int line) {
@@ -342,6 +346,24 @@ void ReadCupInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sin
 
 std::unique_ptr<FormatWriter> MakeCupWriter(std::string& out, Diagnostics& diagnostics) {
   return std::make_unique<CupWriter>(out, diagnostics);
+}
+
+bool RecogniseCup(std::string_view head) {
+  std::vector<std::vector<std::string>> lines;  // the first two that are no comment
+  for (const std::string_view line : HeadLines(head, head.size())) {
+    if (IsCommentOrBlank(line)) continue;
+    lines.push_back(SplitCupLine(line).fields);
+    if (lines.size() == 2) break;
+  }
+  if (lines.empty()) return false;
+  if (LooksLikeWaypoint(lines[0])) return true;
+  const std::vector<std::string>& header = lines[0];
+  for (std::size_t i = 0; i < header.size(); ++i) {
+    if (CupColumnNamed(header[i]) == CupColumn::kLatitude) {
+      return lines.size() == 2 && i < lines[1].size() && IsCupLatitude(lines[1][i]);
+    }
+  }
+  return false;
 }
 
 }  // namespace koordin_cli

@@ -360,6 +360,26 @@ void ReadDatInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sin
   reader.Finish();
 }
 
+bool RecogniseDat(std::string_view head) {
+  for (std::string_view line : HeadLines(head, head.size())) {
+    line = TrimBlanks(line);
+    if (line.empty() || line.front() == kCommentMark) continue;
+    const std::vector<std::string> fields = SplitCupLine(line).fields;
+    const std::string_view number = TrimBlanks(fields.empty() ? "" : fields[kNumber]);
+    if (fields.size() < kComment || number.empty() || !AllDigits(number)) {
+      return false;
+    }
+    try {
+      ParseDatCoordinate(fields[kLatitude], CupAxis::kLatitude, 0);
+      ParseDatCoordinate(fields[kLongitude], CupAxis::kLongitude, 0);
+    } catch (const FormatError&) {
+      return false;
+    }
+    return true;
+  }
+  return false;
+}
+
 std::unique_ptr<FormatWriter> MakeDatWriter(std::string& out, Diagnostics& diagnostics) {
   return std::make_unique<DatWriter>(out, diagnostics);
 }

@@ -5,10 +5,14 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
 
 // The format modules, a file each, whose readers and writers the format table (format_table.cpp)
 // puts in its rows; what of a document each has no place for is in its row.
 namespace koordin_cli {
+
+// The KOORDIN file, which only the driver reads and writes, is told by its two header lines.
+bool RecogniseKoordin(std::string_view head);
 
 // CUP waypoint files with their task section. Input is UTF-8, or Windows-1252 when it is not
 // valid UTF-8; output is UTF-8 with CR LF line ends and the 14-column header. Columns are found by
@@ -17,6 +21,9 @@ namespace koordin_cli {
 // and written back after it; "???" for its takeoff or landing is read as none.
 void ReadCupInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink);
 std::unique_ptr<FormatWriter> MakeCupWriter(std::string& out, Diagnostics& diagnostics);
+// A header that names the latitude column and a waypoint line after it with a CUP latitude, or a
+// waypoint line first.
+bool RecogniseCup(std::string_view head);
 
 // GPX 1.1: waypoints (wpt) and routes (rte, their points matched to the waypoints by name).
 // A waypoint's name, elevation (ele), description (desc, else cmt) and style (as sym) are GPX's own
@@ -32,6 +39,8 @@ std::unique_ptr<FormatWriter> MakeCupWriter(std::string& out, Diagnostics& diagn
 // held.
 void ReadGpxInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink);
 std::unique_ptr<FormatWriter> MakeGpxWriter(std::string& out, Diagnostics& diagnostics);
+// An XML document whose root element is gpx.
+bool RecogniseGpx(std::string_view head);
 
 // CSV (RFC 4180 quoting, CR LF, UTF-8 or else Windows-1252 on reading): the header
 // name,code,country,latitude,longitude,elevation_m,style,frequency,description,marked, then one
@@ -42,6 +51,8 @@ std::unique_ptr<FormatWriter> MakeGpxWriter(std::string& out, Diagnostics& diagn
 // with a warning. Both forms are read. Columns are read by their header names in any order.
 void ReadCsvInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink);
 std::unique_ptr<FormatWriter> MakeCsvWriter(std::string& out, Diagnostics& diagnostics);
+// A header line with the name, latitude and longitude columns.
+bool RecogniseCsv(std::string_view head);
 
 // JSON: {"waypoints": [...], "tasks": [...]}, UTF-8. A waypoint is an object with every field of
 // Waypoint under its member name ("elevation" in metres or null); a task is {"name", "points"} and
@@ -52,12 +63,16 @@ std::unique_ptr<FormatWriter> MakeCsvWriter(std::string& out, Diagnostics& diagn
 void ReadJsonInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink);
 std::unique_ptr<FormatWriter> MakeJsonWriter(std::string& out, Diagnostics& diagnostics);
 inline constexpr std::size_t kMaxJsonDepth = 1000;
+// An object whose first key is "waypoints" or "tasks".
+bool RecogniseJson(std::string_view head);
 
 // CUPX: a zip archive of a CUP file, POINTS.CUP, and the pictures it names; often two archives one
 // after the other, the pictures first. The CUP file is read as ReadCupInto reads one, inflated a
 // piece at a time (zip_archive.h); the pictures are counted in one warning, not read. No writer:
 // without its pictures a CUPX file holds what a CUP file does.
 void ReadCupxInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink);
+// A zip archive.
+bool RecogniseCupx(std::string_view head);
 
 // WinPilot waypoint files (.dat): "number,latitude,longitude,altitude,flags,name,comment" a line,
 // DD:MM:SS or DD:MM.mmm and a hemisphere letter, altitudes with M or F (feet), "*" comment lines;
@@ -72,6 +87,8 @@ std::unique_ptr<FormatWriter> MakeDatWriter(std::string& out, Diagnostics& diagn
 inline constexpr unsigned kDatLost = kCodePart | kCountryPart | kRunwayPart | kFrequencyPart |
                                      kUserDataPart | kPicturesPart | kMarkerPart | kSlotPart |
                                      kTasksPart | kCupOptionsPart;
+// A first line, comment lines passed, with a number and a WinPilot latitude and longitude.
+bool RecogniseDat(std::string_view head);
 
 // XCSoar task files (.tsk): one task of Start, Turn and Finish points, each with the name, comment,
 // altitude and place of its waypoint. Read, the task and its waypoints; observation zones,
@@ -82,5 +99,7 @@ std::unique_ptr<FormatWriter> MakeTskWriter(std::string& out, Diagnostics& diagn
 inline constexpr unsigned kTskLost = kCodePart | kCountryPart | kStylePart | kRunwayPart |
                                      kFrequencyPart | kUserDataPart | kPicturesPart | kMarkerPart |
                                      kSlotPart | kCupOptionsPart;
+// An XML document whose root element is Task.
+bool RecogniseTsk(std::string_view head);
 
 }  // namespace koordin_cli

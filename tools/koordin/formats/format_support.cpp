@@ -246,6 +246,55 @@ std::string Quoted(std::string_view text) {
   return "\"" + Escaped(text) + "\"";
 }
 
+std::string_view WithoutByteOrderMark(std::string_view bytes) {
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  if (bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
+    bytes.remove_prefix(kByteOrderMark.size());
+  }
+  return bytes;
+}
+
+std::vector<std::string_view> HeadLines(std::string_view head, std::size_t count) {
+  head = WithoutByteOrderMark(head);
+  std::vector<std::string_view> lines;
+  while (!head.empty() && lines.size() < count) {
+    const std::size_t end = std::min(head.find_first_of("\r\n"), head.size());
+    lines.push_back(head.substr(0, end));
+    std::size_t next = end;
+    if (next < head.size()) next += head.substr(next, 2) == "\r\n" ? 2 : 1;
+    head.remove_prefix(next);
+  }
+  return lines;
+}
+
+std::string_view XmlRootElement(std::string_view head) {
+  head = WithoutByteOrderMark(head);
+  // What comes before the root element: blanks, the declaration, processing instructions,
+  // comments and a document type.
+  const std::pair<std::string_view, std::string_view> kPrologue[] = {
+      {"<?", "?>"}, {"<!--", "-->"}, {"<!", ">"}};
+  while (true) {
+    head.remove_prefix(std::min(head.find_first_not_of(" \t\r\n"), head.size()));
+    bool passed = false;
+    for (const auto& [start, end] : kPrologue) {
+      if (head.substr(0, start.size()) != start) continue;
+      const std::size_t after = head.find(end, start.size());
+      if (after == std::string_view::npos) return {};
+      head.remove_prefix(after + end.size());
+      passed = true;
+      break;
+    }
+    if (!passed) break;
+  }
+  if (head.empty() || head.front() != '<') return {};
+  const std::size_t nameEnd = std::min(head.find_first_of(" \t\r\n/>"), head.size());
+  if (nameEnd == head.size()) return {};  // the name may go on beyond the head
+  std::string_view name = head.substr(1, nameEnd - 1);
+  const std::size_t colon = name.find(':');
+  if (colon != std::string_view::npos) name.remove_prefix(colon + 1);  // gpx:gpx
+  return name;
+}
+
 std::string AtLine(int line, std::string_view message) {
   return "line " + std::to_string(line) + ": " + std::string(message);
 }

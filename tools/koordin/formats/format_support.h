@@ -84,6 +84,18 @@ std::string Escaped(std::string_view text);
 // `text` escaped, in double quotes, for messages.
 std::string Quoted(std::string_view text);
 
+// `bytes` without a leading UTF-8 byte-order mark.
+std::string_view WithoutByteOrderMark(std::string_view bytes);
+
+// The first `count` lines of `head`, the first bytes of a file, without their line ends (LF,
+// CR LF or a lone CR) and without a leading UTF-8 byte-order mark; fewer when it holds fewer. A
+// line that runs to the end of `head` is given as far as it goes.
+std::vector<std::string_view> HeadLines(std::string_view head, std::size_t count);
+
+// The name of the root element of an XML document whose first bytes are `head`, without a
+// namespace prefix; empty when `head` shows none.
+std::string_view XmlRootElement(std::string_view head);
+
 // "line N: message", the form of every warning about a place in a file.
 std::string AtLine(int line, std::string_view message);
 

@@ -36,7 +36,8 @@ const std::vector<FileFormat>& FileFormats() {
        nullptr,
        false,
        kCodePart | kCountryPart | kStylePart | kRunwayPart | kDescriptionPart | kUserDataPart |
-           kPicturesPart | kCupOptionsPart},
+           kPicturesPart | kCupOptionsPart,
+       &RecogniseKoordin},
       {"cup",
        "CUP",
        "waypoints and tasks",
@@ -44,7 +45,8 @@ const std::vector<FileFormat>& FileFormats() {
        &ReadCupInto,
        &MakeCupWriter,
        true,
-       kMarkerPart | kSlotPart},
+       kMarkerPart | kSlotPart,
+       &RecogniseCup},
       {"gpx",
        "GPX",
        "version 1.1, waypoints and routes",
@@ -52,7 +54,8 @@ const std::vector<FileFormat>& FileFormats() {
        &ReadGpxInto,
        &MakeGpxWriter,
        false,
-       kSlotPart},
+       kSlotPart,
+       &RecogniseGpx},
       {"csv",
        "CSV",
        "waypoints, then the tasks in a table of their own",
@@ -60,7 +63,8 @@ const std::vector<FileFormat>& FileFormats() {
        &ReadCsvInto,
        &MakeCsvWriter,
        true,
-       kRunwayPart | kUserDataPart | kPicturesPart | kSlotPart | kCupOptionsPart},
+       kRunwayPart | kUserDataPart | kPicturesPart | kSlotPart | kCupOptionsPart,
+       &RecogniseCsv},
       {"json",
        "JSON",
        "every field of the waypoints and tasks",
@@ -68,7 +72,8 @@ const std::vector<FileFormat>& FileFormats() {
        &ReadJsonInto,
        &MakeJsonWriter,
        false,
-       0},
+       0,
+       &RecogniseJson},
       {"cupx",
        "CUPX",
        "a CUP file and its pictures in a zip archive",
@@ -76,7 +81,8 @@ const std::vector<FileFormat>& FileFormats() {
        &ReadCupxInto,
        nullptr,
        false,
-       kMarkerPart | kSlotPart},
+       kMarkerPart | kSlotPart,
+       &RecogniseCupx},
       {"dat",
        "WinPilot",
        "waypoints with airfield, landable and turnpoint flags",
@@ -84,7 +90,8 @@ const std::vector<FileFormat>& FileFormats() {
        &ReadDatInto,
        &MakeDatWriter,
        true,
-       kDatLost},
+       kDatLost,
+       &RecogniseDat},
       {"tsk",
        "XCSoar task",
        "one task with the waypoints it flies",
@@ -92,7 +99,8 @@ const std::vector<FileFormat>& FileFormats() {
        &ReadTskInto,
        &MakeTskWriter,
        false,
-       kTskLost},
+       kTskLost,
+       &RecogniseTsk},
 #ifdef KOORDIN_EXTRA_FORMAT
       KOORDIN_EXTRA_FORMAT(),
 #endif
@@ -107,13 +115,29 @@ const FileFormat* FindFormat(std::string_view name) {
   return nullptr;
 }
 
-const FileFormat* FormatOfPath(const std::string& path) {
+std::vector<const FileFormat*> FormatsOfPath(const std::string& path) {
   const std::string extension = std::filesystem::path(path).extension().string();
-  if (extension.size() < 2) return nullptr;
+  std::vector<const FileFormat*> formats;
+  if (extension.size() < 2) return formats;
   for (const FileFormat& format : FileFormats()) {
     for (const std::string& own : format.extensions) {
-      if (EqualsIgnoringCase(std::string_view(extension).substr(1), own)) return &format;
+      if (EqualsIgnoringCase(std::string_view(extension).substr(1), own)) {
+        formats.push_back(&format);
+        break;
+      }
     }
+  }
+  return formats;
+}
+
+const FileFormat* FormatOfPath(const std::string& path) {
+  const std::vector<const FileFormat*> formats = FormatsOfPath(path);
+  return formats.size() == 1 ? formats.front() : nullptr;
+}
+
+const FileFormat* FormatOfContent(std::string_view head) {
+  for (const FileFormat& format : FileFormats()) {
+    if (format.recognise != nullptr && format.recognise(head)) return &format;
   }
   return nullptr;
 }

@@ -3,6 +3,7 @@
 #include "tools/koordin/document/document.h"
 #include "tools/koordin/document/streams.h"
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -54,6 +55,13 @@ enum DocumentPart : unsigned {
   kCupOptionsPart = 1U << 12,  // a task's option, zone and start lines
 };
 
+// The first bytes of a file that a recogniser looks at, at most.
+inline constexpr std::size_t kHeadBytes = std::size_t{4} << 10;
+
+// True when the first bytes of a file (`head`, at most kHeadBytes, the whole file when shorter)
+// show it to be of a format.
+using Recognise = bool (*)(std::string_view head);
+
 // A file format koordin knows, a row of the format table. KOORDIN's reader and writer are null:
 // only the driver reads and writes the KOORDIN file. A format that koordin reads and does not
 // write has a reader and no writer.
@@ -66,6 +74,8 @@ struct FileFormat {
   MakeWriter writer;
   bool otherCharsets;  // its files come in character sets other than UTF-8 (--input-encoding)
   unsigned lost;       // the DocumentParts it has no place for
+  // Tells its files by their first bytes; null for a format whose files show nothing of their own.
+  Recognise recognise = nullptr;
   bool IsKoordin() const { return read == nullptr; }
   bool Writes() const { return IsKoordin() || writer != nullptr; }
 };
@@ -76,8 +86,15 @@ const std::vector<FileFormat>& FileFormats();
 // The format named `name` (any case), or null.
 const FileFormat* FindFormat(std::string_view name);
 
-// The format that the extension of `path` names (any case), or null.
+// The formats whose files have the extension of `path` (any case), in the table's order: none, one,
+// or more where formats share an extension (.wpt).
+std::vector<const FileFormat*> FormatsOfPath(const std::string& path);
+
+// The format that the extension of `path` names when it names exactly one, or null.
 const FileFormat* FormatOfPath(const std::string& path);
+
+// The first format of the table that recognises `head` as its own, or null.
+const FileFormat* FormatOfContent(std::string_view head);
 
 // The formats' names for messages, the last two joined by `last`: "lst, cup, gpx, csv, json", or
 // "lst, cup, gpx, csv and json"; only those koordin writes when `written`.

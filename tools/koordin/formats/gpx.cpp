@@ -822,4 +822,6 @@ std::unique_ptr<FormatWriter> MakeGpxWriter(std::string& out, Diagnostics& diagn
   return std::make_unique<GpxFileWriter>(out, diagnostics);
 }
 
+bool RecogniseGpx(std::string_view head) { return XmlRootElement(head) == "gpx"; }
+
 }  // namespace koordin_cli

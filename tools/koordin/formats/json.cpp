@@ -713,4 +713,17 @@ std::unique_ptr<FormatWriter> MakeJsonWriter(std::string& out, Diagnostics& diag
   return std::make_unique<JsonWriter>(out, diagnostics);
 }
 
+bool RecogniseJson(std::string_view head) {
+  constexpr const char* kBlanks = " \t\r\n";
+  head = WithoutByteOrderMark(head);
+  head.remove_prefix(std::min(head.find_first_not_of(kBlanks), head.size()));
+  if (head.empty() || head.front() != '{') return false;
+  head.remove_prefix(1);
+  head.remove_prefix(std::min(head.find_first_not_of(kBlanks), head.size()));
+  for (const char* key : {kWaypoints, kTasks}) {
+    if (head.rfind("\"" + std::string(key) + "\"", 0) == 0) return true;
+  }
+  return false;
+}
+
 }  // namespace koordin_cli

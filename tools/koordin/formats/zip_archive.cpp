@@ -218,6 +218,10 @@ std::uint64_t ReadDirectory(SourceCursor& cursor, const ArchiveEnd& end,
 
 }  // namespace
 
+bool StartsZipArchive(std::string_view head) {
+  return head.substr(0, kLocalHeaderSignature.size()) == kLocalHeaderSignature;
+}
+
 std::uint64_t ListZipMembers(ByteSource& source,
                              const std::function<void(const ZipMember&)>& visit) {
   SourceCursor cursor(source);

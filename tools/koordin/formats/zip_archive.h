@@ -11,6 +11,9 @@
 // member's bytes inflated as a source of their own. Nothing is extracted, nothing held whole.
 namespace koordin_cli {
 
+// True when `head`, the first bytes of a source, begin a zip archive's first member.
+bool StartsZipArchive(std::string_view head);
+
 // A member of a zip archive as its directory lists it.
 struct ZipMember {
   std::string name;  // as the archive has it: "/" (or "\\") between folders

@@ -167,6 +167,28 @@ OpenedInput::OpenedInput(const std::string& path) {
   }
 }
 
+namespace {
+
+// Reads for a stream made by fopencookie: a failure becomes EIO, as no exception may cross stdio.
+ssize_t ReadSource(void* cookie, char* buffer, std::size_t size) {
+  try {
+    return static_cast<ssize_t>(static_cast<ByteSource*>(cookie)->Read(buffer, size));
+  } catch (const FileError&) {
+    errno = EIO;
+    return -1;
+  }
+}
+
+}  // namespace
+
+OpenedInput::OpenedInput(const std::string& path, std::unique_ptr<ByteSource> source)
+    : source_(std::move(source)) {
+  source_->Rewind();
+  stream_ = fopencookie(source_.get(), "rb", cookie_io_functions_t{&ReadSource, nullptr, nullptr,
+                                                                    nullptr});
+  if (stream_ == nullptr) throw FileError(DescribeFileError(ShownInputName(path), "cannot read", errno));
+}
+
 OpenedInput::~OpenedInput() {
   if (stream_ != stdin) std::fclose(stream_);
 }

@@ -68,6 +68,9 @@ class OpenedInput {
  public:
   // Throws FileError naming the file when it cannot be opened or is a folder.
   explicit OpenedInput(const std::string& path);
+  // `path` read through `source` from its start: a stream whose first bytes were read already
+  // goes on as it comes.
+  OpenedInput(const std::string& path, std::unique_ptr<ByteSource> source);
   OpenedInput(const OpenedInput&) = delete;
   OpenedInput& operator=(const OpenedInput&) = delete;
   ~OpenedInput();
@@ -75,6 +78,7 @@ class OpenedInput {
   std::FILE* stream() const { return stream_; }
 
  private:
+  std::unique_ptr<ByteSource> source_;  // what stream_ reads, when made from a source
   std::FILE* stream_ = nullptr;
 };
 

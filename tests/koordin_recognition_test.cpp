@@ -1,0 +1,79 @@
+// koordin telling a source's format by its content, as a user meets it: a file of every row of the
+// table under a name that tells nothing, under a misleading one and on standard input, read in its
+// format with a note that says so; --from deciding alone; and what cannot be told, refused.
+
+#include "tools/koordin/formats/formats.h"
+
+#include "tests/koordin_testing.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace koordin_testing {
+namespace {
+
+using koordin_cli::FileFormat;
+
+const std::string kSource =
+    R"({"waypoints": [{"name": "Alpha", "latitude": 48.5, "longitude": 9.25, "elevation": 350},
+                      {"name": "Beta", "latitude": 48.25, "longitude": 9.5, "elevation": 400}]})";
+
+// An extension that names one format other than `format`.
+std::string OtherExtension(const FileFormat& format) {
+  return format.IsKoordin() ? "cup" : "lst";
+}
+
+TEST(KoordinRecognition, ReadsEveryRowByItsContentWhateverItsName) {
+  TempDir dir;
+  dir.Write("in.json", kSource);
+  for (const FileFormat& format : koordin_cli::FileFormats()) {
+    if (format.recognise == nullptr) continue;
+    SCOPED_TRACE(format.name);
+    const std::string name = format.name;
+    const std::string note = ": read as " + std::string(format.title) + " (by its content)\n";
+    ASSERT_EQ(RunKoordin(dir, "convert in.json file --to " + name + " --quiet").status, 0);
+    const std::string misleading = "file." + OtherExtension(format);
+    RunShell(dir, "cp file " + misleading);
+    ExpectSession(
+        dir, {{"koordin check file " + misleading, 0,
+               "file: 2 turnpoints, 0 routes\n" + misleading + ": 2 turnpoints, 0 routes\n",
+               "file" + note + misleading + note},
+              {"koordin dump - --format csv <file | cut -d, -f2-4", 0,
+               "name,latitude,longitude\nAlpha,48.500000,9.250000\nBeta,48.250000,9.500000\n\n"
+               "name,points\n",
+               "(standard input)" + note},
+              {"koordin convert - back.json <" + misleading + " && koordin convert file back.cup",
+               0, "back.json: 2 turnpoints, 0 routes\nback.cup: 2 turnpoints, 0 routes\n",
+               "(standard input)" + note + "file" + note}});
+  }
+}
+
+TEST(KoordinRecognition, TheExtensionDecidesWhereTheContentAgreesAndFromAlways) {
+  TempDir dir;
+  dir.Write("in.json", kSource);
+  const std::string list = "(" + koordin_cli::FormatList() + ")";
+  ExpectSession(
+      dir,
+      {{"koordin convert in.json c.cup --quiet", 0, "c.cup: 2 turnpoints, 0 routes\n", ""},
+       // A file of the format its extension names: no note.
+       {"koordin check c.cup", 0, "c.cup: 2 turnpoints, 0 routes\n", ""},
+       // --from decides alone, also against the extension and the content.
+       {"cp c.cup c.lst && koordin check --from cup c.lst && koordin dump --from lst c.cup", 1,
+        "c.lst: 2 turnpoints, 0 routes\n",
+        "koordin: c.cup: not a KOORDIN file: its first line is "
+        "\"name,code,country,lat,lon,elev,style,rwdir,rwlen,rwwidth,freq,desc,userdata,pics\"\n"},
+       // Content of no format: read in the one format its extension names, whose reader tells
+       // what is wrong; else refused, saying what to give.
+       {"echo hello >h.lst && cp h.lst h && : >e && koordin check h.lst h e", 1,
+        "h.lst: not a KOORDIN file: its first line is \"hello\"\nh: cannot tell the format from "
+        "the file name or the content; give --from " +
+            list + "\ne: the file is empty\n",
+        ""},
+       {"koordin dump - <h", 1, "",
+        "koordin: (standard input): cannot tell the format from the content; give --from " + list +
+            "\n"}});
+}
+
+}  // namespace
+}  // namespace koordin_testing

@@ -1,0 +1,79 @@
+// The recognisers of the format table: each row's files, as its writer makes them, are told as
+// that row's by the first row that recognises them, and the first bytes of other programs' files,
+// or of files that only look like a format's, as the format they are or as none.
+
+#include "koordin/layout.h"
+#include "tools/koordin/formats/format_support.h"
+#include "tools/koordin/formats/formats.h"
+
+#include "tests/document_testing.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace koordin_cli {
+namespace {
+
+// The name of the format that `head` is told as, or "none".
+std::string Told(std::string_view head) {
+  const FileFormat* format = FormatOfContent(head);
+  return format == nullptr ? "none" : format->name;
+}
+
+TEST(Recognition, TellsEachRowsOwnFilesAsItsOwn) {
+  for (const FileFormat& format : FileFormats()) {
+    if (format.recognise == nullptr || format.writer == nullptr) continue;
+    Diagnostics diagnostics;
+    const std::string written = WriteDocument(format, SampleDocument(), diagnostics);
+    EXPECT_EQ(Told(written.substr(0, kHeadBytes)), format.name);
+  }
+}
+
+TEST(Recognition, TellsFilesByTheirFirstBytesOrNotAtAll) {
+  const std::string koordin = std::string(koordin::kHeaderLine1) + "\n" + koordin::kHeaderLine2;
+  const std::string cupHeader = "name,code,country,lat,lon,elev,style\r\n";
+  const std::pair<std::string, std::string> cases[] = {
+      {"", "none"},
+      {koordin + "\n", "lst"},
+      {koordin + "\r\n" + std::string(20, ' ') + "\r\n", "lst"},
+      {koordin, "lst"},  // the header, the whole file
+      {"\xEF\xBB\xBF" + koordin + "\n", "none"},
+      {std::string(koordin::kHeaderLine1) + "\nv2.1\n", "none"},
+      {cupHeader + "\"Hahnweide\",HAHN,DE,4837.833N,00925.817E,350.0m,4\r\n", "cup"},
+      {"* comment\r\n\r\n" + cupHeader + "Alpha,,,5030.000N,00715.000W\r\n", "cup"},
+      {"Hahnweide,HAHN,DE,4837.833N,00925.817E,350.0m,4\r\n", "cup"},  // no header
+      {cupHeader, "none"},                                             // nothing to tell it by
+      {cupHeader + "Alpha,,,50.5,7.25\r\n", "none"},
+      {"name,latitude,longitude\r\nAlpha,50.5,7.25\r\n", "csv"},
+      {"\"Name\",\"Latitude\", Longitude ,Notes\r\n", "csv"},
+      {"Name,Lat,Lon\r\nAlpha,50.5,7.25\r\n", "none"},
+      {"<?xml version=\"1.0\"?>\n<!-- by hand -->\n<!DOCTYPE gpx>\n<gpx version=\"1.1\">", "gpx"},
+      {"\xEF\xBB\xBF<gpx:gpx xmlns:gpx=\"http://www.topografix.com/GPX/1/1\">", "gpx"},
+      {"<?xml version=\"1.0\"?>\n<kml>", "none"},
+      {"<gpxdata>", "none"},
+      {"<?xml version=\"1.0\"", "none"},  // cut in its declaration
+      {"{\"waypoints\": []}", "json"},
+      {" \n{\n  \"tasks\": [", "json"},
+      {"{\"type\": \"FeatureCollection\"}", "none"},
+      {"[{\"waypoints\": []}]", "none"},
+      {"Gliding sites\r\nUpdated 2024\r\n", "none"},
+  };
+  for (const auto& [head, told] : cases) EXPECT_EQ(Told(head), told) << head;
+}
+
+TEST(HeadLines, SplitsAtEveryLineEndAndCutsNothingButTheMark) {
+  using Lines = std::vector<std::string_view>;
+  EXPECT_EQ(HeadLines("\xEF\xBB\xBF"
+                      "a\r\nb\rc\nd",
+                      9),
+            (Lines{"a", "b", "c", "d"}));
+  EXPECT_EQ(HeadLines("a\n\nb\n", 9), (Lines{"a", "", "b"}));
+  EXPECT_EQ(HeadLines("a\nb\nc\n", 2), (Lines{"a", "b"}));
+  EXPECT_EQ(HeadLines("", 2), Lines{});
+}
+
+}  // namespace
+}  // namespace koordin_cli
