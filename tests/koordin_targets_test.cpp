@@ -3,6 +3,7 @@
 // meanwhile happens there, whatever the machine's speed.
 
 #include "tests/koordin_testing.h"
+#include "tools/koordin/formats/formats.h"
 
 #include <gtest/gtest.h>
 
@@ -224,8 +225,8 @@ TEST(KoordinTargets, MessagesNameFilesSafelyAndTheTrueReason) {
        {"koordin convert in.cup \"$(printf 'x\\n\\377.lst')\" && ls | grep -c x", 0,
         "x\\n\\xff.lst: 2 turnpoints, 0 routes\n1\n", ""},
        {"koordin convert in.cup \"$(printf 'x\\r.txt')\"", 2, "",
-        "koordin: x\\r.txt: cannot tell the format from the file name; give --to (lst, cup, gpx, "
-        "csv, json)\n"},
+        "koordin: x\\r.txt: cannot tell the format from the file name; give --to (" +
+            koordin_cli::FormatList(", ", true) + ")\n"},
        {"koordin --driver \"$(printf 'd\\033.so')\" info", 1, "",
         "koordin: d\\x1b.so: cannot load the driver: d\\x1b.so: cannot open shared object file: No "
         "such file or directory\n"},
