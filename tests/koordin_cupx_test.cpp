@@ -59,6 +59,15 @@ TEST(KoordinCupx, WarnsOfThePicturesFirstAndChecksAsCup) {
   EXPECT_EQ(RunKoordin(dir, "check sites.cupx").out, "sites.cupx" + cup.out.substr(10));
 }
 
+TEST(KoordinCupx, IsRecognisedByItsContent) {
+  const TempDir dir = WithExample();
+  const koordin_testing::Run renamed =
+      RunShell(dir, "cp sites.cupx sites.zip && koordin check sites.zip");
+  EXPECT_EQ(renamed.status, 0);
+  EXPECT_EQ(renamed.err.substr(0, renamed.err.find('\n') + 1),
+            "sites.zip: read as CUPX (by its content)\n");
+}
+
 TEST(KoordinCupx, RefusesBombsAndWritesNoCupx) {
   const TempDir dir = WithExample();
   dir.Write("bomb.cupx", ZipArchiveOf({{"POINTS.CUP", std::string(10 << 20, '\n')}}));

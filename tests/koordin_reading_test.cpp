@@ -154,7 +154,8 @@ TEST(KoordinForm, CheckTellsEachLineNotAsTheWriterWritesIt) {
 }
 
 // Standard input and named pipes are read once as they come: nothing is kept on disk (the
-// temporary folder need not exist), and a fault quotes its line all the same.
+// temporary folder need not exist), and a fault quotes its line all the same. (Recognising a
+// stream by its content is tested apart.)
 TEST(KoordinStreams, AKoordinStreamIsReadOnceAsItComes) {
   TempDir dir;
   dir.Write("in.cup", kCup);
@@ -163,26 +164,29 @@ TEST(KoordinStreams, AKoordinStreamIsReadOnceAsItComes) {
   const std::string pipe = "rm -f p.lst && mkfifo p.lst && (cat good.lst >p.lst &) && ";
   ExpectSession(
       dir,
-      {{noDisk + "koordin check - <good.lst", 0, "(standard input): 2 turnpoints, 1 route\n", ""},
-       {noDisk + "koordin dump - <good.lst | tail -1", 0, "    1  Runde  Alpha > Beta\n", ""},
+      {{noDisk + "koordin check - --from lst <good.lst", 0,
+        "(standard input): 2 turnpoints, 1 route\n", ""},
+       {noDisk + "koordin dump - --from lst <good.lst | tail -1", 0, "    1  Runde  Alpha > Beta\n",
+        ""},
        {noDisk + "koordin convert - x.cup --from lst --near Beta <good.lst && tail -1 x.cup | tr "
                  "-d '\\r'",
         0, "x.cup: 2 turnpoints, 1 route\n\"Runde\",\"\",\"Alpha\",\"Beta\",\"\"\n", ""},
        {pipe + "koordin check p.lst", 0, "p.lst: 2 turnpoints, 1 route\n", ""},
        {pipe + "koordin dump p.lst --all | wc -l", 0, "290\n", ""},
        {pipe + "koordin convert p.lst x.gpx --near Alpha", 0, "x.gpx: 2 turnpoints, 1 route\n", ""},
-       {"sed 10s/.*/4x:10:00/ good.lst | koordin check -", 1,
+       {"sed 10s/.*/4x:10:00/ good.lst | koordin check - --from lst", 1,
         "(standard input):10: bad latitude: \"4x:10:00\"\n", ""},
-       {"head -9 good.lst | koordin check -", 1,
+       {"head -9 good.lst | koordin check - --from lst", 1,
         "(standard input):9: bad latitude: \"Beta               \" (the file ends there)\n", ""},
-       {"echo hello | koordin check -", 1,
+       {"echo hello | koordin check - --from lst", 1,
         "(standard input): not a KOORDIN file: its first line is \"hello\"\n", ""},
-       {"tr '\\n' '\\r' <good.lst | koordin check -", 1,
+       {"tr '\\n' '\\r' <good.lst | koordin check - --from lst", 1,
         "(standard input): not a KOORDIN file: its lines end in a carriage return alone; a "
         "KOORDIN file's end in a line feed (or CR LF)\n",
         ""},
-       {"mkdir -p tmp && TMPDIR=$PWD/tmp koordin check - </dev/zero | cut -c1-47 && ls -A tmp", 0,
-        "(standard input):1: header line too long: \"\\x00\n", ""}});
+       {"mkdir -p tmp && TMPDIR=$PWD/tmp koordin check - --from lst </dev/zero | cut -c1-47 && ls "
+        "-A tmp",
+        0, "(standard input):1: header line too long: \"\\x00\n", ""}});
 }
 
 }  // namespace

@@ -74,6 +74,8 @@ void ReadCupxInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& si
   ReadCupInto(cup, diagnostics, sink);
 }
 
-bool RecogniseCupx(std::string_view head) { return StartsZipArchive(head); }
+bool RecogniseCupx(std::string_view head) {
+  return StartsZipArchive(head);
+}
 
 }  // namespace koordin_cli

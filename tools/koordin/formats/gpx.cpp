@@ -822,6 +822,8 @@ std::unique_ptr<FormatWriter> MakeGpxWriter(std::string& out, Diagnostics& diagn
   return std::make_unique<GpxFileWriter>(out, diagnostics);
 }
 
-bool RecogniseGpx(std::string_view head) { return XmlRootElement(head) == "gpx"; }
+bool RecogniseGpx(std::string_view head) {
+  return XmlRootElement(head) == "gpx";
+}
 
 }  // namespace koordin_cli

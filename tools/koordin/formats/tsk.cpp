@@ -478,6 +478,8 @@ std::unique_ptr<FormatWriter> MakeTskWriter(std::string& out, Diagnostics& diagn
   return std::make_unique<TskWriter>(out, diagnostics);
 }
 
-bool RecogniseTsk(std::string_view head) { return XmlRootElement(head) == "Task"; }
+bool RecogniseTsk(std::string_view head) {
+  return XmlRootElement(head) == "Task";
+}
 
 }  // namespace koordin_cli

@@ -184,9 +184,10 @@ ssize_t ReadSource(void* cookie, char* buffer, std::size_t size) {
 OpenedInput::OpenedInput(const std::string& path, std::unique_ptr<ByteSource> source)
     : source_(std::move(source)) {
   source_->Rewind();
-  stream_ = fopencookie(source_.get(), "rb", cookie_io_functions_t{&ReadSource, nullptr, nullptr,
-                                                                    nullptr});
-  if (stream_ == nullptr) throw FileError(DescribeFileError(ShownInputName(path), "cannot read", errno));
+  stream_ = fopencookie(source_.get(), "rb",
+                        cookie_io_functions_t{&ReadSource, nullptr, nullptr, nullptr});
+  if (stream_ == nullptr)
+    throw FileError(DescribeFileError(ShownInputName(path), "cannot read", errno));
 }
 
 OpenedInput::~OpenedInput() {
