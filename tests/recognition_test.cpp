@@ -60,6 +60,15 @@ TEST(Recognition, TellsFilesByTheirFirstBytesOrNotAtAll) {
       {"{\"type\": \"FeatureCollection\"}", "none"},
       {"[{\"waypoints\": []}]", "none"},
       {"Gliding sites\r\nUpdated 2024\r\n", "none"},
+      {std::string("PK\x03\x04\x14\0\0\0", 8), "cupx"},
+      {"PK\x05\x06", "none"},  // an empty archive holds no CUP file
+      {"<?xml version=\"1.0\"?>\n<Task type=\"RT\">", "tsk"},
+      {"<task>", "none"},
+      {"* WinPilot\r\n\r\n1,48:36:12N,009:16:48E,350M,AT,Hahnweide,\r\n", "dat"},
+      {"12,48:36.200N,009:16.800E,1148F,L,Teck", "dat"},
+      {"1,48:36:12,009:16:48E,350M,AT,Hahnweide\r\n", "none"},  // no hemisphere
+      {"1,48:36:12N,009:16:48E,350M\r\n", "none"},              // no name
+      {"A1,48:36:12N,009:16:48E,350M,AT,Hahnweide\r\n", "none"},
   };
   for (const auto& [head, told] : cases) EXPECT_EQ(Told(head), told) << head;
 }
