@@ -161,5 +161,20 @@ TEST(FormatTable, EveryRowConvertsByItsExtensionsAndItsName) {
   }
 }
 
+// What convert says it wrote is what the file holds, also where a format holds less than it is
+// given: no tasks, or one task and its waypoints.
+TEST(FormatTable, TheSummarySaysWhatTheTargetHolds) {
+  TempDir dir;
+  for (const FileFormat& format : FileFormats()) {
+    if (!format.Writes()) continue;
+    const std::string out = "out." + std::string(format.extensions.front());
+    const koordin_testing::Run convert =
+        RunKoordin(dir, "convert '" KOORDIN_SOURCE_DIR "/examples/gliding-sites.cup' " + out +
+                            " --to " + format.name + " --quiet");
+    const koordin_testing::Run check = RunKoordin(dir, "check " + out + " --from " + format.name);
+    EXPECT_EQ(convert.out, check.out) << format.name;
+  }
+}
+
 }  // namespace
 }  // namespace koordin_testing

@@ -31,7 +31,9 @@ bool KoordinTarget::Commit() {
 
 FormatTarget::FormatTarget(const std::string& path, const FileFormat& format, bool dryRun,
                            Diagnostics& warnings, std::ostream& out)
-    : shown_(ShownOutputName(path)), warnings_(warnings) {
+    : shown_(ShownOutputName(path)),
+      warnings_(warnings),
+      holdsTasks_((format.lost & kTasksPart) == 0) {
   if (!dryRun) {
     try {
       output_ = std::make_unique<StreamedOutput>(path, out);
@@ -43,7 +45,7 @@ FormatTarget::FormatTarget(const std::string& path, const FileFormat& format, bo
 }
 
 void FormatTarget::Begin(const std::vector<Task>& tasks) {
-  tasks_ = tasks.size();
+  tasks_ = holdsTasks_ ? tasks.size() : 0;
   try {
     writer_->Begin(tasks);
   } catch (const FormatError& error) {
@@ -73,6 +75,9 @@ std::string FormatTarget::End(Document) {
     throw FileError(shown_ + ": " + error.what());
   }
   Drain();
+  if (const std::optional<HeldCounts> held = writer_->Held()) {
+    return Contents(held->waypoints, held->tasks);
+  }
   return Contents(waypoints_, tasks_);
 }
 

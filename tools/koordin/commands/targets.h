@@ -64,8 +64,9 @@ class FormatTarget : public CommittedTarget {
   std::unique_ptr<StreamedOutput> output_;
   std::exception_ptr unwritable_;
   std::exception_ptr fault_;  // the first waypoint the format cannot hold
+  bool holdsTasks_;
   std::size_t waypoints_ = 0;
-  std::size_t tasks_ = 0;
+  std::size_t tasks_ = 0;  // those the file holds
 };
 
 // The target of `format` at `path`: a KoordinTarget, or a FormatTarget.

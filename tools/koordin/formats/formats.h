@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +21,12 @@ namespace koordin_cli {
 // Writes one format: Begin, every waypoint, then End, which writes the tasks. Each call appends the
 // bytes it makes to the string the writer was made with, for the caller to take away as it likes;
 // warnings go to the diagnostics it was made with.
+// How many waypoints and tasks a written file holds.
+struct HeldCounts {
+  std::size_t waypoints = 0;
+  std::size_t tasks = 0;
+};
+
 class FormatWriter {
  public:
   virtual ~FormatWriter() = default;
@@ -28,6 +35,9 @@ class FormatWriter {
   virtual void Begin(const std::vector<Task>& tasks) = 0;
   virtual void AddWaypoint(const Waypoint& waypoint) = 0;
   virtual void End() = 0;
+  // Once End has run, what the file holds when the writer keeps less than its format has a place
+  // for (some of the tasks, the waypoints of one); null when it holds all it was given.
+  virtual std::optional<HeldCounts> Held() const { return std::nullopt; }
 };
 
 // Makes a format's writer, appending to `out`.

@@ -432,7 +432,8 @@ class TskWriter : public FormatWriter {
         WrittenEmpty(task_.name) ? std::nullopt : std::optional<std::string>(task_.name);
     xml.Open("Task", {{kTypeAttribute, std::string(kRacingTask)}, {kNameAttribute, name}},
              points.empty());
-    if (points.empty()) return;
+    held_ = HeldCounts{};
+    if (points.empty()) return;              // a task without points reads as none
     std::map<std::string, std::size_t> ids;  // 1, 2, ... by name, in the order of the points
     for (std::size_t i = 0; i < points.size(); ++i) {
       const Waypoint& waypoint = *points[i];
@@ -455,7 +456,10 @@ class TskWriter : public FormatWriter {
       xml.Close();
     }
     xml.Close();
+    held_ = HeldCounts{ids.size(), 1};
   }
+
+  std::optional<HeldCounts> Held() const override { return held_; }
 
  private:
   std::string& out_;
@@ -465,6 +469,7 @@ class TskWriter : public FormatWriter {
   std::vector<std::string> flown_;                       // the names of the points to fly, in order
   std::map<std::string, std::optional<Waypoint>> kept_;  // the first waypoint of each such name
   std::size_t leftOut_ = 0;
+  HeldCounts held_;
 };
 
 }  // namespace
