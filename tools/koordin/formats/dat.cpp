@@ -365,10 +365,9 @@ bool RecogniseDat(std::string_view head) {
     line = TrimBlanks(line);
     if (line.empty() || line.front() == kCommentMark) continue;
     const std::vector<std::string> fields = SplitCupLine(line).fields;
-    const std::string_view number = TrimBlanks(fields.empty() ? "" : fields[kNumber]);
-    if (fields.size() < kComment || number.empty() || !AllDigits(number)) {
-      return false;
-    }
+    if (fields.size() < kComment) return false;
+    const std::string_view number = TrimBlanks(fields[kNumber]);
+    if (number.empty() || !AllDigits(number)) return false;
     try {
       ParseDatCoordinate(fields[kLatitude], CupAxis::kLatitude, 0);
       ParseDatCoordinate(fields[kLongitude], CupAxis::kLongitude, 0);
