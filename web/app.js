@@ -33,7 +33,7 @@ const LABELS = {
     lacking: (names, characters, charset) =>
       `${names} names have characters that ${charset} lacks (${characters}); they become * in the KOORDIN file.`,
     holder: charset => `Use ${charset}, which holds them`,
-    unknownFormat: (name, formats) => `${name}: not a file koordin reads. Use ${joined(dotted(formats), 'or')}.`,
+    byContent: title => `, read as ${title} (by its content)`,
     tooLarge: (name, limit) => `${name}: too large: this page reads files of up to ${limit} MB.`,
     failed: 'koordin stopped unexpectedly; reload the page.',
     written: (name, summary) => `${name} saved${summary ? `: ${summary}` : ''}.`,
@@ -75,7 +75,7 @@ const LABELS = {
     lacking: (names, characters, charset) =>
       `${names} Namen haben Zeichen, die ${charset} nicht kennt (${characters}); sie werden in der KOORDIN-Datei zu *.`,
     holder: charset => `${charset} nehmen, der sie kennt`,
-    unknownFormat: (name, formats) => `${name}: keine Datei, die koordin liest. Bitte ${joined(dotted(formats), 'oder')}.`,
+    byContent: title => `, als ${title} gelesen (am Inhalt erkannt)`,
     tooLarge: (name, limit) => `${name}: zu groß: diese Seite liest Dateien bis ${limit} MB.`,
     failed: 'koordin ist unerwartet stehen geblieben; bitte die Seite neu laden.',
     written: (name, summary) => `${name} gespeichert${summary ? `: ${summary}` : ''}.`,
@@ -103,11 +103,6 @@ function joined(words, last) {
   return words.length < 2 ? words.join('') : `${words.slice(0, -1).join(', ')} ${last} ${words.at(-1)}`;
 }
 
-// The extensions of the formats, each with its dot.
-function dotted(formats) {
-  return formats.flatMap(f => f.extensions.map(e => `.${e}`));
-}
-
 // The titles of the formats whose character set the pilot may name (--input-encoding).
 function otherCharsetTitles(formats) {
   return formats.filter(f => f.otherCharsets).map(f => f.title);
@@ -129,6 +124,8 @@ const $ = id => document.getElementById(id);
 
 const state = {
   language: 'en', engine: null, formats: [], opened: null, input: null, listing: null, plan: null,
+  format: null,  // the opened file's row of the table, once koordin has read it
+  note: null,  // koordin's line that it told the format by the content, shown apart from the rest
   opening: 0,  // counts the files opened: what answers an earlier one is not shown
   planning: false, changedAt: null, staleSoon: null, refusal: null, koordinLines: [], rows: null,
   sort: { key: 'status', descending: false }, world: null, table: null, said: null,
@@ -207,14 +204,31 @@ function say(words) {
 async function takeFormats() {
   const answer = await state.engine.run({ args: ['formats', '--format', 'json'] });
   state.formats = JSON.parse(answer.out).formats;
-  $('file').accept = dotted(state.formats).join(',');
   $('target').replaceChildren(...state.formats.filter(f => f.writes)
     .map(f => new Option(`${f.title} (.${f.extensions[0]})`, f.extensions[0])));
 }
 
-// The format of the table that takes files with this extension.
-function formatOf(extension) {
-  return state.formats.find(f => f.extensions.includes(extension));
+// The one format that the extension of `name` names, as koordin takes it when the content does
+// not say otherwise.
+function formatNamed(name) {
+  const extension = extensionOf(name);
+  const named = state.formats.filter(f => f.extensions.includes(extension));
+  return named.length === 1 ? named[0] : null;
+}
+
+// koordin's note that it told a source's format by its content, and the format: koordin says
+// "NAME: read as TITLE (by its content)".
+function noteOf(lines) {
+  for (const line of lines) {
+    const format = state.formats.find(f => line.endsWith(`: read as ${f.title} (by its content)`));
+    if (format) return { line, format };
+  }
+  return null;
+}
+
+// What koordin said, without the note on the format, which the page shows with the file's name.
+function apartFromNote(lines) {
+  return lines.filter(line => line !== state.note);
 }
 
 function showMessage(message) {
@@ -224,7 +238,7 @@ function showMessage(message) {
 
 // What koordin said when it failed, or the page's word when it broke down.
 function failureOf(answer) {
-  const lines = answer.err.join('\n');
+  const lines = apartFromNote(answer.err).join('\n');
   return answer.status === -1 ? [text('failed'), lines].filter(Boolean).join('\n') : lines;
 }
 
@@ -258,24 +272,32 @@ async function openFile(name, bytes, sameFile = false) {
   const hadFile = state.opened !== null;
   if (!sameFile) clearChoices();
   state.input = state.listing = state.plan = state.refusal = state.rows = null;
+  if (!sameFile) state.format = state.note = null;
   state.opened = { name, bytes };
   showMessage('');
   // What was shown is not the plan of this file: gone, or dimmed while the file is read anew.
   if (sameFile) markStale(true);
   else render();
   const charset = $('encoding').value, afresh = hadFile && !sameFile;
-  say(() => text('opened', name, number(bytes.length)) + (afresh ? text('afresh', charset) : ''));
-  const format = formatOf(extensionOf(name));
-  if (!format) return fail(text('unknownFormat', name, state.formats));
+  const opened = () => text('opened', name, number(bytes.length)) +
+    (state.note ? text('byContent', state.format.title) : '') + (afresh ? text('afresh', charset) : '');
+  say(opened);
   // A plain file name, never read as an option.
   const safeName = name.replace(/[\/\\]/g, '_').replace(/^-/, '_');
   const path = safeName;
-  $('input-encoding').disabled = !format.otherCharsets;
+  // koordin tells the format, by the extension or else by the content: a new file's character set
+  // can be chosen once koordin has read it.
+  $('input-encoding').disabled = !state.format?.otherCharsets;
   const listed = await state.engine.run({
     args: [...encodingArguments(), 'convert', path, LISTED, ...inputEncodingArguments()],
     clear: true, files: { [path]: bytes }, read: LISTED,
   });
   if (opening !== state.opening) return false;
+  const note = noteOf(listed.err);
+  state.note = note?.line ?? null;
+  state.format = note?.format ?? formatNamed(name);
+  $('input-encoding').disabled = !state.format?.otherCharsets;
+  say(opened);
   if (listed.status !== 0) return fail(failureOf(listed));
   const listing = JSON.parse(new TextDecoder().decode(listed.bytes));
   listing.keys = listing.waypoints.map(w => searchable(`${w.name}\n${w.code ?? ''}`));
@@ -364,10 +386,10 @@ function showPlan(answer) {
   showMessage('');
   if (answer.status === 0) {
     state.plan = composePlan(answer.plan);
-    state.koordinLines = answer.err;
+    state.koordinLines = apartFromNote(answer.err);
   } else if (answer.status === 2) {
     // A choice koordin cannot follow, such as a name half typed: a hint, not a failure.
-    state.refusal = answer.err;
+    state.refusal = apartFromNote(answer.err);
   } else {
     showMessage(failureOf(answer));
   }

@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """The browser page in headless Chromium: opened from disk, it offers the formats of koordin's
 table, lists the bundled example, writes the same bytes as the koordin program for the same
-choices, reads and writes GPX and reads CUPX as it does, and answers bad files with one message and
-no download. On a national file of 5,000 waypoints it lists every row, kept first in slot order,
-fits the map to what is kept, shows koordin's summed-up warnings, suggests places and character
-sets, and prints how long a replan takes against its aim of 100 ms.
+choices, opens a file of each format of the table as koordin does, named by its extension or told
+by its content, and answers bad files with one message and no download. On a national file
+of 5,000 waypoints it lists every row, kept first in slot order, fits the map to what is kept,
+shows koordin's summed-up warnings, suggests places and character sets, and prints how long a
+replan takes against its aim of 100 ms.
 
 Usage: page_test.py PAGE KOORDIN (the built index.html and the native koordin program)."""
 
@@ -400,18 +401,20 @@ def test_choices(browser, downloads, work):
 def test_cp1250(browser, downloads, work):
     """A CUP file's character set, named by the pilot; a file's letters that the KOORDIN file's set
     lacks, and the set that holds them."""
-    cp1250 = work / "zar.cup"
-    cp1250.write_bytes(CP1250_CUP.encode("cp1250"))
-    koordin("--encoding", "CP1250", "convert", str(cp1250), "zar.lst", "--input-encoding", "CP1250", cwd=work)
-    open_file(browser, cp1250)
-    select(browser, "encoding", "CP1250")
-    select(browser, "input-encoding", "CP1250")
-    check("a CP1250 CUP file's names read in CP1250", row_names(browser, "turnpoints") == ["Żar"],
-          row_names(browser, "turnpoints"))
-    check("the KOORDIN file from a CP1250 CUP file equals koordin's",
-          download(browser, downloads, "zar.lst") == (work / "zar.lst").read_bytes())
-    select(browser, "input-encoding", "")
-    select(browser, "encoding", "CP1252")
+    # Named by its extension, and named so that koordin tells the format by the content.
+    for name in ("zar.cup", "zar.txt"):
+        cp1250 = work / name
+        cp1250.write_bytes(CP1250_CUP.encode("cp1250"))
+        koordin("--encoding", "CP1250", "convert", name, "zar.lst", "--input-encoding", "CP1250", cwd=work)
+        open_file(browser, cp1250)
+        select(browser, "encoding", "CP1250")
+        select(browser, "input-encoding", "CP1250")
+        check(f"{name}: a CP1250 CUP file's names read in CP1250", row_names(browser, "turnpoints") == ["Żar"],
+              row_names(browser, "turnpoints"))
+        check(f"{name}: the KOORDIN file from a CP1250 CUP file equals koordin's",
+              download(browser, downloads, "zar.lst") == (work / "zar.lst").read_bytes())
+        select(browser, "input-encoding", "")
+        select(browser, "encoding", "CP1252")
 
     polish = work / "polish.cup"
     polish.write_text(POLISH_CUP, encoding="utf-8")
@@ -439,7 +442,6 @@ def test_bad_files(browser, work):
     good = (work / "all.lst").read_text(encoding="cp1252").split("\n")
     bad_line = good[:3] + ["5x:49:23"] + good[4:]
     cases = [
-        ("sites.txt", b"name,code\n", "not a file koordin reads"),
         ("empty.cup", b"", "empty"),
         ("empty.lst", b"", "empty"),
         ("bad.lst", "\n".join(bad_line).encode("cp1252"), "bad.lst:4: bad latitude"),
@@ -477,14 +479,6 @@ def test_gpx(browser, downloads, work):
             check(f"{name}: the downloaded {extension} file equals koordin convert's",
                   download(browser, downloads, f"{stem}.{extension}", extension) ==
                   (work / f"native-{stem}.{extension}").read_bytes())
-    gpx = work / "broken.gpx"
-    gpx.write_text("<gpx><wpt lat='48.6'", encoding="utf-8")
-    open_file(browser, gpx)
-    refusal = subprocess.run([str(KOORDIN), "convert", gpx.name, "broken.json"], cwd=work,
-                             capture_output=True, text=True)
-    check("a GPX file that is no XML: the page says what koordin says",
-          browser.find_element(By.ID, "message").text == refusal.stderr.strip() != "",
-          (browser.find_element(By.ID, "message").text, refusal.stderr))
 
 
 def near_input(browser, value):
@@ -682,32 +676,106 @@ def zip_archive(members):
     return archive.getvalue()
 
 
-def check_cupx(browser, downloads, work):
-    """CUPX, read by koordin in the page as natively: the example's points after an archive of
-    pictures, listed and converted to the byte; a zip bomb refused with koordin's message."""
-    cupx = work / "sites.cupx"
-    cupx.write_bytes(zip_archive({"Pics/hahnweide.jpg": b"\xff\xd8 hangar", "Pics/teck.jpg": b"\xff\xd8"}) +
+def written_by_koordin(format_name, path, work):
+    """The example as koordin writes it in the format."""
+    koordin("convert", str(EXAMPLE), path.name, "--to", format_name, cwd=work)
+
+
+def cupx_of_example(format_name, path, work):
+    """A CUPX file: an archive of pictures, then one of the example's points."""
+    path.write_bytes(zip_archive({"Pics/hahnweide.jpg": b"\xff\xd8 hangar", "Pics/teck.jpg": b"\xff\xd8"}) +
                      zip_archive({"POINTS.CUP": EXAMPLE.read_bytes()}))
-    open_file(browser, cupx)
-    plan, _ = native_plan(cupx, cwd=work)
-    check("sites.cupx: the page lists koordin's turnpoints",
-          row_names(browser, "turnpoints") == [t["name"] for t in table_order(plan)],
-          row_names(browser, "turnpoints")[:3])
-    check("sites.cupx: the warnings say that the pictures are not read",
-          "2 pictures not read" in browser.find_element(By.ID, "warnings").text,
-          browser.find_element(By.ID, "warnings").text)
-    koordin("convert", cupx.name, "native-sites.lst", cwd=work)
-    check("sites.cupx: the downloaded KOORDIN file equals koordin convert's",
-          download(browser, downloads, "sites.lst") == (work / "native-sites.lst").read_bytes())
-    bomb = work / "bomb.cupx"
-    bomb.write_bytes(zip_archive({"POINTS.CUP": b"\n" * (4 << 20)}))
-    open_file(browser, bomb)
-    refusal = subprocess.run([str(KOORDIN), "convert", bomb.name, "bomb.json"], cwd=work,
-                             capture_output=True, text=True)
-    check("a zip bomb: the page says what koordin says",
-          browser.find_element(By.ID, "message").text == refusal.stderr.strip() != "",
-          (browser.find_element(By.ID, "message").text, refusal.stderr))
-    check("a zip bomb: there is nothing to download", not browser.find_element(By.ID, "result").is_displayed())
+
+
+def example_itself(format_name, path, work):
+    path.write_bytes(EXAMPLE.read_bytes())
+
+
+# A file of each format of koordin's table, which the test makes: the format's name and the maker,
+# called with the name, the path and the work folder. A new format is a row here.
+FORMAT_FILES = {
+    "lst": written_by_koordin,
+    "cup": example_itself,
+    "gpx": written_by_koordin,
+    "csv": written_by_koordin,
+    "json": written_by_koordin,
+    "cupx": cupx_of_example,
+    "dat": written_by_koordin,
+    "tsk": written_by_koordin,
+}
+
+# A name that names no format: koordin tells the format by the content.
+UNNAMED_EXTENSION = "txt"
+
+
+def by_content(title):
+    """The page's words for koordin's note that the content told the format."""
+    return f"read as {title} (by its content)"
+
+
+def test_formats(browser, downloads, work, formats):
+    """A file of each format, under its extension's name and under one that names no format: the
+    page lists it as koordin does, says when koordin told the format by the content, offers the
+    file's character set where the format has others, and its KOORDIN file equals koordin's."""
+    missing = [f["name"] for f in formats if f["name"] not in FORMAT_FILES]
+    check("every format of koordin's table has a file in the test's table", not missing, missing)
+    for row in formats:
+        make = FORMAT_FILES.get(row["name"])
+        if make is None:
+            continue
+        own = work / f"sites-{row['name']}.{row['extensions'][0]}"
+        make(row["name"], own, work)
+        unnamed = own.with_suffix(f".{UNNAMED_EXTENSION}")
+        unnamed.write_bytes(own.read_bytes())
+        for path in (own, unnamed):
+            open_file(browser, path)
+            native = koordin("convert", path.name, "native.lst", cwd=work)
+            noted = f"{path.name}: {by_content(row['title'])}"
+            said = native.stderr.decode().splitlines()
+            plan, warnings = native_plan(pathlib.Path(path.name), cwd=work)
+            source = browser.find_element(By.ID, "source").text
+            check(f"{path.name}: the page lists koordin's turnpoints",
+                  row_names(browser, "turnpoints") == [t["name"] for t in table_order(plan)],
+                  row_names(browser, "turnpoints")[:3])
+            check(f"{path.name}: the page lists koordin's routes",
+                  row_names(browser, "routes") == [r["name"] for r in sorted(plan["routes"], key=lambda r: r["slot"])],
+                  row_names(browser, "routes"))
+            check(f"{path.name}: the warnings are koordin's, but for its note on the format",
+                  lines_of(browser, "warnings") == [line for line in warnings if line != noted],
+                  (lines_of(browser, "warnings"), warnings))
+            check(f"{path.name}: the page says it was {'' if noted in said else 'not '}read by its content, "
+                  "as koordin does", (by_content(row["title"]) in source) == (noted in said), (source, said))
+            enabled = browser.find_element(By.ID, "input-encoding").is_enabled()
+            check(f"{path.name}: the file's character set {'can' if row['otherCharsets'] else 'cannot'} "
+                  "be chosen", enabled == row["otherCharsets"], enabled)
+            check(f"{path.name}: the downloaded KOORDIN file equals koordin convert's",
+                  download(browser, downloads, f"{path.stem}.lst") == (work / "native.lst").read_bytes())
+    unnamed = work / f"sites-cup.{UNNAMED_EXTENSION}"
+    open_file(browser, unnamed)
+    Select(browser.find_element(By.ID, "language")).select_by_value("de")
+    source = browser.find_element(By.ID, "source").text
+    check("German: the page says in German that the content told the format",
+          "als CUP gelesen (am Inhalt erkannt)" in source, source)
+    Select(browser.find_element(By.ID, "language")).select_by_value("en")
+
+
+def test_refusals(browser, work):
+    """Files that koordin refuses: the page says what koordin says, and offers nothing to download."""
+    cases = [
+        ("notes.txt", b"Thermals were good today.\n"),  # a name and a content of no format
+        ("broken.gpx", b"<gpx><wpt lat='48.6'"),  # GPX that is no XML
+        ("bomb.cupx", zip_archive({"POINTS.CUP": b"\n" * (4 << 20)})),  # a zip bomb
+    ]
+    for name, content in cases:
+        path = work / name
+        path.write_bytes(content)
+        open_file(browser, path)
+        refusal = subprocess.run([str(KOORDIN), "convert", name, "refused.json"], cwd=work,
+                                 capture_output=True, text=True)
+        message = browser.find_element(By.ID, "message").text
+        check(f"{name}: the page says what koordin says", message == refusal.stderr.strip() != "",
+              (message, refusal.stderr))
+        check(f"{name}: there is nothing to download", not browser.find_element(By.ID, "result").is_displayed())
 
 
 def main():
@@ -723,6 +791,7 @@ def main():
         test_choices(browser, downloads, work)
         test_cp1250(browser, downloads, work)
         test_bad_files(browser, work)
+        test_refusals(browser, work)
         test_gpx(browser, downloads, work)
         test_national(browser, downloads, work)
 
@@ -732,11 +801,10 @@ def main():
             "return [...document.getElementById('target').options].map(o => o.value)")
         check("the save menu offers every format of koordin's table that koordin writes",
               menu == [f["extensions"][0] for f in formats if f["writes"]], menu)
-        accepted = browser.find_element(By.ID, "file").get_attribute("accept").split(",")
-        check("the file chooser takes every extension of koordin's table",
-              accepted == [f".{e}" for f in formats for e in f["extensions"]], accepted)
+        accepted = browser.find_element(By.ID, "file").get_attribute("accept")
+        check("the file chooser takes files of any name: koordin tells the format", not accepted, accepted)
 
-        check_cupx(browser, downloads, work)
+        test_formats(browser, downloads, work, formats)
         open_example(browser)
 
         Select(browser.find_element(By.ID, "language")).select_by_value("de")
