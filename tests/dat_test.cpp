@@ -168,12 +168,12 @@ TEST(WriteDat, WritesWhatItCanHoldAndWarnsAboutTheRest) {
           "WinPilot has no place for the user data of 1 waypoints: left out",
           "WinPilot has no place for the pictures of 1 waypoints: left out",
           "WinPilot has no place for the marker of 1 waypoints: left out",
+          "WinPilot waypoint files hold no tasks: 1 tasks left out",
           "WinPilot flags tell an airfield, an outlanding or a turnpoint: the style of 1 "
           "waypoints is written as the nearest of these",
           "WinPilot has no unknown altitude: 1 waypoints without one are written at 0 m",
           "WinPilot lines hold no line break: those in the name or comment of 1 waypoints are "
           "written as \\n",
-          "WinPilot waypoint files hold no tasks: 1 tasks left out",
       }));
 }
 

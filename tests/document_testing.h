@@ -77,6 +77,17 @@ inline Document SampleDocument() {
           {{"Dreieck, 300 km", {"", aachen, peak, ""}, {"Options,NoStart=12:00", "ObsZone=0"}}}};
 }
 
+// A waypoint of a name, a position and an elevation, and nothing else.
+inline Waypoint PlainWaypoint(std::string name, double latitude, double longitude,
+                              double elevation) {
+  Waypoint waypoint;
+  waypoint.name = std::move(name);
+  waypoint.latitude = latitude;
+  waypoint.longitude = longitude;
+  waypoint.elevation = elevation;
+  return waypoint;
+}
+
 }  // namespace koordin_cli
 
 namespace koordin_cli {

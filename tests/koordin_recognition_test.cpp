@@ -58,7 +58,10 @@ TEST(KoordinRecognition, TheExtensionDecidesWhereTheContentAgreesAndFromAlways) 
   const std::string list = "(" + koordin_cli::FormatList() + ")";
   ExpectSession(
       dir,
-      {{"koordin convert in.json c.cup --quiet", 0, "c.cup: 2 turnpoints, 1 route\n", ""},
+      {{"koordin convert in.json sites.wpt", 2, "",
+        "koordin: sites.wpt: the extension .wpt is OziExplorer's and CompeGPS's; give --to (ozi "
+        "or compegps)\n"},
+       {"koordin convert in.json c.cup --quiet", 0, "c.cup: 2 turnpoints, 1 route\n", ""},
        // A file of the format its extension names: no note.
        {"koordin check c.cup", 0, "c.cup: 2 turnpoints, 1 route\n", ""},
        // --from decides alone, also against the extension and the content.
@@ -68,14 +71,20 @@ TEST(KoordinRecognition, TheExtensionDecidesWhereTheContentAgreesAndFromAlways) 
         "\"name,code,country,lat,lon,elev,style,rwdir,rwlen,rwwidth,freq,desc,userdata,pics\"\n"},
        // Content of no format: read in the one format its extension names, whose reader tells
        // what is wrong; else refused, saying what to give.
-       {"echo hello >h.lst && cp h.lst h && : >e && koordin check h.lst h e", 1,
-        "h.lst: not a KOORDIN file: its first line is \"hello\"\nh: cannot tell the format from "
-        "the file name or the content; give --from " +
+       {"echo hello >h.lst && cp h.lst h.wpt && cp h.lst h && : >e && koordin check h.lst h.wpt h "
+        "e",
+        1,
+        "h.lst: not a KOORDIN file: its first line is \"hello\"\nh.wpt: the extension .wpt is "
+        "OziExplorer's and CompeGPS's, and the content is of neither; give --from (ozi or "
+        "compegps)\nh: cannot tell the format from the file name or the content; give --from " +
             list + "\ne: the file is empty\n",
         ""},
        {"koordin dump - <h", 1, "",
         "koordin: (standard input): cannot tell the format from the content; give --from " + list +
-            "\n"}});
+            "\n"},
+       {"koordin convert h.wpt out.lst", 1, "",
+        "koordin: h.wpt: the extension .wpt is OziExplorer's and CompeGPS's, and the content is "
+        "of neither; give --from (ozi or compegps)\n"}});
 }
 
 }  // namespace

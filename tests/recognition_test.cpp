@@ -59,6 +59,12 @@ TEST(Recognition, TellsFilesByTheirFirstBytesOrNotAtAll) {
       {" \n{\n  \"tasks\": [", "json"},
       {"{\"type\": \"FeatureCollection\"}", "none"},
       {"[{\"waypoints\": []}]", "none"},
+      {"OziExplorer Waypoint File Version 1.1\r\nWGS 84\r\n", "ozi"},
+      {"OZIEXPLORER WAYPOINT FILE VERSION 1.0\n", "ozi"},
+      {"OziExplorer Track Point File Version 2.1\r\n", "none"},
+      {"G  WGS 84\r\nU  1\r\nW  A A 1ºN 1ºE\r\n", "compegps"},
+      {"B  UTF-8\nG  WGS 84\nU  0\n", "compegps"},
+      {"G  WGS 84\r\n", "none"},
       {"Gliding sites\r\nUpdated 2024\r\n", "none"},
       {std::string("PK\x03\x04\x14\0\0\0", 8), "cupx"},
       {"PK\x05\x06", "none"},  // an empty archive holds no CUP file

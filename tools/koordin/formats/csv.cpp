@@ -47,10 +47,6 @@ struct Record {
   bool blank = false;
 };
 
-bool IsLineEnd(char c) {
-  return c == '\r' || c == '\n';
-}
-
 // Reads the records of an RFC 4180 text a line at a time: fields split at commas, a field in
 // double quotes may hold commas, doubled quotes and line breaks (read as LF).
 class RecordReader {
@@ -121,12 +117,6 @@ std::string CsvLine(const std::vector<std::string>& fields) {
     line += CsvField(fields[i]);
   }
   return line + kLineEnd;
-}
-
-// `text` with its line breaks as blanks.
-std::string Flattened(std::string text) {
-  std::replace_if(text.begin(), text.end(), IsLineEnd, ' ');
-  return text;
 }
 
 class CsvReader {

@@ -297,7 +297,7 @@ class DatWriter : public FormatWriter {
   DatWriter(std::string& out, Diagnostics& diagnostics)
       : out_(out), diagnostics_(diagnostics), lost_(kDatLost) {}
 
-  void Begin(const std::vector<Task>& tasks) override { tasks_ = tasks.size(); }
+  void Begin(const std::vector<Task>& tasks) override { lost_.CountTasks(tasks.size()); }
 
   void AddWaypoint(const Waypoint& waypoint) override {
     CheckWaypointToWrite(waypoint);
@@ -333,17 +333,12 @@ class DatWriter : public FormatWriter {
                         "comment of " + std::to_string(withLineBreaks_) +
                         " waypoints are written as \\n");
     }
-    if (tasks_ > 0) {
-      diagnostics_.Warn(std::string(kTitle) + " waypoint files hold no tasks: " +
-                        std::to_string(tasks_) + " tasks left out");
-    }
   }
 
  private:
   std::string& out_;
   Diagnostics& diagnostics_;
   LostParts lost_;
-  std::size_t tasks_ = 0;
   std::size_t number_ = 0;
   std::size_t otherStyles_ = 0;
   std::size_t withoutAltitude_ = 0;

@@ -102,4 +102,31 @@ inline constexpr unsigned kTskLost = kCodePart | kCountryPart | kStylePart | kRu
 // An XML document whose root element is Task.
 bool RecogniseTsk(std::string_view head);
 
+// OziExplorer waypoint files (.wpt): four header lines, the second naming the datum, then a
+// waypoint a line, its fields between commas: number, name, latitude and longitude in degrees,
+// date, display fields, description, more display fields and the altitude in feet (-777 for none).
+// Read as UTF-8 when they are, else as Windows-1252, in which they are written, with CR LF. A
+// datum other than WGS 84 is refused; texts hold no comma, and their byte 209 ("Ñ") stands for one.
+// A waypoint line that cannot be read is skipped with a warning naming its line.
+void ReadOziInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink);
+std::unique_ptr<FormatWriter> MakeOziWriter(std::string& out, Diagnostics& diagnostics);
+bool RecogniseOzi(std::string_view head);
+inline constexpr unsigned kOziLost = kCodePart | kCountryPart | kStylePart | kRunwayPart |
+                                     kFrequencyPart | kUserDataPart | kPicturesPart | kMarkerPart |
+                                     kSlotPart | kTasksPart | kCupOptionsPart;
+
+// CompeGPS waypoint files (.wpt): a line a record, its kind first. G names the datum, U the form
+// of the coordinates (1 degrees, 0 UTM), each W is a waypoint: its name, the UTM zone ("A" for
+// degrees), the two coordinates (degrees with a degree sign and the hemisphere's letter, or
+// easting and northing), a date and time, the altitude in metres and the description to the end
+// of the line; w lines, how a waypoint is shown, are passed over. Read as UTF-8 when they are,
+// else as Windows-1252, in which they are written, with CR LF, in degrees. A datum other than
+// WGS 84 is refused; a name holds no blank, and its "_" stands for one.
+void ReadCompeGpsInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink);
+std::unique_ptr<FormatWriter> MakeCompeGpsWriter(std::string& out, Diagnostics& diagnostics);
+bool RecogniseCompeGps(std::string_view head);
+inline constexpr unsigned kCompeGpsLost = kCodePart | kCountryPart | kStylePart | kRunwayPart |
+                                          kFrequencyPart | kUserDataPart | kPicturesPart |
+                                          kMarkerPart | kSlotPart | kTasksPart | kCupOptionsPart;
+
 }  // namespace koordin_cli

@@ -246,6 +246,31 @@ std::string Quoted(std::string_view text) {
   return "\"" + Escaped(text) + "\"";
 }
 
+std::string Flattened(std::string text) {
+  std::replace_if(
+      text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+  return text;
+}
+
+std::string OnOneLine(std::string text, std::string_view what, Diagnostics& diagnostics) {
+  std::string flat = Flattened(text);
+  if (flat != text) {
+    diagnostics.Warn(std::string(what) + ": line breaks written as blanks",
+                     "texts with line breaks, written as blanks");
+  }
+  return flat;
+}
+
+std::string InWindows1252(std::string_view text, std::string_view what, Diagnostics& diagnostics) {
+  bool exact = true;
+  std::string converted = ConvertCharset(text, kUtf8, kWindows1252, &exact);
+  if (!exact) {
+    diagnostics.Warn(std::string(what) + ": characters that Windows-1252 lacks, transliterated",
+                     "texts with characters that Windows-1252 lacks, transliterated");
+  }
+  return converted;
+}
+
 std::string_view WithoutByteOrderMark(std::string_view bytes) {
   constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
   if (bytes.substr(0, kByteOrderMark.size()) == kByteOrderMark) {
@@ -293,6 +318,17 @@ std::string_view XmlRootElement(std::string_view head) {
   const std::size_t colon = name.find(':');
   if (colon != std::string_view::npos) name.remove_prefix(colon + 1);  // gpx:gpx
   return name;
+}
+
+void CheckWgs84(std::string_view datum, int line) {
+  std::string letters;  // "WGS 84", "WGS84", "wgs-84"
+  for (const char c : datum) {
+    if (c != ' ' && c != '\t' && c != '-') letters += LowerAscii(c);
+  }
+  if (letters == "wgs84") return;
+  throw FormatError(line, "datum " + Quoted(TrimBlanks(datum)) +
+                              ": koordin reads WGS 84 only, and shifts no coordinates from "
+                              "another datum");
 }
 
 std::string AtLine(int line, std::string_view message) {

@@ -84,6 +84,17 @@ std::string Escaped(std::string_view text);
 // `text` escaped, in double quotes, for messages.
 std::string Quoted(std::string_view text);
 
+// `text` with its line breaks (CR and LF) as blanks, for a format whose texts are one line.
+std::string Flattened(std::string text);
+
+// `text` on one line, for a format whose texts are one line: its line breaks written as blanks,
+// with a warning naming `what` ("waypoint "A", its description").
+std::string OnOneLine(std::string text, std::string_view what, Diagnostics& diagnostics);
+
+// UTF-8 `text` in Windows-1252, for a format whose files are: a character the set lacks is
+// transliterated or becomes "?", with a warning naming `what`.
+std::string InWindows1252(std::string_view text, std::string_view what, Diagnostics& diagnostics);
+
 // `bytes` without a leading UTF-8 byte-order mark.
 std::string_view WithoutByteOrderMark(std::string_view bytes);
 
@@ -95,6 +106,10 @@ std::vector<std::string_view> HeadLines(std::string_view head, std::size_t count
 // The name of the root element of an XML document whose first bytes are `head`, without a
 // namespace prefix; empty when `head` shows none.
 std::string_view XmlRootElement(std::string_view head);
+
+// Throws FormatError at `line`, naming `datum`, unless it is WGS 84: koordin moves no coordinates
+// from one datum to another.
+void CheckWgs84(std::string_view datum, int line);
 
 // "line N: message", the form of every warning about a place in a file.
 std::string AtLine(int line, std::string_view message);

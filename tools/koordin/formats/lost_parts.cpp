@@ -44,6 +44,10 @@ void LostParts::Warn(const std::string& format, Diagnostics& diagnostics) const 
     diagnostics.Warn(format + " has no place for the " + kWaypointParts[i].words + " of " +
                      std::to_string(counts_[i]) + " waypoints: left out");
   }
+  if ((parts_ & kTasksPart) != 0 && tasks_ > 0) {
+    diagnostics.Warn(format + " waypoint files hold no tasks: " + std::to_string(tasks_) +
+                     " tasks left out");
+  }
 }
 
 }  // namespace koordin_cli

@@ -18,13 +18,18 @@ class LostParts {
 
   void Count(const Waypoint& waypoint);
 
-  // For each part counted: "`format` has no place for the code of 2 waypoints: left out".
+  // The tasks of the document, for a format without a place for them.
+  void CountTasks(std::size_t tasks) { tasks_ = tasks; }
+
+  // For each part counted: "`format` has no place for the code of 2 waypoints: left out", and
+  // "`format` waypoint files hold no tasks: 2 tasks left out".
   void Warn(const std::string& format, Diagnostics& diagnostics) const;
 
  private:
   static constexpr std::size_t kWaypointPartCount = 10;
   unsigned parts_;
   std::array<std::size_t, kWaypointPartCount> counts_{};
+  std::size_t tasks_ = 0;
 };
 
 }  // namespace koordin_cli

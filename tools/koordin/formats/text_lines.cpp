@@ -72,13 +72,16 @@ bool AllUtf8(ByteSource& source) {
 
 }  // namespace
 
-TextLines::TextLines(ByteSource& source, Diagnostics& diagnostics) : source_(source) {
+TextLines::TextLines(ByteSource& source, Diagnostics& diagnostics, bool usuallyWindows1252)
+    : source_(source) {
   utf8_ = AllUtf8(source_);
   Start();
   if (utf8_) return;
-  diagnostics.Warn(
-      "not UTF-8: read as Windows-1252; give --input-encoding for another set "
-      "(CP1250, ISO-8859-2, ...)");
+  if (!usuallyWindows1252) {
+    diagnostics.Warn(
+        "not UTF-8: read as Windows-1252; give --input-encoding for another set "
+        "(CP1250, ISO-8859-2, ...)");
+  }
   // Rare enough to afford a pass of its own, so that these come before what the reader says.
   TextLine line{};
   try {

@@ -17,12 +17,13 @@ struct TextLine {
 // The lines of a text file as UTF-8, read a piece at a time: split at LF, CR LF and a lone CR (a
 // line end at the very end starts no further line), without a leading byte-order mark. The bytes
 // are taken as they are when the whole file is UTF-8, which a first pass over the source tells,
-// else read as Windows-1252, with a warning, and one more naming each line with a byte that is no
-// Windows-1252 character (read as "?").
+// else read as Windows-1252, with a warning (unless that is what the format's files usually are),
+// and one more naming each line with a byte that is no Windows-1252 character (read as "?").
 class TextLines {
  public:
   // Reads `source` from its start. Throws FormatError for a line longer than kMaxTextRun.
-  TextLines(ByteSource& source, Diagnostics& diagnostics);
+  // `usuallyWindows1252`: the format's files are Windows-1252 more often than not.
+  TextLines(ByteSource& source, Diagnostics& diagnostics, bool usuallyWindows1252 = false);
   // The next line, or false at the end; its text stays until the next call. Throws FormatError for
   // a line longer than kMaxTextRun.
   bool Next(TextLine& line);
