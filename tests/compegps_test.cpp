@@ -84,6 +84,11 @@ TEST(CompeGps, ReadsOtherProgramsFilesAndSkipsOrRefusesWhatItCannotRead) {
        "WHITF RD/SNO  Nord\nW  Monte_Cucco A 43.36ºN 12.74ºE 2-JAN-2023 14:30:23 1566 \n",
        "1D-027|||-36.440250 146.360733 885.000000|0|  ||WHITF RD/SNO  Nord|||0 0\n"
        "Monte Cucco|||43.360000 12.740000 1566.000000|0|  |||||0 0\n"},
+      // No date: a description of a word with hyphens is all description.
+      {kHeader + "W  Hang A 47.5ºN 8.5ºE 1200 Nord-Ost-Hang\r\nW  Wiese A 47.5ºN 8.6ºE "
+                 "Süd-Wiese-2\r\n",
+       "Hang|||47.500000 8.500000 1200.000000|0|  ||Nord-Ost-Hang|||0 0\n"
+       "Wiese|||47.500000 8.600000 nan|0|  ||Süd-Wiese-2|||0 0\n"},
       // UTM (U 0): positions to a millionth of a degree, north and south of the equator.
       {"G  WGS 84\r\nU  0\r\nW  Eiffel 31U 448251.795 5411932.678 27-MAR-62 00:00:00 35 Tour\r\n"
        "W  Oper 56H 334873.0 6252266.0 27-MAR-62 00:00:00 3\r\n"

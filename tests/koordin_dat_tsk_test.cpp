@@ -126,21 +126,7 @@ TEST(KoordinPilotFiles, AnXcsoarTaskGoesInAsTheSameCupTaskDoes) {
 // GPSBabel's "cambridge" format is WinPilot's: each reads every name and place the other writes of
 // the example.
 TEST(KoordinPilotFiles, GpsbabelAndKoordinReadEachOthersWinPilotFiles) {
-  TempDir dir;
-  if (RunShell(dir, "command -v gpsbabel").status != 0) GTEST_SKIP() << "gpsbabel is missing";
-  const std::string listing = " --format csv 2>/dev/null | sed '/^$/q' | cut -d, -f2-4";
-  const koordin_testing::Run example =
-      RunShell(dir, "koordin dump '" KOORDIN_SOURCE_DIR "/examples/gliding-sites.cup'" + listing);
-  ASSERT_EQ(example.status, 0);
-  ExpectSession(
-      dir,
-      {{"koordin convert '" KOORDIN_SOURCE_DIR "/examples/gliding-sites.cup' sites.dat --quiet && "
-        "gpsbabel -i cambridge -f sites.dat -o unicsv -F babel.csv && koordin dump babel.csv" +
-            listing,
-        0, "sites.dat: 28 turnpoints, 0 routes\n" + example.out, ""},
-       {"gpsbabel -i unicsv -f babel.csv -o cambridge -F babel.dat && koordin dump babel.dat" +
-            listing,
-        0, example.out, ""}});
+  ExpectGpsbabelReadsBothWays("cambridge", "sites.dat");
 }
 
 }  // namespace

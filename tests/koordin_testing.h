@@ -93,4 +93,25 @@ inline std::string Complete(const std::string& line) {
          line + "\"";
 }
 
+// GPSBabel's format `babel` and koordin's `target`, a format without tasks (a file name and
+// options, such as "sites.wpt --to ozi"): GPSBabel reads every name and place koordin writes of the
+// bundled example, and koordin every one GPSBabel writes. Skips the test without gpsbabel.
+inline void ExpectGpsbabelReadsBothWays(const std::string& babel, const std::string& target) {
+  TempDir dir;
+  if (RunShell(dir, "command -v gpsbabel").status != 0) GTEST_SKIP() << "gpsbabel is missing";
+  const std::string example = "'" KOORDIN_SOURCE_DIR "/examples/gliding-sites.cup'";
+  const std::string listing = " --format csv 2>/dev/null | sed '/^$/q' | cut -d, -f2-4";
+  const Run listed = RunShell(dir, "koordin dump " + example + listing);
+  ASSERT_EQ(listed.status, 0);
+  const std::string file = target.substr(0, target.find(' '));
+  const std::string back = "babel" + file.substr(file.find('.'));
+  ExpectSession(
+      dir, {{"koordin convert " + example + " " + target + " --quiet && gpsbabel -i " + babel +
+                 " -f " + file + " -o unicsv -F babel.csv && koordin dump babel.csv" + listing,
+             0, file + ": 28 turnpoints, 0 routes\n" + listed.out, ""},
+            {"gpsbabel -i unicsv -f babel.csv -o " + babel + " -F " + back + " && koordin dump " +
+                 back + listing,
+             0, listed.out, ""}});
+}
+
 }  // namespace koordin_testing

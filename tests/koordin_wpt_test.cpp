@@ -112,21 +112,7 @@ TEST(KoordinWpt, TellsEachByItsContentAndRefusesAnotherDatum) {
 // GPSBabel's "ozi" format: each reads every name and place the other writes of the example. (The
 // GPSBabel of today has no CompeGPS format.)
 TEST(KoordinWpt, GpsbabelAndKoordinReadEachOthersOziExplorerFiles) {
-  TempDir dir;
-  if (RunShell(dir, "command -v gpsbabel").status != 0) GTEST_SKIP() << "gpsbabel is missing";
-  const std::string listing = " --format csv 2>/dev/null | sed '/^$/q' | cut -d, -f2-4";
-  const koordin_testing::Run example =
-      RunShell(dir, "koordin dump '" KOORDIN_SOURCE_DIR "/examples/gliding-sites.cup'" + listing);
-  ASSERT_EQ(example.status, 0);
-  ExpectSession(
-      dir,
-      {{"koordin convert '" KOORDIN_SOURCE_DIR "/examples/gliding-sites.cup' sites.wpt --to ozi "
-        "--quiet && gpsbabel -i ozi -f sites.wpt -o unicsv -F babel.csv && koordin dump "
-        "babel.csv" +
-            listing,
-        0, "sites.wpt: 28 turnpoints, 3 routes\n" + example.out, ""},
-       {"gpsbabel -i unicsv -f babel.csv -o ozi -F babel.wpt && koordin dump babel.wpt" + listing,
-        0, example.out, ""}});
+  ExpectGpsbabelReadsBothWays("ozi", "sites.wpt --to ozi");
 }
 
 }  // namespace

@@ -152,6 +152,17 @@ std::pair<double, double> UtmDegrees(std::string_view zone, std::string_view eas
   return UtmToDegrees(static_cast<int>(*number), band >= 'n', *east, *north);
 }
 
+// True when `word` is a date as these files give one: D-MMM-YY or DD-MMM-YYYY ("27-MAR-62").
+bool IsDate(std::string_view word) {
+  const std::size_t first = word.find('-');
+  const std::size_t second = word.find('-', first + 1);
+  if (first == std::string_view::npos || second != first + 4) return false;
+  const std::string_view day = word.substr(0, first);
+  const std::string_view year = word.substr(second + 1);
+  return !day.empty() && day.size() <= 2 && AllDigits(day) &&
+         (year.size() == 2 || year.size() == 4) && AllDigits(year);
+}
+
 class CompeGpsReader {
  public:
   CompeGpsReader(Diagnostics& diagnostics, DocumentSink& sink)
@@ -240,10 +251,9 @@ class CompeGpsReader {
           UtmDegrees(zone, first, second, line.number);
     }
     CheckCoordinates(waypoint.latitude, waypoint.longitude, line.number);
-    // DD-MMM-YY hh:mm:ss, when given
-    if (!ParseDecimal(words.Peek()) && words.Peek().find('-') != std::string_view::npos) {
+    if (IsDate(words.Peek())) {
       words.Next();
-      if (words.Peek().find(':') != std::string_view::npos) words.Next();
+      if (words.Peek().find(':') != std::string_view::npos) words.Next();  // hh:mm:ss
     }
     if (const std::optional<double> altitude = ParseDecimal(words.Peek())) {
       waypoint.elevation = *altitude;
