@@ -115,5 +115,23 @@ TEST(KoordinWpt, GpsbabelAndKoordinReadEachOthersOziExplorerFiles) {
   ExpectGpsbabelReadsBothWays("ozi", "sites.wpt --to ozi");
 }
 
+// CompeGPS's UTM positions where GPSBabel puts them, to its six places: either side of the
+// equator, at a zone's central meridian and far from it.
+TEST(KoordinWpt, CompeGpsUtmReadsAsGpsbabelReadsUtm) {
+  TempDir dir;
+  if (RunShell(dir, "command -v gpsbabel").status != 0) GTEST_SKIP() << "gpsbabel is missing";
+  dir.Write("utm.csv",
+            "name,utm_z,utm_c,utm_e,utm_n\nEiffel,31,U,448251.795,5411932.678\n"
+            "Oper,56,H,334873.0,6252266.0\nMittel,32,T,500000,5000000\nFern,33,N,799999,100000\n");
+  dir.Write("utm.wpt",
+            "G  WGS 84\r\nU  0\r\nW  Eiffel 31U 448251.795 5411932.678\r\n"
+            "W  Oper 56H 334873.0 6252266.0\r\nW  Mittel 32T 500000 5000000\r\n"
+            "W  Fern 33N 799999 100000\r\n");
+  ExpectSession(dir, {{"gpsbabel -i unicsv -f utm.csv -o unicsv -F - | tail -n +2 | cut -d, -f2-3 "
+                       ">babel.txt && koordin dump utm.wpt --format csv 2>/dev/null | sed /^$/q | "
+                       "sed -n 2,5p | cut -d, -f3-4 | diff babel.txt - && wc -l <babel.txt",
+                       0, "4\n", ""}});
+}
+
 }  // namespace
 }  // namespace koordin_testing

@@ -97,7 +97,7 @@ double HemisphereDegrees(std::string_view word, char positive, char negative, co
 constexpr double kPi = 3.14159265358979323846;
 
 // Degrees of a UTM position on WGS 84, by Krüger's series to the third power of the third
-// flattening, within a millimetre in the zone.
+// flattening.
 std::pair<double, double> UtmToDegrees(int zone, bool north, double easting, double northing) {
   constexpr double kMajorAxis = 6378137.0;  // metres
   constexpr double kFlattening = 1 / 298.257223563;

@@ -110,10 +110,11 @@ bool RecogniseTsk(std::string_view head);
 // A waypoint line that cannot be read is skipped with a warning naming its line.
 void ReadOziInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink);
 std::unique_ptr<FormatWriter> MakeOziWriter(std::string& out, Diagnostics& diagnostics);
-bool RecogniseOzi(std::string_view head);
 inline constexpr unsigned kOziLost = kCodePart | kCountryPart | kStylePart | kRunwayPart |
                                      kFrequencyPart | kUserDataPart | kPicturesPart | kMarkerPart |
                                      kSlotPart | kTasksPart | kCupOptionsPart;
+// A first line "OziExplorer Waypoint File Version ...", in any case.
+bool RecogniseOzi(std::string_view head);
 
 // CompeGPS waypoint files (.wpt): a line a record, its kind first. G names the datum, U the form
 // of the coordinates (1 degrees, 0 UTM), each W is a waypoint: its name, the UTM zone ("A" for
@@ -124,9 +125,10 @@ inline constexpr unsigned kOziLost = kCodePart | kCountryPart | kStylePart | kRu
 // WGS 84 is refused; a name holds no blank, and its "_" stands for one.
 void ReadCompeGpsInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink);
 std::unique_ptr<FormatWriter> MakeCompeGpsWriter(std::string& out, Diagnostics& diagnostics);
-bool RecogniseCompeGps(std::string_view head);
 inline constexpr unsigned kCompeGpsLost = kCodePart | kCountryPart | kStylePart | kRunwayPart |
                                           kFrequencyPart | kUserDataPart | kPicturesPart |
                                           kMarkerPart | kSlotPart | kTasksPart | kCupOptionsPart;
+// A G line, first or after a B line, then a U line.
+bool RecogniseCompeGps(std::string_view head);
 
 }  // namespace koordin_cli
