@@ -329,7 +329,7 @@ class CompeGpsWriter : public FormatWriter {
 }  // namespace
 
 void ReadCompeGpsInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink) {
-  TextLines lines(source, diagnostics, true);
+  TextLines lines(source, diagnostics, /*usuallyWindows1252=*/true);
   CompeGpsReader reader(diagnostics, sink);
   TextLine line{};
   while (lines.Next(line)) reader.Read(line);

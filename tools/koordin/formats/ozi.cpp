@@ -176,7 +176,7 @@ class OziWriter : public FormatWriter {
 }  // namespace
 
 void ReadOziInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink) {
-  TextLines lines(source, diagnostics, true);
+  TextLines lines(source, diagnostics, /*usuallyWindows1252=*/true);
   TextLine line{};
   if (!lines.Next(line) || !EqualsIgnoringCase(line.text.substr(0, kFileType.size()), kFileType)) {
     throw FormatError(1, std::string("not an ") + kTitle + " waypoint file: its first line is no " +
