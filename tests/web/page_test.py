@@ -702,6 +702,8 @@ FORMAT_FILES = {
     "cupx": cupx_of_example,
     "dat": written_by_koordin,
     "tsk": written_by_koordin,
+    "ozi": written_by_koordin,
+    "compegps": written_by_koordin,
 }
 
 # A name that names no format: koordin tells the format by the content.
