@@ -108,8 +108,8 @@ TEST(PlanKoordin, DecidesWhatFitsAndWarnsAboutEverythingThatDoesNotArriveAsItWas
        {"turnpoint 2 has no name", "\"A\": altitude -1000 m", "\"B\": altitude 1e+20 m",
         "\"C\": frequency \"Airfield\" is no airband frequency: not written"}},
       // A long route loses its points that are no turnpoints first, then those beyond the slot's
-      // lines; a short one keeps them. The first and last points are not the file's. Route names
-      // that the cut makes one are numbered apart.
+      // lines, and the driver is given only those it writes; a short one keeps them. The first and
+      // last points are not the file's. Route names that the cut makes one are numbered apart.
       {{{P("A"), P("B"), P("C")},
         {Task{"Runde", {"Start", "X", "B", "Ziel"}, {}},
          Task{"Lang", {"A", "A", "X", "B", "C", "", "A"}, {}},
@@ -117,8 +117,8 @@ TEST(PlanKoordin, DecidesWhatFitsAndWarnsAboutEverythingThatDoesNotArriveAsItWas
          Task{"", {"", "A", ""}, {}}, Task{"Drei", {}, {}}}},
        {{"A", 100, "", false}, {"B", 100, "", false}, {"C", 100, "", false}},
        {{"Runde", {{"Start", 1}, {"X", 3}, {"B", 1}, {"Ziel", 1}}},
-        {"Lang", {{"A", 1}, {"A", 1}, {"X", 3}, {"B", 1}, {"C", 1}, {"", 3}, {"A", 1}}},
-        {"Dreieck", {{"", 1}, {"A", 1}, {"B", 1}, {"C", 1}, {"A", 1}, {"B", 1}, {"", 1}}},
+        {"Lang", {{"A", 1}, {"A", 1}, {"B", 1}, {"C", 1}, {"A", 1}}},
+        {"Dreieck", {{"", 1}, {"A", 1}, {"B", 1}, {"C", 1}, {"A", 1}, {"", 1}}},
         {"Dreie 2", {}},
         {"Task 5", {{"", 1}, {"A", 1}, {"", 1}}}},
        {"\"Drei\" dropped: the file holds 5", "\"Runde\": point \"X\" names no turnpoint",

@@ -185,7 +185,7 @@ std::string Chooser::KeptInWords(const std::vector<Candidate>& kept, std::size_t
          "; " + advice;
 }
 
-Document Chooser::Finish(std::vector<Task> tasks) {
+Document Chooser::Finish(std::map<std::size_t, Task> read) {
   std::set<std::size_t> kept;
   const std::vector<Decision> routes = DecideRoutes(kept);
   Document chosen;
@@ -207,8 +207,10 @@ Document Chooser::Finish(std::vector<Task> tasks) {
       }
     }
   }
-  for (std::size_t t = 0; t < tasks.size(); ++t) {
-    if (routes[t].kept) chosen.tasks.push_back(std::move(tasks[t]));
+  for (std::size_t t = 0; t < tasks_.size(); ++t) {
+    if (!routes[t].kept) continue;
+    const auto found = read.find(t);
+    chosen.tasks.push_back(std::move(found != read.end() ? found->second : tasks_[t]));
   }
   if (record_ != nullptr) record_->routes = routes;
   return chosen;

@@ -63,10 +63,11 @@ class Chooser {
   // Finish keeps what fits.
   Offered Offer(const Waypoint& seen, const Waypoint& read, int line);
 
-  // The turnpoints kept under a limit and the routes kept of `tasks` (as read, in the order the
-  // first pass saw them), in the source's order. Without a limit of turnpoints, the routes kept do
-  // not depend on the waypoints, and it may come before the second pass.
-  Document Finish(std::vector<Task> tasks);
+  // The turnpoints kept under a limit and the routes kept, in the source's order: each as read,
+  // which is as the choice sees it but where `read` holds it by its index. Without a limit of
+  // turnpoints, the routes kept do not depend on the waypoints, and it may come before the second
+  // pass. Called once: the routes kept are moved out.
+  Document Finish(std::map<std::size_t, Task> read);
 
  private:
   struct Resolved {

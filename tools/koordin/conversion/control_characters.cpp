@@ -2,6 +2,7 @@
 
 #include "tools/koordin/formats/format_support.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,13 +25,19 @@ bool MayBeginControlCharacter(char byte) {
   return code < 0x20 || code == 0x7F || code == 0xC2;
 }
 
-// Replaces the control characters of `text`. Returns the text as it was when there were any.
-std::optional<std::string> Clean(std::string& text) {
+// Where the first control character of `text` begins, or its size when it holds none.
+std::size_t FirstControlCharacter(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size() &&
          (!MayBeginControlCharacter(text[i]) || ControlCharacterAt(text, i) == 0)) {
     ++i;
   }
+  return i;
+}
+
+// Replaces the control characters of `text`. Returns the text as it was when there were any.
+std::optional<std::string> Clean(std::string& text) {
+  std::size_t i = FirstControlCharacter(text);
   if (i == text.size()) return std::nullopt;  // the common case: nothing to replace
   std::string clean = text.substr(0, i);
   while (i < text.size()) {
@@ -72,6 +79,13 @@ void ReplaceControlCharacters(Task& task, Diagnostics& diagnostics) {
       WarnReplaced("route " + Quoted(task.name) + ": point", *was, point, diagnostics);
     }
   }
+}
+
+bool HoldsControlCharacters(const Task& task) {
+  const auto holds = [](const std::string& text) {
+    return FirstControlCharacter(text) != text.size();
+  };
+  return holds(task.name) || std::any_of(task.points.begin(), task.points.end(), holds);
 }
 
 void ReplaceControlCharacters(Document& document, Diagnostics& diagnostics) {

@@ -16,4 +16,7 @@ void ReplaceControlCharacters(Document& document, Diagnostics& diagnostics);
 void ReplaceControlCharacters(Waypoint& waypoint, Diagnostics& diagnostics);
 void ReplaceControlCharacters(Task& task, Diagnostics& diagnostics);
 
+// Whether ReplaceControlCharacters would change a text of `task`.
+bool HoldsControlCharacters(const Task& task);
+
 }  // namespace koordin_cli

@@ -2,6 +2,7 @@
 
 #include "tools/koordin/conversion/control_characters.h"
 
+#include <map>
 #include <memory>
 #include <utility>
 
@@ -9,7 +10,8 @@ namespace koordin_cli {
 
 namespace {
 
-// The first pass: the tasks as read and as the choice sees them, and the place of --near.
+// The first pass: the tasks as the choice sees them, each also as read where that differs, and the
+// place of --near.
 class FirstPass : public DocumentSink {
  public:
   FirstPass(const std::string& near, bool clean)
@@ -20,13 +22,15 @@ class FirstPass : public DocumentSink {
     finder.See(waypoint);
   }
   void AddTask(Task task) override {
-    read.push_back(task);
-    if (clean_) ReplaceControlCharacters(task, untold_);
+    if (clean_ && HoldsControlCharacters(task)) {
+      read.emplace(seen.size(), task);
+      ReplaceControlCharacters(task, untold_);
+    }
     seen.push_back(std::move(task));
   }
 
   PlaceFinder finder;
-  std::vector<Task> read;
+  std::map<std::size_t, Task> read;  // by index, the tasks the choice sees otherwise
   std::vector<Task> seen;
 
  private:

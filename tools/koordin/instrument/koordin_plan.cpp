@@ -286,7 +286,8 @@ PlannedRoute PlanRoute(const std::vector<std::string>& pointNames,
                        NameEncoder& encoder, Diagnostics& diagnostics) {
   PlannedRoute route;
   // The driver writes the inner points in order, up to a slot's point lines; a long route loses
-  // its inner points of the omittable kind first.
+  // its inner points of the omittable kind first. The route planned holds only the inner points
+  // written, which the driver then writes all of, whatever the length of the source's route.
   const std::size_t count = cleanedNames.size();
   const bool longRoute = count > static_cast<std::size_t>(capacities.pointsPerRoute);
   int linesWritten = 0;
@@ -305,9 +306,11 @@ PlannedRoute PlanRoute(const std::vector<std::string>& pointNames,
       }
     }
     const bool inner = p > 0 && p + 1 < count;
-    if (!inner) point.kind = kFIOPointKindPlain;
-    route.points.push_back(point);
-    if (!inner) continue;
+    if (!inner) {
+      point.kind = kFIOPointKindPlain;
+      route.points.push_back(point);
+      continue;
+    }
     // Made only for a warning: most points need none.
     const auto pointWhat = [&] { return what + ": point " + Quoted(pointName); };
     if (linesWritten == capacities.pointsPerRoute) {
@@ -322,6 +325,7 @@ PlannedRoute PlanRoute(const std::vector<std::string>& pointNames,
                        "route points that name no turnpoint in the file left out of long routes");
     } else {
       ++linesWritten;
+      route.points.push_back(point);
       if (namesAnother) {
         diagnostics.Warn(pointWhat() + " names no turnpoint, yet is written as " +
                              Quoted(encoder.Decode(point.name)) + ", the name of turnpoint " +
