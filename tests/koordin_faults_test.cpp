@@ -185,4 +185,22 @@ TEST(KoordinLargeSources, ConvertInBoundedMemory) {
   EXPECT_EQ(RunShell(dir, "koordin check out.lst").out, "out.lst: 255 turnpoints, 32 routes\n");
 }
 
+// A route holds a few points: one of 200,000 takes no more memory into KOORDIN than the file holds.
+TEST(KoordinLargeSources, ALongRouteIntoKoordinInBoundedMemory) {
+  if (!kMeasureMemory) GTEST_SKIP() << "sanitized builds take more memory by design";
+  TempDir dir;
+  {
+    std::ofstream json(dir / "long.json", std::ios::binary);
+    json << R"({"waypoints": [{"name": "A", "latitude": 48.5, "longitude": 9.25},)"
+         << R"( {"name": "B", "latitude": 48.25, "longitude": 9.5}], "tasks": [{"name": "Long",)"
+         << R"( "points": ["A")";
+    for (int p = 0; p < 200'000; ++p) json << (p % 2 == 0 ? R"(, "B")" : R"(, "A")");
+    json << "]}]}";
+  }
+  const auto run =
+      RunShell(dir, "/usr/bin/time -f %M -o memory koordin convert long.json out.lst --quiet");
+  EXPECT_EQ(run.status, 0) << run.err;
+  EXPECT_LT(std::stol(Lines(ReadFile(dir / "memory")).back()), kMostMemoryKiB);
+}
+
 }  // namespace
