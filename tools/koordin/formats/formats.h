@@ -31,7 +31,7 @@ class FormatWriter {
  public:
   virtual ~FormatWriter() = default;
   // `tasks`: those End will write, known first so that a writer keeps of the waypoints only what
-  // their points need.
+  // their points need; they stay, unchanged, until End has run, and a writer does not copy them.
   virtual void Begin(const std::vector<Task>& tasks) = 0;
   virtual void AddWaypoint(const Waypoint& waypoint) = 0;
   virtual void End() = 0;

@@ -213,8 +213,8 @@ class GpxFileWriter : public FormatWriter {
       : out_(out), gpx_(out), diagnostics_(diagnostics) {}
 
   void Begin(const std::vector<Task>& tasks) override {
-    tasks_ = tasks;
-    for (const Task& task : tasks_) {
+    tasks_ = &tasks;
+    for (const Task& task : tasks) {
       for (const std::string& point : task.points) {
         std::string name = WithoutXmlControls(point);
         if (!name.empty()) places_.emplace(std::move(name), std::nullopt);
@@ -237,14 +237,14 @@ class GpxFileWriter : public FormatWriter {
   }
 
   void End() override {
-    for (const Task& task : tasks_) {
+    for (const Task& task : *tasks_) {
       WarnXmlControls(task.name, kTitle, diagnostics_);
       for (const std::string& point : task.points) WarnXmlControls(point, kTitle, diagnostics_);
       for (const std::string& option : task.cupOptions)
         WarnXmlControls(option, kTitle, diagnostics_);
     }
-    Start(tasks_.empty());
-    for (const Task& task : tasks_) WriteRoute(gpx_, task, places_, diagnostics_);
+    Start(tasks_->empty());
+    for (const Task& task : *tasks_) WriteRoute(gpx_, task, places_, diagnostics_);
     if (!empty_) gpx_.Close();
   }
 
@@ -267,7 +267,7 @@ class GpxFileWriter : public FormatWriter {
   std::string& out_;
   GpxWriter gpx_;
   Diagnostics& diagnostics_;
-  std::vector<Task> tasks_;
+  const std::vector<Task>* tasks_ = nullptr;
   Places places_;
   bool started_ = false;
   bool empty_ = false;

@@ -642,7 +642,7 @@ class JsonWriter : public FormatWriter {
   JsonWriter(std::string& out, Diagnostics& diagnostics) : out_(out), diagnostics_(diagnostics) {}
 
   void Begin(const std::vector<Task>& tasks) override {
-    tasks_ = tasks;
+    tasks_ = &tasks;
     out_ += "{\n";
     OpenArray(kWaypoints);
   }
@@ -653,7 +653,7 @@ class JsonWriter : public FormatWriter {
     CloseArray();
     out_ += ",\n";
     OpenArray(kTasks);
-    for (const Task& task : tasks_) Item(TaskObject(task));
+    for (const Task& task : *tasks_) Item(TaskObject(task));
     CloseArray();
     out_ += "\n}\n";
   }
@@ -695,7 +695,7 @@ class JsonWriter : public FormatWriter {
 
   std::string& out_;
   Diagnostics& diagnostics_;
-  std::vector<Task> tasks_;
+  const std::vector<Task>* tasks_ = nullptr;
   std::size_t items_ = 0;  // of the array being written
   bool replaced_ = false;  // bytes that are no UTF-8 were replaced and warned about
 };
