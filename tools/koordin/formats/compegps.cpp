@@ -331,9 +331,7 @@ class CompeGpsWriter : public FormatWriter {
 void ReadCompeGpsInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink) {
   TextLines lines(source, diagnostics, /*usuallyWindows1252=*/true);
   CompeGpsReader reader(diagnostics, sink);
-  TextLine line{};
-  while (lines.Next(line)) reader.Read(line);
-  reader.Finish();
+  ReadEachLine(lines, reader);
 }
 
 std::unique_ptr<FormatWriter> MakeCompeGpsWriter(std::string& out, Diagnostics& diagnostics) {

@@ -339,9 +339,7 @@ class CupWriter : public FormatWriter {
 void ReadCupInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink) {
   TextLines lines(source, diagnostics);
   CupReader reader(diagnostics, sink);
-  TextLine line{};
-  while (lines.Next(line)) reader.Read(line);
-  reader.Finish();
+  ReadEachLine(lines, reader);
 }
 
 std::unique_ptr<FormatWriter> MakeCupWriter(std::string& out, Diagnostics& diagnostics) {

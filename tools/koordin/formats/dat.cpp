@@ -350,9 +350,7 @@ class DatWriter : public FormatWriter {
 void ReadDatInto(ByteSource& source, Diagnostics& diagnostics, DocumentSink& sink) {
   TextLines lines(source, diagnostics);
   DatReader reader(diagnostics, sink);
-  TextLine line{};
-  while (lines.Next(line)) reader.Read(line);
-  reader.Finish();
+  ReadEachLine(lines, reader);
 }
 
 bool RecogniseDat(std::string_view head) {

@@ -41,4 +41,12 @@ class TextLines {
   std::string converted_;  // the line given out, when it had to be converted
 };
 
+// Hands every line of `lines` to `reader`'s Read(const TextLine&), then calls its Finish().
+template <typename LineReader>
+void ReadEachLine(TextLines& lines, LineReader& reader) {
+  TextLine line{};
+  while (lines.Next(line)) reader.Read(line);
+  reader.Finish();
+}
+
 }  // namespace koordin_cli
