@@ -7,6 +7,15 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/vp6fio-sources.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 eval "$(sed -n '/^security_view_sources() {$/,/^}$/p' "$setup")"
 
+# The cases name the machine's own sources, as apt knows them, and no host of their own.
+mapfile -t repositories < <(apt-get indextargets --no-release-info --format '$(REPO_URI)' | sort -u)
+if ((${#repositories[@]} == 0)); then
+  echo "skipped: apt knows no package sources on this machine"
+  exit 0
+fi
+archive=${repositories[0]%/}
+security=${repositories[-1]%/}
+
 passed=0
 failed=0
 # case NAME FILE INPUT EXPECTED: the view of a sources folder holding FILE with INPUT.
@@ -26,47 +35,36 @@ case_() {
 }
 
 case_ one-line sources.list \
-  'deb http://packages.invalid/debian bookworm main
-deb http://packages.invalid/security bookworm-security main contrib
-# deb http://packages.invalid/security bookworm-security main' \
-  'deb http://packages.invalid/debian bookworm main
-deb [check-valid-until=no] http://packages.invalid/security oldstable-security main contrib
-# deb http://packages.invalid/security bookworm-security main'
+  "deb $archive bookworm main
+deb $security bookworm-security main contrib
+# deb $security bookworm-security main" \
+  "deb $archive bookworm main
+deb [check-valid-until=no] $security oldstable-security main contrib
+# deb $security bookworm-security main"
 case_ one-line-with-options sources.list.d/security.list \
-  'deb [arch=amd64 signed-by=/k.gpg] http://proxy.invalid:3142/security bookworm-security main' \
-  'deb [arch=amd64 signed-by=/k.gpg check-valid-until=no] http://proxy.invalid:3142/security oldstable-security main'
+  "deb [arch=amd64 signed-by=/k.gpg] $security bookworm-security main" \
+  "deb [arch=amd64 signed-by=/k.gpg check-valid-until=no] $security oldstable-security main"
 case_ other-suites-untouched sources.list \
-  'deb http://packages.invalid/debian bookworm-updates main
-deb http://packages.invalid/debian trixie-security main' \
-  'deb http://packages.invalid/debian bookworm-updates main
-deb http://packages.invalid/debian trixie-security main'
+  "deb $archive bookworm-updates main
+deb $archive trixie-security main" \
+  "deb $archive bookworm-updates main
+deb $archive trixie-security main"
+# A stanza of the security suite, with its suite and its Check-Valid-Until.
+security_stanza() {
+  printf 'Types: deb\nURIs: %s\nSuites: %s\nCheck-Valid-Until: %s\nComponents: main\n' \
+    "$security" "$1" "$2"
+}
+archive_stanza="Types: deb
+URIs: $archive
+Suites: bookworm bookworm-updates
+Check-Valid-Until: yes
+Components: main
+"
 case_ deb822 sources.list.d/debian.sources \
-  'Types: deb
-URIs: http://packages.invalid/debian
-Suites: bookworm bookworm-updates
-Check-Valid-Until: yes
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-
-Types: deb
-URIs: http://packages.invalid/debian-security
-Suites: bookworm-security
-Check-Valid-Until: yes
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' \
-  'Types: deb
-URIs: http://packages.invalid/debian
-Suites: bookworm bookworm-updates
-Check-Valid-Until: yes
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
-
-Types: deb
-URIs: http://packages.invalid/debian-security
-Suites: oldstable-security
-Check-Valid-Until: no
-Components: main
-Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg'
+  "$archive_stanza
+$(security_stanza bookworm-security yes)" \
+  "$archive_stanza
+$(security_stanza oldstable-security no)"
 
 echo "$passed passed, $failed failed"
 ((failed == 0))
