@@ -187,15 +187,6 @@ bool HasLineBreak(std::string_view text) {
   return text.find_first_of("\r\n") != std::string_view::npos;
 }
 
-// How many waypoints something was found on, and the line of the first.
-struct Tally {
-  std::size_t count = 0;
-  int line = 0;
-  void Add(int at) {
-    if (count++ == 0) line = at;
-  }
-};
-
 class DatReader {
  public:
   DatReader(Diagnostics& diagnostics, DocumentSink& sink)
@@ -228,7 +219,7 @@ class DatReader {
       diagnostics_.Warn(AtLine(unknownFlags_.line,
                                std::to_string(unknownFlags_.count) +
                                    " waypoints with flags that WinPilot does not know, such as " +
-                                   Quoted(unknownExample_) + ": not read"));
+                                   Quoted(unknownFlags_.example) + ": not read"));
     }
   }
 
@@ -275,8 +266,7 @@ class DatReader {
     }
     for (const char c : flags) {
       if (IsFlag(c)) continue;
-      if (unknownFlags_.count == 0) unknownExample_ = std::string(flags);
-      unknownFlags_.Add(line);
+      unknownFlags_.Add(line, flags);
       break;
     }
     return StyleOfFlags(flags);
@@ -289,7 +279,6 @@ class DatReader {
   std::optional<FormatError> firstFault_;
   std::array<Tally, std::size(kUnreadFlags)> unreadFlags_{};
   Tally unknownFlags_;
-  std::string unknownExample_;
 };
 
 class DatWriter : public FormatWriter {

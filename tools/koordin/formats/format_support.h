@@ -111,6 +111,19 @@ std::string_view XmlRootElement(std::string_view head);
 // from one datum to another.
 void CheckWgs84(std::string_view datum, int line);
 
+// How often something was found in a file: the count, the line of the first and what it was.
+struct Tally {
+  std::size_t count = 0;
+  int line = 0;
+  std::string example;
+  void Add(int at, std::string_view what = {}) {
+    if (count++ == 0) {
+      line = at;
+      example = what;
+    }
+  }
+};
+
 // "line N: message", the form of every warning about a place in a file.
 std::string AtLine(int line, std::string_view message);
 

@@ -67,63 +67,6 @@ constexpr const char* kCupOptionElement = "cupOption";
 
 constexpr const char* kTitle = "GPX";
 
-// Writes the GPX file element by element into one string, indented by two blanks a level.
-class GpxWriter {
- public:
-  explicit GpxWriter(std::string& out) : out_(out) {}
-
-  // `<name attributes>` on a line of its own, closed by Close; or `<name attributes />` when
-  // `empty`. Attribute values are numbers and names of our own, which need no escapes.
-  void Open(const char* name, std::initializer_list<std::pair<const char*, std::string>> attributes,
-            bool empty = false) {
-    Indent();
-    out_ += '<';
-    out_ += name;
-    for (const auto& [key, value] : attributes) {
-      out_ += ' ';
-      out_ += key;
-      out_ += "=\"";
-      out_ += value;
-      out_ += '"';
-    }
-    out_ += empty ? " />\n" : ">\n";
-    if (!empty) open_.push_back(name);
-  }
-
-  void Close() {
-    const char* name = open_.back();
-    open_.pop_back();
-    Indent();
-    out_ += "</";
-    out_ += name;
-    out_ += ">\n";
-  }
-
-  // `<prefix:name>text</prefix:name>` on one line, the text escaped and without the control
-  // characters XML has no place for.
-  void Text(std::string_view name, std::string_view text, std::string_view prefix = "") {
-    Indent();
-    out_ += '<';
-    out_ += prefix;
-    out_ += name;
-    out_ += '>';
-    AppendXmlText(out_, text);
-    out_ += "</";
-    out_ += prefix;
-    out_ += name;
-    out_ += ">\n";
-  }
-
-  // An element in koordin's namespace.
-  void Extension(const char* name, std::string_view text) { Text(name, text, kExtensionPrefix); }
-
- private:
-  void Indent() { out_.append(2 * open_.size(), ' '); }
-
-  std::string& out_;
-  std::vector<const char*> open_;  // the elements open, outermost first
-};
-
 // The attributes of a point's place.
 std::pair<const char*, std::string> Latitude(double degrees) {
   return {"lat", FormatDecimal(degrees, kDegreeDecimals)};
@@ -133,7 +76,7 @@ std::pair<const char*, std::string> Longitude(double degrees) {
   return {"lon", FormatDecimal(degrees, kDegreeDecimals)};
 }
 
-void WriteWaypoint(GpxWriter& gpx, const Waypoint& waypoint) {
+void WriteWaypoint(XmlWriter& gpx, const Waypoint& waypoint) {
   CheckWaypointToWrite(waypoint);
   gpx.Open("wpt", {Latitude(waypoint.latitude), Longitude(waypoint.longitude)});
   // The order of a wpt's elements is fixed: ele, name, desc, sym, extensions.
@@ -145,7 +88,7 @@ void WriteWaypoint(GpxWriter& gpx, const Waypoint& waypoint) {
   const auto add = [&](const char* element, std::string_view text) {
     if (!extensions) gpx.Open("extensions", {});
     extensions = true;
-    gpx.Extension(element, text);
+    gpx.Text(element, text, kExtensionPrefix);
   };
   for (const WaypointText& field : WaypointTexts()) {
     if (field.member != &Waypoint::description && !WrittenEmpty(waypoint.*field.member)) {
@@ -163,7 +106,7 @@ void WriteWaypoint(GpxWriter& gpx, const Waypoint& waypoint) {
 // written.
 using Places = std::map<std::string, std::optional<std::pair<double, double>>, std::less<>>;
 
-void WriteRoute(GpxWriter& gpx, const Task& task, const Places& places, Diagnostics& diagnostics) {
+void WriteRoute(XmlWriter& gpx, const Task& task, const Places& places, Diagnostics& diagnostics) {
   struct Point {
     std::pair<double, double> place;
     std::string name;
@@ -189,7 +132,8 @@ void WriteRoute(GpxWriter& gpx, const Task& task, const Places& places, Diagnost
   if (!WrittenEmpty(task.name)) gpx.Text("name", task.name);
   if (!task.cupOptions.empty()) {
     gpx.Open("extensions", {});
-    for (const std::string& option : task.cupOptions) gpx.Extension(kCupOptionElement, option);
+    for (const std::string& option : task.cupOptions)
+      gpx.Text(kCupOptionElement, option, kExtensionPrefix);
     gpx.Close();
   }
   for (const Point& point : points) {
@@ -197,7 +141,7 @@ void WriteRoute(GpxWriter& gpx, const Task& task, const Places& places, Diagnost
     gpx.Text("name", point.name);
     if (point.role != nullptr) {
       gpx.Open("extensions", {});
-      gpx.Extension(kTaskPointElement, point.role);
+      gpx.Text(kTaskPointElement, point.role, kExtensionPrefix);
       gpx.Close();
     }
     gpx.Close();
@@ -210,7 +154,7 @@ void WriteRoute(GpxWriter& gpx, const Task& task, const Places& places, Diagnost
 class GpxFileWriter : public FormatWriter {
  public:
   GpxFileWriter(std::string& out, Diagnostics& diagnostics)
-      : out_(out), gpx_(out), diagnostics_(diagnostics) {}
+      : out_(out), gpx_(out, " />"), diagnostics_(diagnostics) {}
 
   void Begin(const std::vector<Task>& tasks) override {
     tasks_ = &tasks;
@@ -265,7 +209,7 @@ class GpxFileWriter : public FormatWriter {
   }
 
   std::string& out_;
-  GpxWriter gpx_;
+  XmlWriter gpx_;
   Diagnostics& diagnostics_;
   const std::vector<Task>* tasks_ = nullptr;
   Places places_;

@@ -67,19 +67,6 @@ constexpr double kSamePlaceDegrees = 1e-5;
 // What an element is to the reader.
 enum class Role : unsigned char { kSkipped, kTask, kPoint, kWaypoint, kLocation };
 
-// How many of a thing the file holds, and the line of the first.
-struct Tally {
-  std::size_t count = 0;
-  int line = 0;
-  std::string example;
-  void Add(int at, std::string_view what) {
-    if (count++ == 0) {
-      line = at;
-      example = what;
-    }
-  }
-};
-
 class TskReader : public XmlEvents {
  public:
   TskReader(Diagnostics& diagnostics, DocumentSink& sink)
@@ -310,44 +297,6 @@ class TskReader : public XmlEvents {
 };
 
 // --- writing --------------------------------------------------------------------------------
-
-// Writes the file's XML into one string, indented by two blanks a level.
-class XmlWriter {
- public:
-  explicit XmlWriter(std::string& out) : out_(out) {}
-
-  // `<name attributes>` on a line of its own, closed by Close; `<name attributes/>` when `empty`.
-  // Attributes with a null value are left out.
-  void Open(const char* name,
-            std::initializer_list<std::pair<const char*, std::optional<std::string>>> attributes,
-            bool empty = false) {
-    out_.append(2 * open_.size(), ' ');
-    out_ += '<';
-    out_ += name;
-    for (const auto& [key, value] : attributes) {
-      if (!value) continue;
-      out_ += ' ';
-      out_ += key;
-      out_ += "=\"";
-      AppendXmlAttribute(out_, *value);
-      out_ += '"';
-    }
-    out_ += empty ? "/>\n" : ">\n";
-    if (!empty) open_.push_back(name);
-  }
-
-  void Close() {
-    out_.append(2 * (open_.size() - 1), ' ');
-    out_ += "</";
-    out_ += open_.back();
-    out_ += ">\n";
-    open_.pop_back();
-  }
-
- private:
-  std::string& out_;
-  std::vector<const char*> open_;
-};
 
 std::optional<std::string> Degrees(double degrees) {
   return FormatDecimal(degrees, kDegreeDecimals);

@@ -75,4 +75,46 @@ void AppendXmlAttribute(std::string& out, std::string_view text) {
   AppendEscaped(out, text, true);
 }
 
+void XmlWriter::Open(
+    const char* name,
+    std::initializer_list<std::pair<const char*, std::optional<std::string>>> attributes,
+    bool empty) {
+  Indent();
+  out_ += '<';
+  out_ += name;
+  for (const auto& [key, value] : attributes) {
+    if (!value) continue;
+    out_ += ' ';
+    out_ += key;
+    out_ += "=\"";
+    AppendXmlAttribute(out_, *value);
+    out_ += '"';
+  }
+  out_ += empty ? emptyEnd_ : ">";
+  out_ += '\n';
+  if (!empty) open_.push_back(name);
+}
+
+void XmlWriter::Close() {
+  const char* name = open_.back();
+  open_.pop_back();
+  Indent();
+  out_ += "</";
+  out_ += name;
+  out_ += ">\n";
+}
+
+void XmlWriter::Text(std::string_view name, std::string_view text, std::string_view prefix) {
+  Indent();
+  out_ += '<';
+  out_ += prefix;
+  out_ += name;
+  out_ += '>';
+  AppendXmlText(out_, text);
+  out_ += "</";
+  out_ += prefix;
+  out_ += name;
+  out_ += ">\n";
+}
+
 }  // namespace koordin_cli
