@@ -39,12 +39,6 @@ const std::vector<ZipEntry> kPictures = {
     {"Pics/teck.jpg", std::string(5000, '\x7F'), false},
 };
 
-// The warning about the pictures left out.
-std::string PicturesNotRead(int count, const std::string& cup = "POINTS.CUP") {
-  return "! " + std::to_string(count) + (count == 1 ? " picture" : " pictures") +
-         " not read: koordin reads the waypoints and tasks of \"" + cup + "\"\n";
-}
-
 // What the CUP reader makes of kPoints: the document, then its warnings.
 std::pair<std::string, std::string> CupReading() {
   const std::string read = ReadAs(Format("cup"), kPoints);
@@ -52,28 +46,27 @@ std::pair<std::string, std::string> CupReading() {
   return {read.substr(0, warnings), read.substr(warnings)};
 }
 
-std::vector<ZipEntry> With(std::vector<ZipEntry> entries, const ZipEntry& more) {
-  entries.push_back(more);
-  return entries;
-}
-
 // Each layout pilots' files come in reads as the CUP file inside, the pictures counted in one
 // warning before the CUP reader's.
 TEST(ReadCupx, ReadsThePointsOfEveryLayoutAsTheCupFileInside) {
   const auto [document, cupWarnings] = CupReading();
   const std::string pictures = ZipArchiveOf(kPictures);
+  const std::string notRead =
+      "! 2 pictures not read: koordin reads the waypoints and tasks of \"POINTS.CUP\"\n";
   const std::pair<const char*, std::string> layouts[] = {
       {"pictures, then the points apart", pictures + ZipArchiveOf({{"POINTS.CUP", kPoints}})},
       {"the points' offsets from the file's start",
        pictures +
            ZipArchiveOf({{"POINTS.CUP", kPoints}}, static_cast<std::uint32_t>(pictures.size()))},
-      {"one archive", ZipArchiveOf(With(kPictures, {"POINTS.CUP", kPoints}))},
+      {"one archive",
+       ZipArchiveOf({kPictures[0], kPictures[1], kPictures[2], {"POINTS.CUP", kPoints}})},
       {"the points first", ZipArchiveOf({{"POINTS.CUP", kPoints}}) + pictures},
       {"stored, a comment",
-       ZipArchiveOf(With(kPictures, {"POINTS.CUP", kPoints, false}), 0, "made by a test")},
+       ZipArchiveOf({kPictures[0], kPictures[1], kPictures[2], {"POINTS.CUP", kPoints, false}}, 0,
+                    "made by a test")},
   };
   for (const auto& [layout, bytes] : layouts) {
-    EXPECT_EQ(ReadAs(kCupx, bytes), document + PicturesNotRead(2) + cupWarnings) << layout;
+    EXPECT_EQ(ReadAs(kCupx, bytes), document + notRead + cupWarnings) << layout;
   }
 }
 
@@ -110,6 +103,11 @@ TEST(ReadCupx, RefusesWhatItCannotOrMustNotRead) {
   const std::string zeros(10 << 20, '\0');
   const std::string points = "A,,,5000.000N,00100.000E\n";
   const std::string archive = ZipArchiveOf({{"POINTS.CUP", points}});
+  const auto outside = [](const std::string& name) {
+    return "the zip archive names a member \"" + name +
+           "\", which leads outside it: koordin reads no such archive";
+  };
+  const std::string noCup = "no CUP file in the zip archive, where a CUPX file has POINTS.CUP";
   const std::pair<std::string, std::string> cases[] = {
       {ZipArchiveOf({{"POINTS.CUP", zeros}}),
        "\"POINTS.CUP\" inflates to more than 200 times its size: refused as a zip bomb"},
@@ -123,20 +121,13 @@ TEST(ReadCupx, RefusesWhatItCannotOrMustNotRead) {
        "gives"},
       {ZipArchiveOf({{"POINTS.CUP", points, true, 0, 0, -1, 1}}),
        "a damaged zip archive: \"POINTS.CUP\" fails its check sum"},
-      {ZipArchiveOf({{"../../.bashrc", "x"}, {"POINTS.CUP", points}}),
-       "the zip archive names a member \"../../.bashrc\", which leads outside it: koordin reads "
-       "no such archive"},
+      {ZipArchiveOf({{"../../.bashrc", "x"}, {"POINTS.CUP", points}}), outside("../../.bashrc")},
       {ZipArchiveOf({{"POINTS.CUP", points}}) + ZipArchiveOf({{"Pics\\..\\..\\a.jpg", "x"}}),
-       "the zip archive names a member \"Pics\\..\\..\\a.jpg\", which leads outside it: "
-       "koordin reads no such archive"},
-      {ZipArchiveOf({{"/etc/cron.d/x", "x"}, {"POINTS.CUP", points}}),
-       "the zip archive names a member \"/etc/cron.d/x\", which leads outside it: koordin reads "
-       "no such archive"},
-      {ZipArchiveOf({{"C:x.jpg", "x"}, {"POINTS.CUP", points}}),
-       "the zip archive names a member \"C:x.jpg\", which leads outside it: koordin reads no "
-       "such archive"},
-      {ZipArchiveOf(kPictures), "no CUP file in the zip archive, where a CUPX file has POINTS.CUP"},
-      {ZipArchiveOf({}), "no CUP file in the zip archive, where a CUPX file has POINTS.CUP"},
+       outside("Pics\\..\\..\\a.jpg")},
+      {ZipArchiveOf({{"/etc/cron.d/x", "x"}, {"POINTS.CUP", points}}), outside("/etc/cron.d/x")},
+      {ZipArchiveOf({{"C:x.jpg", "x"}, {"POINTS.CUP", points}}), outside("C:x.jpg")},
+      {ZipArchiveOf(kPictures), noCup},
+      {ZipArchiveOf({}), noCup},
       {ZipArchiveOf({{"a.cup", points}, {"b.cup", points}, {"c.cup", points}}),
        "3 CUP files in the zip archive (\"a.cup\", \"b.cup\", ...) and none of them POINTS.CUP: "
        "koordin cannot tell which to read"},

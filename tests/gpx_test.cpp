@@ -104,56 +104,49 @@ TEST(Gpx, LeavesOutTheControlCharactersXmlHasNoPlaceFor) {
             "E[2J|||0.000000 0.000000 nan|0|  ||two\nlines|||0 0\ntask T||E[2J|\n");
 }
 
+// Waypoints A, B and C, and a task T of `points` and `options`.
+Document AbcTask(std::vector<std::string> points, std::vector<std::string> options = {}) {
+  Document document;
+  for (const char* name : {"A", "B", "C"}) document.waypoints.emplace_back().name = name;
+  document.tasks.push_back({"T", std::move(points), std::move(options)});
+  return document;
+}
+
 // A task's takeoff and landing come back as such, and so does their absence.
 TEST(Gpx, KeepsTheTakeoffAndLandingOfTasks) {
   const std::vector<std::vector<std::string>> tasks = {
       {"", "A", "B", ""}, {"A", "B", "C", "A"}, {"A", "B", ""}, {"", "B", "C"}, {"", "B", ""}};
   for (const std::vector<std::string>& points : tasks) {
-    Document document;
-    for (const char* name : {"A", "B", "C"}) {
-      document.waypoints.emplace_back();
-      document.waypoints.back().name = name;
-    }
-    document.tasks.push_back({"T", points, {}});
+    const Document document = AbcTask(points);
     Diagnostics diagnostics;
     EXPECT_EQ(ReadAs(kGpx, WriteDocument(kGpx, document, diagnostics)), Describe(document));
   }
 }
 
-TEST(Gpx, ReadsWhatOtherProgramsWriteAndRefusesWhatItCannotReadWithTheLine) {
-  const std::string head =
-      "<?xml version=\"1.0\"?>\n<gpx xmlns=\"http://www.topografix.com/GPX/1/1\">\n";
-  const std::pair<std::string, std::string> cases[] = {
-      {"<?xml version=\"1.0\"?>\n<g:gpx xmlns:g=\"http://www.topografix.com/GPX/1/1\">\n"
-       "<g:wpt lat=\"51.5\" lon=\"-0.25\"><g:ele>12.5</g:ele><g:name>Köln</g:name>\n"
-       "<g:cmt>Flugplatz</g:cmt><g:sym>Airport</g:sym><g:time>2024</g:time></g:wpt>\n"
-       "<g:wpt lat=\"47\" lon=\"10\"/>\n<g:rte><g:name>Runde</g:name>\n"
-       "<g:rtept lat=\"51.5\" lon=\"-0.25\"><g:name>Köln</g:name></g:rtept>\n"
-       "<g:rtept lat=\"52\" lon=\"13\"><g:name>Neu</g:name></g:rtept></g:rte><g:trk/></g:gpx>\n",
-       "Köln|||51.500000 -0.250000 12.500000|5|  ||Flugplatz|||0 0\n"
-       "Waypoint 2|||47.000000 10.000000 nan|0|  |||||0 0\n"
-       "Neu|||52.000000 13.000000 nan|0|  |||||0 0\ntask Runde||Köln|Neu|\n"
-       "! line 5: a waypoint without a name, named \"Waypoint 2\"\n! 1 tracks (trk) are not read\n"
-       "! 1 point elements <time> are not read, such as the one on line 4\n"},
-      {head + "<wpt lat=\"1\" lon=\"2\"><name>A</name></wpt>\n<wpt lat=\"x\" lon=\"2\"/>\n</gpx>",
-       "line 4: bad latitude \"x\""},
-      {head + "<wpt lat=\"1\" lon=\"2\">\n<name>A</nam>\n</wpt></gpx>",
-       "line 4: not well-formed XML: Start-end tags mismatch"},
-      {"<?xml version=\"1.0\"?>\n\n<kml/>\n", "line 3: not a GPX file: its root element is <kml>"},
+// A task's first and last entries are its takeoff and landing unless its observation zones number
+// every entry: then it has neither, and its route marks none.
+TEST(Gpx, MarksOnlyRealTakeoffsAndLandings) {
+  const std::pair<std::vector<std::string>, bool> cases[] = {
+      {{}, true},
+      {{"ObsZone=0,Style=2", "ObsZone=1,Style=1", "ObsZone=2,Style=3"}, false},
   };
-  for (const auto& [file, read] : cases) EXPECT_EQ(ReadAs(kGpx, file), read) << file;
+  for (const auto& [zones, marked] : cases) {
+    Diagnostics diagnostics;
+    const std::string written = WriteDocument(kGpx, AbcTask({"A", "B", "C"}, zones), diagnostics);
+    EXPECT_EQ(written.find("takeoff") != std::string::npos, marked) << zones.size();
+    EXPECT_EQ(written.find("landing") != std::string::npos, marked) << zones.size();
+  }
 }
 
-// Bytes a few at a time, as a pipe or a slow disk gives them, or after a start the same byte
-// again and again (up to 64 MiB, so that a reader that does not stop fails rather than hangs).
+// The bytes of a start, then the same byte again and again (up to 64 MiB, so that a reader that
+// does not stop fails rather than hangs).
 class PieceSource : public ByteSource {
  public:
   PieceSource(std::string start, char endless = '\0', bool hasEnd = true)
       : start_(std::move(start)), endless_(endless), hasEnd_(hasEnd) {}
   std::size_t Read(char* buffer, std::size_t size) override {
-    std::size_t count = std::min<std::size_t>(size, pieces_ ? 1 + random_() % 7 : size);
     const std::size_t end = hasEnd_ ? start_.size() : std::size_t{64} << 20;
-    count = std::min(count, end - std::min(end, at_));
+    const std::size_t count = std::min(size, end - std::min(end, at_));
     for (std::size_t i = 0; i < count; ++i, ++at_) {
       buffer[i] = at_ < start_.size() ? start_[at_] : endless_;
     }
@@ -165,18 +158,12 @@ class PieceSource : public ByteSource {
   }
   std::size_t at_ = 0;  // the bytes read since the last rewind
   int rewinds_ = 0;
-  bool pieces_ = true;  // 1 to 7 bytes a read, else as many as asked
-  std::mt19937 random_{7};
 
  private:
   std::string start_;
   char endless_;
   bool hasEnd_;
 };
-
-std::string ReadFrom(ByteSource& source) {
-  return ReadAsFrom(kGpx, source);
-}
 
 // Random GPX as other programs write it: prefixes, comments, CDATA sections, references, CR LF,
 // routes before and after the waypoints they name, and faults among them.
@@ -239,19 +226,35 @@ TEST(Gpx, ReadsTheSameWhereverTheFileBreaksIntoPieces) {
   std::mt19937 random(11);
   for (int round = 0; round < 400; ++round) {
     const std::string gpx = RandomGpx(random);
-    PieceSource pieces(gpx);
-    ASSERT_EQ(ReadFrom(pieces), ReadAs(kGpx, gpx)) << gpx;
+    ASSERT_EQ(ReadInPieces(kGpx, gpx, round), ReadAs(kGpx, gpx)) << gpx;
   }
 }
 
-// The reader gives what a document tree of the whole file gives: routes read against every
+// Files as other programs write them read, or are refused with the line. The reader gives what a
+// document tree of the whole file gives: routes read against every
 // waypoint (a route point named as a later wpt is that wpt), a text whole, its characters and CDATA
 // joined across comments and processing instructions (blanks between elements are none, a
 // referenced blank is one), and a fault of the XML before a fault of what it says, wherever they
 // lie.
-TEST(Gpx, ReadsWhatADocumentTreeGivesAndTellsXmlFaultsFirst) {
+TEST(Gpx, ReadsWhatADocumentTreeGivesAndRefusesXmlFaultsFirstWithTheLine) {
   const std::string head = "<gpx xmlns:koordin=\"urn:koordin:gpx-waypoint:1\">\n";
   const std::pair<std::string, std::string> cases[] = {
+      // as other programs write them: prefixes, unread elements, a root of another kind
+      {"<?xml version=\"1.0\"?>\n<g:gpx xmlns:g=\"http://www.topografix.com/GPX/1/1\">\n"
+       "<g:wpt lat=\"51.5\" lon=\"-0.25\"><g:ele>12.5</g:ele><g:name>Köln</g:name>\n"
+       "<g:cmt>Flugplatz</g:cmt><g:sym>Airport</g:sym><g:time>2024</g:time></g:wpt>\n"
+       "<g:wpt lat=\"47\" lon=\"10\"/>\n<g:rte><g:name>Runde</g:name>\n"
+       "<g:rtept lat=\"51.5\" lon=\"-0.25\"><g:name>Köln</g:name></g:rtept>\n"
+       "<g:rtept lat=\"52\" lon=\"13\"><g:name>Neu</g:name></g:rtept></g:rte><g:trk/></g:gpx>\n",
+       "Köln|||51.500000 -0.250000 12.500000|5|  ||Flugplatz|||0 0\n"
+       "Waypoint 2|||47.000000 10.000000 nan|0|  |||||0 0\n"
+       "Neu|||52.000000 13.000000 nan|0|  |||||0 0\ntask Runde||Köln|Neu|\n"
+       "! line 5: a waypoint without a name, named \"Waypoint 2\"\n! 1 tracks (trk) are not read\n"
+       "! 1 point elements <time> are not read, such as the one on line 4\n"},
+      {"<?xml version=\"1.0\"?>\n<gpx>\n<wpt lat=\"1\" lon=\"2\"><name>A</name></wpt>\n<wpt "
+       "lat=\"x\" lon=\"2\"/>\n</gpx>",
+       "line 4: bad latitude \"x\""},
+      {"<?xml version=\"1.0\"?>\n\n<kml/>\n", "line 3: not a GPX file: its root element is <kml>"},
       {head + "<rte><rtept lat=\"1\" lon=\"2\"><name>A</name></rtept></rte>\n"
               "<wpt lat=\"1\" lon=\"2\"><name>A</name></wpt></gpx>",
        "A|||1.000000 2.000000 nan|0|  |||||0 0\ntask ||A|\n"},
@@ -287,22 +290,20 @@ TEST(Gpx, ReadsWhatADocumentTreeGivesAndTellsXmlFaultsFirst) {
 // without end is refused at its line once it passes 1 MiB, without reading much further.
 TEST(Gpx, RefusesWhatHasNoEndWithItsLineAfterReadingLittleMoreThanTheLimit) {
   const std::string waypoint = "<gpx>\n<wpt lat=\"1\" lon=\"2\">\n";
+  const std::string text = ": a text of more than 1 MiB, which koordin does not read";
+  const std::string markup =
+      ": markup (a tag, a comment, ...) of more than 1 MiB, which koordin does not read";
   const struct {
     const char* what;
     std::string start;
     char endless;
-    const char* error;
+    std::string error;
   } cases[] = {
-      {"a name", waypoint + "<name>", 'x',
-       "line 3: a text of more than 1 MiB, which koordin does not read"},
-      {"a CDATA section in a description", waypoint + "<desc><![CDATA[", 'x',
-       "line 3: a text of more than 1 MiB, which koordin does not read"},
-      {"an attribute", "<gpx>\n\n<wpt lat=\"", '1',
-       "line 3: markup (a tag, a comment, ...) of more than 1 MiB, which koordin does not read"},
-      {"a comment", waypoint + "<!--", 'x',
-       "line 3: markup (a tag, a comment, ...) of more than 1 MiB, which koordin does not read"},
-      {"an element name", "<gpx>\n<", 'x',
-       "line 2: markup (a tag, a comment, ...) of more than 1 MiB, which koordin does not read"},
+      {"a name", waypoint + "<name>", 'x', "line 3" + text},
+      {"a CDATA section in a description", waypoint + "<desc><![CDATA[", 'x', "line 3" + text},
+      {"an attribute", "<gpx>\n\n<wpt lat=\"", '1', "line 3" + markup},
+      {"a comment", waypoint + "<!--", 'x', "line 3" + markup},
+      {"an element name", "<gpx>\n<", 'x', "line 2" + markup},
       {"a document type", "<!DOCTYPE gpx [", ' ',
        "line 1: a document type declaration of more than 1 MiB, which koordin does not read"},
       {"zero bytes", "", '\0',
@@ -311,8 +312,7 @@ TEST(Gpx, RefusesWhatHasNoEndWithItsLineAfterReadingLittleMoreThanTheLimit) {
   };
   for (const auto& known : cases) {
     PieceSource source(known.start, known.endless, false);
-    source.pieces_ = false;
-    EXPECT_EQ(ReadFrom(source), known.error) << known.what;
+    EXPECT_EQ(ReadAsFrom(kGpx, source), known.error) << known.what;
     EXPECT_LT(source.at_, 3u << 20) << known.what;
   }
   std::string nested = "<gpx>\n";
@@ -377,7 +377,6 @@ TEST(Gpx, GivesEachWaypointOnAsItIsReadAndWritesEachAtOnce) {
   EXPECT_NE(drained.find("<rtept lat=\"0\" lon=\"0\">\n      <name>W0</name>"), std::string::npos);
 
   PieceSource source(drained);
-  source.pieces_ = false;
   FirstWaypointSink sink(source);
   Diagnostics readDiagnostics;
   kGpx.read(source, readDiagnostics, sink);
@@ -404,7 +403,6 @@ TEST(Gpx, ReadsRoutesInOnePassWhenItCanAndInTwoTheSame) {
       }
       gpx += std::string("</rte>") + (wptLast ? "<wpt lat=\"1\" lon=\"2\"/>" : "") + "\n</gpx>";
       PieceSource source(gpx);
-      source.pieces_ = false;
       Diagnostics diagnostics;
       DocumentCollector collector;
       kGpx.read(source, diagnostics, collector);
@@ -431,25 +429,4 @@ TEST(Gpx, ReadsRoutesInOnePassWhenItCanAndInTwoTheSame) {
 }
 
 }  // namespace
-// A task's first and last entries are its takeoff and landing unless its observation zones number
-// every entry: then it has neither, and its route marks none.
-TEST(Gpx, MarksOnlyRealTakeoffsAndLandings) {
-  const std::pair<std::vector<std::string>, bool> cases[] = {
-      {{}, true},
-      {{"ObsZone=0,Style=2", "ObsZone=1,Style=1", "ObsZone=2,Style=3"}, false},
-  };
-  for (const auto& [zones, marked] : cases) {
-    Document document;
-    for (const char* name : {"A", "B", "C"}) {
-      document.waypoints.emplace_back();
-      document.waypoints.back().name = name;
-    }
-    document.tasks.push_back({"T", {"A", "B", "C"}, zones});
-    Diagnostics diagnostics;
-    const std::string written = WriteDocument(kGpx, document, diagnostics);
-    EXPECT_EQ(written.find("takeoff") != std::string::npos, marked) << zones.size();
-    EXPECT_EQ(written.find("landing") != std::string::npos, marked) << zones.size();
-  }
-}
-
 }  // namespace koordin_cli

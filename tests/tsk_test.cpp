@@ -110,16 +110,15 @@ TEST(ReadTsk, SkipsThePointsItCannotReadNamingTheirLines) {
             "! line 41: 1 elements are not read, such as <Foo>\n");
 }
 
-TEST(ReadTsk, RefusesAFileThatIsNoTaskFile) {
+TEST(ReadTsk, RefusesAFileThatIsNoTaskFileAndReadsNoTaskOfNoPoints) {
   const std::pair<const char*, const char*> cases[] = {
       {"<?xml version=\"1.0\"?>\n<gpx/>\n",
        "line 2: not an XCSoar task file: its root element is <gpx>"},
       {"<Task>\n  <Point type=\"Start\">\n</Task>\n",
        "line 3: not well-formed XML: Start-end tags mismatch"},
+      {"<Task type=\"RT\" name=\"Leer\"/>", "! line 1: task \"Leer\" has no points: not read\n"},
   };
-  for (const auto& [in, refusal] : cases) EXPECT_EQ(ReadAs(kTsk, in), refusal) << in;
-  EXPECT_EQ(ReadAs(kTsk, "<Task type=\"RT\" name=\"Leer\"/>"),
-            "! line 1: task \"Leer\" has no points: not read\n");
+  for (const auto& [in, read] : cases) EXPECT_EQ(ReadAs(kTsk, in), read) << in;
 }
 
 // The sample's task with its waypoints, as koordin writes it.
@@ -139,24 +138,6 @@ constexpr const char* kSampleTask =
     "  </Point>\n"
     "</Task>\n";
 
-TEST(WriteTsk, WritesTheTaskWithItsWaypointsAndWarnsAboutTheRest) {
-  Diagnostics warnings;
-  EXPECT_EQ(WriteDocument(kTsk, SampleDocument(), warnings), kSampleTask);
-  EXPECT_EQ(warnings.warnings(),
-            (std::vector<std::string>{
-                "An XCSoar task file has no place for the 2 CUP option and zone lines of task "
-                "\"Dreieck, 300 km\": left out",
-                "An XCSoar task file has no place for the code of 1 waypoints: left out",
-                "An XCSoar task file has no place for the country of 1 waypoints: left out",
-                "An XCSoar task file has no place for the style of 2 waypoints: left out",
-                "An XCSoar task file has no place for the runway of 1 waypoints: left out",
-                "An XCSoar task file has no place for the frequency of 1 waypoints: left out",
-                "An XCSoar task file has no place for the user data of 1 waypoints: left out",
-                "An XCSoar task file has no place for the pictures of 1 waypoints: left out",
-                "An XCSoar task file has no place for the marker of 1 waypoints: left out",
-            }));
-}
-
 // What XCSoar reads of a task file: each point's type, name, comment, altitude and place.
 std::vector<std::string> AsXcsoarReadsIt(const std::string& written) {
   pugi::xml_document tree;
@@ -174,12 +155,24 @@ std::vector<std::string> AsXcsoarReadsIt(const std::string& written) {
   return points;
 }
 
-TEST(WriteTsk, WritesXmlThatAnotherParserReadsAsItWasMeant) {
+TEST(WriteTsk, WritesTheTaskWithItsWaypointsAndWarnsAboutTheRest) {
+  Diagnostics warnings;
+  EXPECT_EQ(WriteDocument(kTsk, SampleDocument(), warnings), kSampleTask);
+  // Another XML parser reads the escapes as they were meant.
   EXPECT_EQ(AsXcsoarReadsIt(kSampleTask),
             (std::vector<std::string>{
                 "Start Aachen Merzbrück | Platz, \"EDKA\"\nzweite Zeile | 189 | 50.823 6.1866667",
                 "Finish Gipfel \"Süd\", Öhr |  |  | -45.5 -179.9999",
             }));
+  std::vector<std::string> expected = {
+      "An XCSoar task file has no place for the 2 CUP option and "
+      "zone lines of task \"Dreieck, 300 km\": left out"};
+  for (const char* field :
+       {"code", "country", "style", "runway", "frequency", "user data", "pictures", "marker"}) {
+    expected.push_back(std::string("An XCSoar task file has no place for the ") + field + " of " +
+                       (field == std::string("style") ? "2" : "1") + " waypoints: left out");
+  }
+  EXPECT_EQ(warnings.warnings(), expected);
 }
 
 // A waypoint of `name` at `latitude`, 9 degrees east.
@@ -230,21 +223,18 @@ TEST(WriteTsk, WritesTheFirstTaskAndTellsWhatItLeavesOut) {
 }
 
 TEST(WriteTsk, WritesAnEmptyTaskOfADocumentWithoutOne) {
-  const std::pair<Document, std::vector<std::string>> cases[] = {
-      {{{At("Alone", 48.0)}, {}},
-       {"An XCSoar task file holds the waypoints of its task: 1 waypoints that it does not fly "
-        "left out"}},
-      {{{At("Alone", 48.0)}, {{"Kurz", {"", "Alone", ""}, {}}}},
-       {"task \"Kurz\" has one point to fly: written as its start, without a finish"}},
-  };
   Diagnostics warnings;
-  EXPECT_EQ(WriteDocument(kTsk, cases[0].first, warnings),
+  EXPECT_EQ(WriteDocument(kTsk, {{At("Alone", 48.0)}, {}}, warnings),
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Task type=\"RT\"/>\n");
-  EXPECT_EQ(warnings.warnings(), cases[0].second);
+  EXPECT_EQ(warnings.warnings(), std::vector<std::string>{"An XCSoar task file holds the waypoints "
+                                                          "of its task: 1 waypoints that it does "
+                                                          "not fly left out"});
   Diagnostics single;
-  EXPECT_EQ(AsXcsoarReadsIt(WriteDocument(kTsk, cases[1].first, single)),
+  EXPECT_EQ(AsXcsoarReadsIt(WriteDocument(
+                kTsk, {{At("Alone", 48.0)}, {{"Kurz", {"", "Alone", ""}, {}}}}, single)),
             std::vector<std::string>{"Start Alone |  |  | 48 9"});
-  EXPECT_EQ(single.warnings(), cases[1].second);
+  EXPECT_EQ(single.warnings(), std::vector<std::string>{"task \"Kurz\" has one point to fly: "
+                                                        "written as its start, without a finish"});
 }
 
 }  // namespace
