@@ -198,10 +198,8 @@ TEST_P(Reading, APassReadsEverySlotAndASeekToTheBeginningStartsAnother) {
     for (const FIO_TPEntry* point : route.points) names += point->name + "|";
     EXPECT_EQ(names, "Old|Start|" + h19 + "||  Mid|" + h18 + "|" + h20 + "|Marked\xA0|");
     const FIO_TPEntry& p = *route.points.back();  // a new point, with the initial values
-    EXPECT_EQ(p.latitude, 0);
-    EXPECT_EQ(p.kind, kFIOPointKindPlain);
-    EXPECT_EQ(p.number, -1);
-    EXPECT_EQ(p.flags, 1U);
+    EXPECT_EQ(std::tuple(p.latitude, p.kind, p.number, p.flags),
+              std::tuple(0.0F, kFIOPointKindPlain, -1, 1U));
     for (int n = 2; n < kFIORouteCapacity; ++n) ASSERT_EQ(Read(), kEmpty);
     route.ClearPoints();
     EXPECT_EQ(Read(), kEmpty);  // a blank name; the file ends, and each missing line is a point
