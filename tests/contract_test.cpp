@@ -81,16 +81,6 @@ std::vector<std::string> PointNames(const FIO_Route& route) {
   return names;
 }
 
-FIO_Route Route(const std::string& name, const std::vector<std::string>& points) {
-  FIO_Route route;
-  route.name = name;
-  for (const std::string& point : points) {
-    AppendRoutePoint(route, CStringA(point.data(), static_cast<int>(point.size())), 0.0F, 0.0F,
-                     kFIOPointKindPlain);
-  }
-  return route;
-}
-
 class Contract : public ::testing::Test {
  protected:
   void SetUp() override { FIO_InitDriver(); }
@@ -118,6 +108,7 @@ TEST_F(Contract, StagesLeftOutStillSucceedAndLeaveTheSlotsTheyWriteOut) {
     CHostTextFile file(temp.path(), CFile::modeRead | CFile::typeText);
     EXPECT_EQ(FIO_IsFileOfMyType(&file) == kFIOSuccess, c.mine) << c.order;
     EXPECT_EQ(Read(bytes).fault, c.fault) << c.order;
+    EXPECT_EQ(bytes.find('\r'), std::string::npos) << "a text stream on Linux writes LF alone";
   }
 }
 
@@ -154,8 +145,10 @@ TEST_F(Contract, TurnpointFieldsReadBackAsTheFileHoldsThem) {
 }
 
 TEST_F(Contract, ARouteLosesItsFirstAndLastPointEachTimeItIsWritten) {
-  const FIO_Route route =
-      Route("Route-name-of-24-bytes", {"Takeoff", "P1", "P2", "P3", "P4", "Landing"});
+  FIO_Route route;
+  route.name = "Route-name-of-24-bytes";
+  for (const char* point : {"Takeoff", "P1", "P2", "P3", "P4", "Landing"})
+    AppendRoutePoint(route, point, 0.0F, 0.0F, kFIOPointKindPlain);
   ReadBack back = Read(Write("3t2r4", {}, {&route}));
   ASSERT_EQ(back.routes.size(), 1u);
   EXPECT_EQ(back.routes[0]->name, "Route-name-of-24-by");  // 19 bytes
@@ -166,21 +159,15 @@ TEST_F(Contract, ARouteLosesItsFirstAndLastPointEachTimeItIsWritten) {
   EXPECT_EQ(PointNames(*back.routes[0]), (std::vector<std::string>{"P2", "P3"}));
 }
 
-TEST_F(Contract, LinesEndAsTheTextStreamWritesThem) {
-  const std::string bytes = Write("3t2r4", {Turnpoint("A")});
-  EXPECT_EQ(bytes.find('\r'), std::string::npos) << "a text stream on Linux writes LF alone";
-}
-
 TEST_F(Contract, AReadPassWhileWritingResetsTheWriteCounters) {
   const std::string other = Write("3t2r4", {Turnpoint("A")});
   TempFile temp;
   {
     CHostTextFile file(temp.path(), CFile::modeCreate | CFile::modeWrite | CFile::typeText);
     WriteStage(file, kFIOStageFileStart);
-    for (const char* name : {"A", "B"}) {
-      const FIO_TPEntry tp = Turnpoint(name);
-      FIO_WriteTP(&file, &tp);
-    }
+    const FIO_TPEntry a = Turnpoint("A"), b = Turnpoint("B");
+    FIO_WriteTP(&file, &a);
+    FIO_WriteTP(&file, &b);
     EXPECT_EQ(Read(other).fault, "");  // a read pass in between
     WriteStage(file, kFIOStageTurnpointsDone);
     WriteStage(file, kFIOStageRoutesDone);

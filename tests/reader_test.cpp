@@ -34,11 +34,10 @@ std::string Repeat(const std::string& text, int times) {
 }
 
 // Results as Outcome shows them.
-const std::string kMine = std::to_string(kFIOSuccess), kNotMine = std::to_string(kFIONotHandled);
-const std::string kTurnpoint = std::to_string(kFIOReadTurnpoint);
-const std::string kRoute = std::to_string(kFIOReadRoute);
-const std::string kEmpty = std::to_string(kFIOReadEmptySlot);
-const std::string kEnd = std::to_string(kFIOReadEnd);
+const std::string kMine = std::to_string(kFIOSuccess), kNotMine = std::to_string(kFIONotHandled),
+                  kTurnpoint = std::to_string(kFIOReadTurnpoint),
+                  kEnd = std::to_string(kFIOReadEnd), kRoute = std::to_string(kFIOReadRoute),
+                  kEmpty = std::to_string(kFIOReadEmptySlot);
 
 // Every test runs twice: on its file with line feeds, and with carriage returns and line feeds.
 class Reading : public ::testing::TestWithParam<bool> {
@@ -81,26 +80,20 @@ INSTANTIATE_TEST_SUITE_P(LineEnds, Reading, ::testing::Values(false, true));
 // Over-long lines raise, and leave the file where the reading stopped; otherwise it is at 0.
 TEST_P(Reading, RecognitionComparesTheTwoHeaderLinesExactly) {
   const std::string line1 = "VP6 KOORDIN Datei Peschges Variometer GmbH", ok(200, 'x');
-  const std::pair<std::string, std::string> cases[] = {
-      {kHeader + Lines(kSlot), kMine},
-      {line1 + "\nv2.0", kMine},
-      {line1 + "\rv2.0\r", kMine},
-      {line1 + " \nv2.0\n", kNotMine},
-      {line1 + "\nv2.0x\n", kNotMine},
-      {line1 + "\nV2.0\n", kNotMine},
-      {"\n" + kHeader, kNotMine},
-      {line1 + "\n", kNotMine},
-      {"", kNotMine},
-      {ok + "\nv2.0\n", kNotMine},
-      {ok + "y\nv2.0\n", "@1"},
-      {ok + "\n" + ok + "y\n", "@2"},
-      {kHeader + ok + "y\n", kMine},  // a third line is never read
-  };
-  for (const auto& [bytes, result] : cases) {
+  const auto check = [this](const std::string& bytes, const std::string& result) {
     Open(bytes).Seek(bytes.size() > 3 ? 3 : 0, CFile::begin);  // it finds the beginning itself
     EXPECT_EQ(Outcome([this] { return FIO_IsFileOfMyType(file_.get()); }), result) << bytes;
     EXPECT_EQ(file_->GetPosition() == 0, result[0] != '@') << bytes;
-  }
+  };
+  // The last: a third line is never read.
+  for (const std::string& bytes :
+       {kHeader + Lines(kSlot), line1 + "\nv2.0", line1 + "\rv2.0\r", kHeader + ok + "y\n"})
+    check(bytes, kMine);
+  for (const std::string& bytes : {line1 + " \nv2.0\n", line1 + "\nv2.0x\n", line1 + "\nV2.0\n",
+                                   "\n" + kHeader, line1 + "\n", std::string(), ok + "\nv2.0\n"})
+    check(bytes, kNotMine);
+  check(ok + "y\nv2.0\n", "@1");
+  check(ok + "\n" + ok + "y\n", "@2");
 }
 
 // Slot 1 or 2 has one line replaced, or the file ends before it (no text).
@@ -205,10 +198,8 @@ TEST_P(Reading, APassReadsEverySlotAndASeekToTheBeginningStartsAnother) {
     for (const FIO_TPEntry* point : route.points) names += point->name + "|";
     EXPECT_EQ(names, "Old|Start|" + h19 + "||  Mid|" + h18 + "|" + h20 + "|Marked\xA0|");
     const FIO_TPEntry& p = *route.points.back();  // a new point, with the initial values
-    EXPECT_EQ(p.latitude, 0);
-    EXPECT_EQ(p.kind, kFIOPointKindPlain);
-    EXPECT_EQ(p.number, -1);
-    EXPECT_EQ(p.flags, 1U);
+    EXPECT_EQ(std::tuple(p.latitude, p.kind, p.number, p.flags),
+              std::tuple(0.0F, kFIOPointKindPlain, -1, 1U));
     for (int n = 2; n < kFIORouteCapacity; ++n) ASSERT_EQ(Read(), kEmpty);
     route.ClearPoints();
     EXPECT_EQ(Read(), kEmpty);  // a blank name; the file ends, and each missing line is a point
@@ -242,14 +233,12 @@ TEST(LineParsers, ReadWhatTheFormattedInputReads) {
                                    &d, &m, &sec);
       ASSERT_EQ(koordin::ParseDmsLine(line.c_str(), isLongitude, fields), read == 3) << line;
       if (read == 3) {
-        EXPECT_EQ(fields.degrees, d) << line;
-        EXPECT_EQ(fields.minutes, m) << line;
-        EXPECT_EQ(fields.seconds, sec) << line;
+        EXPECT_EQ(std::tie(fields.degrees, fields.minutes, fields.seconds), std::tie(d, m, sec))
+            << line;
       }
     }
-    std::int32_t altitude = 0;
+    std::int32_t altitude = 0, expectedAltitude = 0;
     std::string frequency;
-    int expectedAltitude = 0;
     std::string text(line.size() + 1, '\0');
     const int read = std::sscanf(line.c_str(), "%04d:%s", &expectedAltitude, text.data());
     ASSERT_EQ(koordin::ParseAltitudeLine(line.c_str(), altitude, frequency), read >= 1) << line;
@@ -257,8 +246,7 @@ TEST(LineParsers, ReadWhatTheFormattedInputReads) {
       EXPECT_EQ(altitude, expectedAltitude) << line;
       EXPECT_EQ(frequency, text.c_str()) << line;
     }
-    char letter = 0;
-    char expectedLetter = 0;
+    char letter = 0, expectedLetter = 0;
     ASSERT_EQ(koordin::ParseHemisphereLine(line.c_str(), letter),
               std::sscanf(line.c_str(), "%c", &expectedLetter) == 1)
         << line;
@@ -269,25 +257,14 @@ TEST(LineParsers, ReadWhatTheFormattedInputReads) {
 // The fill of an unused point line is compared as C text: up to the first zero byte, nothing
 // trimmed, every other byte counting.
 TEST(LineParsers, TheEmptyPointLineIsTheFillAlone) {
-  const std::string fill(19, '-');
-  const struct {
-    std::string line;
-    bool empty;
-  } cases[] = {
-      {fill, true},
-      {fill + std::string(1, '\0') + "Name", true},
-      {fill.substr(1), false},
-      {fill + "-", false},
-      {fill + " ", false},
-      {" " + fill, false},
-      {fill.substr(1) + "_", false},
-      {fill.substr(1) + std::string(1, '\0') + "-", false},
-      {"", false},
+  const std::string fill(19, '-'), zero(1, '\0');
+  const auto empty = [](const std::string& text) {
+    return koordin::IsEmptyPointLine(CStringA(text.data(), static_cast<int>(text.size())));
   };
-  for (const auto& c : cases) {
-    const CStringA line(c.line.data(), static_cast<int>(c.line.size()));
-    EXPECT_EQ(koordin::IsEmptyPointLine(line), c.empty) << c.line.size() << " bytes: " << c.line;
-  }
+  for (const std::string& text : {fill, fill + zero + "Name"}) EXPECT_TRUE(empty(text)) << text;
+  for (const std::string& text : {fill.substr(1), fill + "-", fill + " ", " " + fill,
+                                  fill.substr(1) + "_", fill.substr(1) + zero + "-", std::string()})
+    EXPECT_FALSE(empty(text)) << text.size() << " bytes: " << text;
 }
 
 }  // namespace

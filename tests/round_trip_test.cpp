@@ -1,7 +1,5 @@
-// A sample document through every row of the format table that koordin writes, written and read as
-// koordin convert writes and reads the row's files: what comes back is the sample without the parts
-// that the row says the format has no place for, field by field. The format modules also warn about
-// each part they leave out and read the same in pieces as whole. Built twice: with koordin's table,
+// A sample through every row koordin writes, as koordin convert writes and reads it: what comes
+// back is the sample without the parts the row has no place for. Built twice: with koordin's table,
 // and with a format of the tests' own in it (tab_format.cpp).
 
 #include "tools/koordin/commands/command_support.h"
@@ -23,11 +21,9 @@
 namespace koordin_cli {
 namespace {
 
-// The shared sample with values that every format keeps as they are: positions in hundredths of a
-// degree (whole seconds, and thousandths of a minute), elevations in whole metres, styles that
-// WinPilot's flags tell (an airfield, a turnpoint), names that a KOORDIN slot holds, a code for
-// each waypoint (CUP writes the name for none), one line of text each, and the slots a KOORDIN file
-// gives them.
+// The shared sample with values every format keeps as they are: positions in hundredths of a
+// degree, whole metres, styles WinPilot's flags tell, names a KOORDIN slot holds, a code each (CUP
+// writes the name for none), one line of text each, and KOORDIN slots.
 Document Sample() {
   Document sample = SampleDocument();
   Waypoint& aachen = sample.waypoints[0];
@@ -51,11 +47,8 @@ Document Without(Document document, unsigned parts) {
     if (parts & kCountryPart) waypoint.country.clear();
     if (parts & kElevationPart) waypoint.elevation.reset();
     if (parts & kStylePart) waypoint.style = 0;
-    if (parts & kRunwayPart) {
-      waypoint.runwayDirection.clear();
-      waypoint.runwayLength.clear();
-      waypoint.runwayWidth.clear();
-    }
+    if (parts & kRunwayPart)
+      waypoint.runwayDirection = waypoint.runwayLength = waypoint.runwayWidth = "";
     if (parts & kFrequencyPart) waypoint.frequency.clear();
     if (parts & kDescriptionPart) waypoint.description.clear();
     if (parts & kUserDataPart) waypoint.userData.clear();
@@ -64,9 +57,8 @@ Document Without(Document document, unsigned parts) {
     if (parts & kSlotPart) waypoint.slot = 0;
   }
   if (parts & kTasksPart) document.tasks.clear();
-  for (Task& task : document.tasks) {
+  for (Task& task : document.tasks)
     if (parts & kCupOptionsPart) task.cupOptions.clear();
-  }
   return document;
 }
 
@@ -88,8 +80,7 @@ std::vector<std::pair<std::string, std::string>> Fields(const Waypoint& waypoint
   return fields;
 }
 
-// The names of the rows that koordin writes, those without a reader of their own (KOORDIN) too
-// when `koordin`.
+// The rows koordin writes; KOORDIN's (no reader of its own) only when `koordin`.
 std::vector<std::string> RowNames(bool koordin) {
   std::vector<std::string> names;
   for (const FileFormat& format : FileFormats()) {
@@ -102,8 +93,8 @@ std::string ParamName(const testing::TestParamInfo<std::string>& info) {
   return info.param;
 }
 
-// By the name of the row. The files are written and read by the targets and sources of koordin
-// convert, with the driver of the build.
+// By row name; files written and read by koordin convert's targets and sources, with the built
+// driver.
 class RoundTrip : public testing::TestWithParam<std::string> {
  protected:
   // `document` written by the row's target; its warnings go to `warnings`.
@@ -174,27 +165,15 @@ class FormatModule : public testing::TestWithParam<std::string> {
 // Each part the row says the format has no place for, left alone in the sample of parts it has a
 // place for, is warned about; the slot is a place in a KOORDIN file, which no warning names.
 TEST_P(FormatModule, WarnsOfEachPartItLeavesOut) {
-  const std::pair<unsigned, const char*> parts[] = {
-      {kCodePart, "code"},
-      {kCountryPart, "country"},
-      {kElevationPart, "elevation"},
-      {kStylePart, "style"},
-      {kRunwayPart, "runway"},
-      {kFrequencyPart, "frequency"},
-      {kDescriptionPart, "description"},
-      {kUserDataPart, "user data"},
-      {kPicturesPart, "pictures"},
-      {kMarkerPart, "marker"},
-      {kTasksPart, "tasks"},
-      {kCupOptionsPart, "task options"},
-  };
-  for (const auto& [part, name] : parts) {
+  for (const unsigned part :
+       {kCodePart, kCountryPart, kElevationPart, kStylePart, kRunwayPart, kFrequencyPart,
+        kDescriptionPart, kUserDataPart, kPicturesPart, kMarkerPart, kTasksPart, kCupOptionsPart}) {
     if ((format_.lost & part) == 0) continue;
     // A task's options need their task.
     const unsigned left = part == kCupOptionsPart ? part | kTasksPart : part;
     Diagnostics writing;
     WriteDocument(format_, Without(Sample(), format_.lost & ~left), writing);
-    EXPECT_GT(writing.Count(), 0U) << name;
+    EXPECT_GT(writing.Count(), 0U) << "part " << part;
   }
 }
 
