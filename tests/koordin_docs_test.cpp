@@ -98,7 +98,6 @@ TEST(KoordinCompletion, OffersCommandsOptionsFormatsAndFiles) {
       {"koordin formats ''", ""},
       {"koordin convert sites.cup out.lst --style air", "airfield"},
       {"koordin check sites.", "sites.cup sites.lst"},
-      {"koordin info ''", ""},
   };
   for (const auto& [line, offered] : cases) {
     std::set<std::string> words;

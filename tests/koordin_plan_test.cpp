@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -22,45 +21,24 @@ Waypoint P(const std::string& name, std::optional<double> elevation = 100.0,
   return point;
 }
 
-// A planned turnpoint as the file holds it; a route point as name and kind.
-struct Turnpoint {
-  std::string name;
-  int altitude;
-  std::string frequency;
-  bool marked;
-  bool operator==(const Turnpoint& o) const {
-    return std::tie(name, altitude, frequency, marked) ==
-           std::tie(o.name, o.altitude, o.frequency, o.marked);
-  }
-};
+// A planned turnpoint as the file holds it: name, altitude, frequency, marked; a route point as
+// name and kind.
+using Turnpoint = std::tuple<std::string, int, std::string, bool>;
 using Point = std::pair<std::string, int>;
-struct Route {
-  std::string name;
-  std::vector<Point> points;
-  bool operator==(const Route& o) const { return name == o.name && points == o.points; }
-};
-
-std::ostream& operator<<(std::ostream& out, const Turnpoint& t) {
-  return out << t.name << "/" << t.altitude << "/" << t.frequency << (t.marked ? "*" : "");
-}
-std::ostream& operator<<(std::ostream& out, const Route& r) {
-  out << r.name << ":";
-  for (const auto& [name, kind] : r.points) out << " " << name << "/" << kind;
-  return out;
-}
+using Route = std::pair<std::string, std::vector<Point>>;
 
 std::vector<Turnpoint> Turnpoints(const KoordinPlan& plan) {
   std::vector<Turnpoint> turnpoints;
   for (const PlannedTurnpoint& t : plan.turnpoints)
-    turnpoints.push_back({t.name, t.altitude, t.frequency, t.marked});
+    turnpoints.emplace_back(t.name, t.altitude, t.frequency, t.marked);
   return turnpoints;
 }
 
 std::vector<Route> Routes(const KoordinPlan& plan) {
   std::vector<Route> routes;
   for (const PlannedRoute& route : plan.routes) {
-    routes.push_back({route.name, {}});
-    for (const PlannedPoint& p : route.points) routes.back().points.emplace_back(p.name, p.kind);
+    routes.emplace_back(route.name, std::vector<Point>());
+    for (const PlannedPoint& p : route.points) routes.back().second.emplace_back(p.name, p.kind);
   }
   return routes;
 }
