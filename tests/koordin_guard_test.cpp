@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace koordin_testing {
@@ -24,14 +25,10 @@ std::string Json(const std::string& name, const std::string& frequency, const st
          "\", \"points\": [\"" + point + "\"]}]}";
 }
 
-struct ControlCase {
-  std::string source;   // a JSON file
-  std::string warning;  // the warning about the text replaced
-};
-
 TEST(KoordinGuard, ControlCharactersNeverShiftTheFilesLines) {
   const std::string w = "o.lst: warning: ";
-  const ControlCase cases[] = {
+  // A JSON file, and the warning about the text replaced.
+  const std::pair<std::string, std::string> cases[] = {
       {Json("Al\\npha", "", "R", "X"),
        w + "turnpoint \"Al\\npha\": control characters replaced, written as \"Al pha\"\n"},
       {Json("A", "122.5\\r\\n", "R", "X"),
@@ -48,13 +45,13 @@ TEST(KoordinGuard, ControlCharactersNeverShiftTheFilesLines) {
       // Replaced before choosing: a name of control characters alone is no name.
       {Json("\\u0007", "", "R", "X"), w + "turnpoint on line 1 has no name: left out\n"},
   };
-  for (const ControlCase& c : cases) {
-    SCOPED_TRACE(c.source);
+  for (const auto& [source, warning] : cases) {
+    SCOPED_TRACE(source);
     TempDir dir;
-    dir.Write("in.json", c.source);
+    dir.Write("in.json", source);
     const koordin_testing::Run run = RunKoordin(dir, "convert in.json o.lst");
     EXPECT_EQ(run.status, 0);
-    EXPECT_NE(run.err.find(c.warning), std::string::npos) << run.err;
+    EXPECT_NE(run.err.find(warning), std::string::npos) << run.err;
     EXPECT_EQ(RunShell(dir, "wc -l <o.lst").out, "2044\n");
     // The listing of the source shows them escaped, as text and as CSV, and so does the plan.
     for (const std::string command : {"dump in.json --format text", "dump in.json --format csv",
@@ -81,14 +78,10 @@ TEST(KoordinGuard, ControlCharactersAreToldOnlyInTheTextsWritten) {
       dir, {{"koordin convert in.json o.lst --only A", 0, "o.lst: 1 turnpoint, 0 routes\n", ""}});
 }
 
-struct ShapeCase {
-  std::string make;   // shell commands that make x.lst from good.lst
-  std::string fault;  // what check prints
-};
-
 TEST(KoordinGuard, AKoordinFileCutOrLongerIsAFaultNamingWhere) {
   const std::string whole = "; a KOORDIN file has 2044 lines\n";
-  const ShapeCase cases[] = {
+  // Shell commands that make x.lst from good.lst, and what check prints.
+  const std::pair<std::string, std::string> cases[] = {
       {"head -1560 good.lst",
        "x.lst:1560: the file ends at line 1560, in route slot 2 of 32" + whole},
       {"head -1532 good.lst",
@@ -104,17 +97,17 @@ TEST(KoordinGuard, AKoordinFileCutOrLongerIsAFaultNamingWhere) {
   TempDir dir;
   dir.Write("good.cup", kCup);
   RunKoordin(dir, "convert good.cup good.lst");
-  for (const ShapeCase& c : cases) {
-    SCOPED_TRACE(c.make);
-    RunShell(dir, "(" + c.make + ") >x.lst");
+  for (const auto& [make, fault] : cases) {
+    SCOPED_TRACE(make);
+    RunShell(dir, "(" + make + ") >x.lst");
     const koordin_testing::Run check = RunKoordin(dir, "check x.lst");
-    const int status = c.fault.find(": 2 turnpoints") == std::string::npos ? 1 : 0;
-    EXPECT_EQ(check.out, c.fault);
+    const int status = fault.find(": 2 turnpoints") == std::string::npos ? 1 : 0;
+    EXPECT_EQ(check.out, fault);
     EXPECT_EQ(check.status, status);
     // dump and convert stop at the same fault, on standard error.
     const koordin_testing::Run dump = RunKoordin(dir, "dump x.lst");
     EXPECT_EQ(dump.status, status);
-    EXPECT_EQ(dump.err, status == 0 ? "" : "koordin: " + c.fault);
+    EXPECT_EQ(dump.err, status == 0 ? "" : "koordin: " + fault);
     EXPECT_EQ(RunKoordin(dir, "convert x.lst y.cup").status, status);
   }
 }
