@@ -249,12 +249,8 @@ TEST(PlaceFinder, FindsByNameCaseAccentsCodeAndPart) {
   const std::vector<Waypoint> waypoints = {
       place("Carpentras", "LFNH", 44.0), place("Montélimar Ancône", "LFLQ", 44.6),
       place("Mont Ventoux", "", 44.2), place("lfnh", "", 47.0), place("Saint-Auban", "LFMX", 44.1)};
-  struct Case {
-    const char* near;
-    const char* found;  // the place's name, or a part of the message when none is chosen
-    bool chosen;
-  };
-  const Case cases[] = {
+  // --near, the place's name or a part of the message when none is chosen, and whether one is.
+  const std::tuple<const char*, const char*, bool> cases[] = {
       {"Carpentras", "Carpentras", true},
       {"lfnh", "lfnh", true},  // a name before a code
       {"LFNH", "lfnh", true},  // in any case before a code

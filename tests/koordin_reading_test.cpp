@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace koordin_cli {
@@ -108,10 +109,8 @@ TEST(KoordinForm, CheckTellsEachLineNotAsTheWriterWritesIt) {
   TempDir dir;
   dir.Write("in.cup", kCup);
   koordin_testing::RunKoordin(dir, "convert in.cup good.lst");
-  const struct {
-    std::string sed;
-    std::string fault;
-  } cases[] = {
+  const std::pair<std::string, std::string> cases[] = {
+      // a sed script, and what check prints
       {"5s/N/s/", "x.lst:5: latitude hemisphere \"s\" is neither N nor S"},
       {"7s/W/w/", "x.lst:7: longitude hemisphere \"w\" is neither O nor W"},
       {"13s/O/E/", "x.lst:13: longitude hemisphere \"E\" is neither O nor W"},
@@ -136,12 +135,12 @@ TEST(KoordinForm, CheckTellsEachLineNotAsTheWriterWritesIt) {
        "in "
        "the form DD:MM:SS"},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.sed);
-    koordin_testing::RunShell(dir, "sed '" + c.sed + "' good.lst >x.lst");
+  for (const auto& [sed, fault] : cases) {
+    SCOPED_TRACE(sed);
+    koordin_testing::RunShell(dir, "sed '" + sed + "' good.lst >x.lst");
     const koordin_testing::Run check = koordin_testing::RunKoordin(dir, "check x.lst");
     EXPECT_EQ(check.status, 1);
-    EXPECT_EQ(check.out, c.fault + "\n");
+    EXPECT_EQ(check.out, fault + "\n");
     // Standard error has each line as a warning, which --strict refuses.
     EXPECT_NE(check.err.find("x.lst: warning: line "), std::string::npos) << check.err;
     const koordin_testing::Run strict =

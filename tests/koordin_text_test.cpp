@@ -84,10 +84,8 @@ TEST(ConvertCharset, ConvertsTransliteratesAndStartsEachTextAfresh) {
 // ASCII is taken eight bytes at a time: what follows a run of it, at every offset from a block's
 // start to past its end, is still checked.
 TEST(IsValidUtf8, ChecksWhatFollowsAsciiAtAnyOffset) {
-  const struct {
-    std::string tail;
-    bool valid;
-  } tails[] = {
+  const std::pair<std::string, bool> tails[] = {
+      // bytes after the ASCII, and whether valid
       {"", true},
       {"\xC3\xA9", true},          // é
       {"\xE2\x82\xAC", true},      // €
@@ -99,10 +97,10 @@ TEST(IsValidUtf8, ChecksWhatFollowsAsciiAtAnyOffset) {
       {"\x80", false},             // a lone continuation byte
   };
   for (std::size_t ascii = 0; ascii <= 17; ++ascii) {
-    for (const auto& t : tails) {
+    for (const auto& [tail, valid] : tails) {
       for (const std::string& after : {std::string(), std::string("abcdefghij")}) {
-        const std::string text = std::string(ascii, 'a') + t.tail + after;
-        EXPECT_EQ(IsValidUtf8(text), t.valid) << ascii << " ASCII bytes, then " << t.tail << after;
+        const std::string text = std::string(ascii, 'a') + tail + after;
+        EXPECT_EQ(IsValidUtf8(text), valid) << ascii << " ASCII bytes, then " << tail << after;
       }
     }
   }
