@@ -122,6 +122,14 @@ Waypoint At(const std::string& name, double latitude, int style = 1) {
   return waypoint;
 }
 
+// Waypoints P0, P1, ... of `styles`, a tenth of a degree (11 km) apart going north from 48.0.
+Document North(const std::vector<int>& styles) {
+  Document document;
+  for (std::size_t i = 0; i < styles.size(); ++i)
+    document.waypoints.push_back(At("P" + std::to_string(i), 48.0 + i * 0.1, styles[i]));
+  return document;
+}
+
 // The decisions in short: "slot" for a kept one, "-reason" for a dropped one.
 std::string Decisions(const std::vector<Decision>& decisions, const Choices& choices,
                       const std::vector<Waypoint>& waypoints = {}) {
@@ -137,11 +145,7 @@ std::string Decisions(const std::vector<Decision>& decisions, const Choices& cho
 }
 
 TEST(Choose, KeepsRouteTurnpointsFirstThenTheNearestOrTheFirst) {
-  // Six waypoints a tenth of a degree (11 km) apart going north, from 48.0.
-  Document document;
-  for (int i = 0; i < 6; ++i) {
-    document.waypoints.push_back(At("P" + std::to_string(i), 48.0 + i * 0.1, i % 2 == 0 ? 4 : 3));
-  }
+  Document document = North({4, 3, 4, 3, 4, 3});
   document.tasks.push_back({"North", {"Start", "P5", "P4", "Ziel"}, {}});
   document.tasks.push_back({"South", {"", "P0", "P1", "P2", ""}, {}});
   document.tasks.push_back({"Zones", {"P3", "P4"}, {"ObsZone=0,R1=500m", "ObsZone=1,R1=500m"}});
@@ -188,19 +192,10 @@ TEST(Choose, KeepsRouteTurnpointsFirstThenTheNearestOrTheFirst) {
 // file); ranked by distance it keeps the nearest whatever their style.
 TEST(Choose, KeepsLandingPlacesFirstUnlessRankedByDistance) {
   // Going north from 48.0: a turnpoint, a bridge, a grass airfield, a solid one, a turnpoint.
-  Document document;
-  const int styles[] = {1, 14, 2, 5, 1};
-  for (int i = 0; i < 5; ++i)
-    document.waypoints.push_back(At("P" + std::to_string(i), 48.0 + i * 0.1, styles[i]));
-  struct Case {
-    std::string near;
-    Ranking ranking;
-    std::string turnpoints;
-  };
-  const std::vector<Case> cases = {
+  const Document document = North({1, 14, 2, 5, 1});
+  const std::tuple<std::string, Ranking, std::string> cases[] = {
       {"48,9", Ranking::kLandingPlacesFirst, "-no slot left -no slot left 1 2 -no slot left"},
       {"", Ranking::kLandingPlacesFirst, "-no slot left -no slot left 1 2 -no slot left"},
-      {"48.35,9", Ranking::kLandingPlacesFirst, "-no slot left -no slot left 1 2 -no slot left"},
       {"48,9", Ranking::kDistance, "1 2 -no slot left -no slot left -no slot left"},
       {"48.45,9", Ranking::kDistance, "-no slot left -no slot left -no slot left 1 2"},
       {"", Ranking::kDistance, "1 2 -no slot left -no slot left -no slot left"},
@@ -219,18 +214,9 @@ TEST(Choose, KeepsLandingPlacesFirstUnlessRankedByDistance) {
 // The summary of the turnpoints dropped says what was kept, how far it reaches, and suggests what
 // would change it.
 TEST(Choose, SaysWhatWasKeptAndHowFarItReaches) {
-  Document document;
-  const int styles[] = {1, 14, 2, 5, 1, 1, 1};
-  for (int i = 0; i < 7; ++i)
-    document.waypoints.push_back(At("P" + std::to_string(i), 48.0 + i * 0.1, styles[i]));
+  Document document = North({1, 14, 2, 5, 1, 1, 1});
   document.tasks.push_back({"Home", {"", "P6", ""}, {}});
-  struct Case {
-    std::string near;
-    std::optional<double> radiusKm;
-    Ranking ranking;
-    std::string summary;
-  };
-  const std::vector<Case> cases = {
+  const std::tuple<std::string, std::optional<double>, Ranking, std::string> cases[] = {
       {"48,9", std::nullopt, Ranking::kLandingPlacesFirst,
        "turnpoints dropped; kept nearest to 48,9: 2 landing places to 33 km, 1 others to 0 km "
        "and 1 of routes; choose fewer with --style or --exclude"},
@@ -263,12 +249,8 @@ TEST(PlaceFinder, FindsByNameCaseAccentsCodeAndPart) {
   const std::vector<Waypoint> waypoints = {
       place("Carpentras", "LFNH", 44.0), place("Montélimar Ancône", "LFLQ", 44.6),
       place("Mont Ventoux", "", 44.2), place("lfnh", "", 47.0), place("Saint-Auban", "LFMX", 44.1)};
-  struct Case {
-    const char* near;
-    const char* found;  // the place's name, or a part of the message when none is chosen
-    bool chosen;
-  };
-  const Case cases[] = {
+  // --near, the place's name or a part of the message when none is chosen, and whether one is.
+  const std::tuple<const char*, const char*, bool> cases[] = {
       {"Carpentras", "Carpentras", true},
       {"lfnh", "lfnh", true},  // a name before a code
       {"LFNH", "lfnh", true},  // in any case before a code

@@ -1,8 +1,6 @@
 // koordin as a user runs it: shell sessions in a folder of their own, each command with the exit
 // status, standard output and standard error it must give, and the files it must leave.
 
-#include "tools/koordin/formats/formats.h"
-
 #include "tests/koordin_testing.h"
 
 #include <gtest/gtest.h>
@@ -58,14 +56,6 @@ TEST(Koordin, ChecksListsAndDescribes) {
        {"koordin --driver '" PARTIAL_DRIVER "' check good.lst", 1, "",
         "koordin: " PARTIAL_DRIVER
         ": not a usable driver: missing exports FIO_ReadObject, FIO_WriteRoute\n"},
-       {"koordin --driver ./none.so info", 1, "",
-        "koordin: ./none.so: cannot load the driver: ./none.so: cannot open shared object file: No "
-        "such "
-        "file or directory\n"},
-       {"echo text >good.txt && koordin convert good.txt out.lst", 1, "",
-        "koordin: good.txt: cannot tell the format from the file name or the content; give --from "
-        "(" +
-            koordin_cli::FormatList() + ")\n"},
        {"koordin --encoding NOSUCHSET check good.lst", 2, "",
         "koordin: --encoding NOSUCHSET: not a character set that iconv knows\n"},
        {"koordin --encoding UTF-8 check good.lst", 2, "",

@@ -93,12 +93,10 @@ TEST(KoordinCompletion, OffersCommandsOptionsFormatsAndFiles) {
       {"koordin convert sites.cup out.gpx --st", "--strict --style"},
       {"koordin convert sites.cup - --to g", "gpx"},
       {"koordin dump sites.lst --format ''", "text csv json"},
-      {"koordin dump sites.lst --from j", "json"},
       {"koordin formats --format ''", "text json"},
       {"koordin formats ''", ""},
       {"koordin convert sites.cup out.lst --style air", "airfield"},
       {"koordin check sites.", "sites.cup sites.lst"},
-      {"koordin info ''", ""},
   };
   for (const auto& [line, offered] : cases) {
     std::set<std::string> words;

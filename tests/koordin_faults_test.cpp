@@ -82,18 +82,15 @@ struct Source {
   // How standard error begins, for a source read as KOORDIN, as a zip archive (CUPX) and as any
   // other format.
   const char* koordinError;
-  const char* zipError;
-  const char* formatError;
+  const char* zipError = nullptr;  // none: as koordinError
+  const char* formatError = nullptr;
 };
 
 TEST_F(KoordinFaults, ASourceItCannotUseIsOneClearLineAndCostsNothing) {
   const std::string shared = *shared_ / "";
   const Source sources[] = {
-      {"a folder given as the file", "mkdir in.bin", "in.bin: cannot read: Is a directory",
-       "in.bin: cannot read: Is a directory", "in.bin: cannot read: Is a directory"},
+      {"a folder given as the file", "mkdir in.bin", "in.bin: cannot read: Is a directory"},
       {"a file that is gone, its link left", "ln -s gone in.bin",
-       "in.bin: cannot read: No such file or directory",
-       "in.bin: cannot read: No such file or directory",
        "in.bin: cannot read: No such file or directory"},
       {"an empty file", ": >in.bin", "in.bin: not a KOORDIN file: it is empty",
        "in.bin: the file is empty", "in.bin: the file is empty"},
@@ -123,9 +120,9 @@ TEST_F(KoordinFaults, ASourceItCannotUseIsOneClearLineAndCostsNothing) {
                                          target + " --from " + format);
       EXPECT_EQ(run.status, 1) << run.err;  // a crash would be no exit status
       ASSERT_EQ(Lines(run.err).size(), 1u) << run.err;
-      const std::string error = format == "lst"    ? source.koordinError
-                                : format == "cupx" ? source.zipError
-                                                   : source.formatError;
+      const std::string error = format == "lst" || source.zipError == nullptr ? source.koordinError
+                                : format == "cupx"                            ? source.zipError
+                                                                              : source.formatError;
       EXPECT_EQ(run.err.rfind("koordin: " + error, 0), 0u) << run.err;
       EXPECT_EQ(ReadFile(dir / target), kOldTarget);
       for (const std::string& file : dir.Files()) {

@@ -55,17 +55,13 @@ std::string Joined(const std::vector<std::string>& words, const std::string& las
   return joined;
 }
 
-TEST(FormatTable, TheFormatsCommandListsEveryRowInItsOrder) {
+TEST(FormatTable, TheFormatsCommandListsEveryRowInItsOrderAndTheHelpEveryRow) {
   TempDir dir;
   EXPECT_EQ(FirstWords(RunKoordin(dir, "formats").out, 1), Names());
   const nlohmann::json json = nlohmann::json::parse(RunKoordin(dir, "formats --format json").out);
   std::vector<std::string> listed;
   for (const nlohmann::json& format : json.at("formats")) listed.push_back(format.at("name"));
   EXPECT_EQ(listed, Names());
-}
-
-TEST(FormatTable, TheHelpListsEveryRow) {
-  TempDir dir;
   const std::string help = RunKoordin(dir, "--help").out;
   EXPECT_NE(help.find("convert between " + Joined(Names(), " and ") + ";"), std::string::npos)
       << help;

@@ -141,10 +141,6 @@ TEST_F(National, FindsTheSiteAsAPilotTypesIt) {
     EXPECT_EQ(run.status, 0) << near << ": " << run.err;
     EXPECT_EQ(run.out, byName.out) << near;
   }
-  const Outcome several = RunKoordin(*dir_, "convert fr.cup o.lst --near 'Field 1'");
-  EXPECT_EQ(several.status, 2);
-  EXPECT_NE(several.err.find("turnpoints have it in their names: \"Field 1"), std::string::npos)
-      << several.err;
   const Outcome typo = RunKoordin(*dir_, "convert fr.cup o.lst --near Karpentras");
   EXPECT_EQ(typo.status, 2);
   EXPECT_NE(typo.err.find("did you mean \"Carpentras\"?"), std::string::npos) << typo.err;

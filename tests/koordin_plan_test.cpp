@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <string>
 #include <tuple>
 #include <utility>
@@ -22,45 +21,28 @@ Waypoint P(const std::string& name, std::optional<double> elevation = 100.0,
   return point;
 }
 
-// A planned turnpoint as the file holds it; a route point as name and kind.
-struct Turnpoint {
-  std::string name;
-  int altitude;
-  std::string frequency;
-  bool marked;
-  bool operator==(const Turnpoint& o) const {
-    return std::tie(name, altitude, frequency, marked) ==
-           std::tie(o.name, o.altitude, o.frequency, o.marked);
-  }
-};
+// A planned turnpoint as the file holds it: name, altitude, frequency, marked; a route point as
+// name and kind.
+using Turnpoint = std::tuple<std::string, int, std::string, bool>;
+Turnpoint T(const std::string& name, int altitude = 100, const std::string& frequency = "",
+            bool marked = false) {
+  return {name, altitude, frequency, marked};
+}
 using Point = std::pair<std::string, int>;
-struct Route {
-  std::string name;
-  std::vector<Point> points;
-  bool operator==(const Route& o) const { return name == o.name && points == o.points; }
-};
-
-std::ostream& operator<<(std::ostream& out, const Turnpoint& t) {
-  return out << t.name << "/" << t.altitude << "/" << t.frequency << (t.marked ? "*" : "");
-}
-std::ostream& operator<<(std::ostream& out, const Route& r) {
-  out << r.name << ":";
-  for (const auto& [name, kind] : r.points) out << " " << name << "/" << kind;
-  return out;
-}
+using Route = std::pair<std::string, std::vector<Point>>;
 
 std::vector<Turnpoint> Turnpoints(const KoordinPlan& plan) {
   std::vector<Turnpoint> turnpoints;
   for (const PlannedTurnpoint& t : plan.turnpoints)
-    turnpoints.push_back({t.name, t.altitude, t.frequency, t.marked});
+    turnpoints.emplace_back(t.name, t.altitude, t.frequency, t.marked);
   return turnpoints;
 }
 
 std::vector<Route> Routes(const KoordinPlan& plan) {
   std::vector<Route> routes;
   for (const PlannedRoute& route : plan.routes) {
-    routes.push_back({route.name, {}});
-    for (const PlannedPoint& p : route.points) routes.back().points.emplace_back(p.name, p.kind);
+    routes.emplace_back(route.name, std::vector<Point>());
+    for (const PlannedPoint& p : route.points) routes.back().second.emplace_back(p.name, p.kind);
   }
   return routes;
 }
@@ -87,12 +69,7 @@ TEST(PlanKoordin, DecidesWhatFitsAndWarnsAboutEverythingThatDoesNotArriveAsItWas
       {{{P("Feldberg"), P("Feldbergturm"), P("Feldbe"), P("Klein Asten"), P("Łódź"),
          P("Säntis", std::nullopt), P("Teck")},
         {Task{"R", {"", "Feldbergturm", ""}, {}}}},
-       {{"Feld 2", 100, "", false},
-        {"Feld 3", 100, "", false},
-        {"Feldbe", 100, "", false},
-        {"Klein", 100, "", false},
-        {"L\xF3\x64z", 100, "", false},
-        {"S\xE4ntis", 0, "", false}},
+       {T("Feld 2"), T("Feld 3"), T("Feldbe"), T("Klein"), T("L\xF3\x64z"), T("S\xE4ntis", 0)},
        {{"R", {{"", 1}, {"Feld 3", 1}, {"", 1}}}},
        {"\"Teck\" dropped: the file holds 6",
         "\"Feldberg\": numbered \"Feld 2\", as its name in the file, \"Feldbe\", is that of "
@@ -103,7 +80,7 @@ TEST(PlanKoordin, DecidesWhatFitsAndWarnsAboutEverythingThatDoesNotArriveAsItWas
       {{{P("A", -1000.0, "122,47"), P(" "), P("B", 1e20, " 122.500 MHz ", true),
          P("C", 9999.4, "Airfield")},
         {}},
-       {{"A", -999, "122.475", false}, {"B", 9999, "122.500", true}, {"C", 9999, "", false}},
+       {T("A", -999, "122.475"), T("B", 9999, "122.500", true), T("C", 9999)},
        {},
        {"turnpoint 2 has no name", "\"A\": altitude -1000 m", "\"B\": altitude 1e+20 m",
         "\"C\": frequency \"Airfield\" is no airband frequency: not written"}},
@@ -115,7 +92,7 @@ TEST(PlanKoordin, DecidesWhatFitsAndWarnsAboutEverythingThatDoesNotArriveAsItWas
          Task{"Lang", {"A", "A", "X", "B", "C", "", "A"}, {}},
          Task{"Dreieck 1", {"", "A", "B", "C", "A", "B", ""}, {}}, Task{"Dreieck 2", {}, {}},
          Task{"", {"", "A", ""}, {}}, Task{"Drei", {}, {}}}},
-       {{"A", 100, "", false}, {"B", 100, "", false}, {"C", 100, "", false}},
+       {T("A"), T("B"), T("C")},
        {{"Runde", {{"Start", 1}, {"X", 3}, {"B", 1}, {"Ziel", 1}}},
         {"Lang", {{"A", 1}, {"A", 1}, {"B", 1}, {"C", 1}, {"A", 1}}},
         {"Dreieck", {{"", 1}, {"A", 1}, {"B", 1}, {"C", 1}, {"A", 1}, {"", 1}}},
@@ -130,12 +107,7 @@ TEST(PlanKoordin, DecidesWhatFitsAndWarnsAboutEverythingThatDoesNotArriveAsItWas
       // A route point names its turnpoint as the file does, without trailing blanks.
       {{{P("B1"), P("B2"), P("B3"), P("B4"), P("B5"), P("B6"), P("A ")},
         {Task{"R", {"", "A", ""}, {}}}},
-       {{"B1", 100, "", false},
-        {"B2", 100, "", false},
-        {"B3", 100, "", false},
-        {"B4", 100, "", false},
-        {"B5", 100, "", false},
-        {"A", 100, "", false}},
+       {T("B1"), T("B2"), T("B3"), T("B4"), T("B5"), T("A")},
        {{"R", {{"", 1}, {"A", 1}, {"", 1}}}},
        {"\"B6\" dropped: the file holds 6"}},
   };

@@ -20,11 +20,6 @@ const std::string kSource =
                       {"name": "Beta", "latitude": 48.25, "longitude": 9.5, "elevation": 400}],
         "tasks": [{"name": "Runde", "points": ["Alpha", "Alpha", "Beta", "Beta"]}]})";
 
-// An extension that names one format other than `format`.
-std::string OtherExtension(const FileFormat& format) {
-  return format.IsKoordin() ? "cup" : "lst";
-}
-
 TEST(KoordinRecognition, ReadsEveryRowByItsContentWhateverItsName) {
   TempDir dir;
   dir.Write("in.json", kSource);
@@ -38,7 +33,8 @@ TEST(KoordinRecognition, ReadsEveryRowByItsContentWhateverItsName) {
                                  ? ": 2 turnpoints, 0 routes\n"
                                  : ": 2 turnpoints, 1 route\n";
     ASSERT_EQ(RunKoordin(dir, "convert in.json file --to " + name + " --quiet").status, 0);
-    const std::string misleading = "file." + OtherExtension(format);
+    // An extension that names one other format.
+    const std::string misleading = std::string("file.") + (format.IsKoordin() ? "cup" : "lst");
     RunShell(dir, "cp file " + misleading);
     ExpectSession(
         dir,

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace koordin_testing {
@@ -114,17 +115,13 @@ TEST(KoordinTargets, ASignalWhileWritingLeavesNothingBehind) {
   }
 }
 
-struct StaleCase {
-  std::string what;
-  std::string make;  // shell lines that leave a file that looks like a temporary
-  std::string left;  // the temporaries left after the next run
-};
-
 // A run killed outright leaves its temporary file; the next run of the same target removes it
 // once its process is gone, and nothing that may be another's.
 TEST(KoordinTargets, TheNextRunRemovesTemporariesOfRunsThatEnded) {
   const std::string aged = "; touch -h -d '-1 min' .*.tmp";
-  const StaleCase cases[] = {
+  // What, shell lines that leave a file that looks like a temporary, and the temporaries left after
+  // the next run.
+  const std::tuple<std::string, std::string, std::string> cases[] = {
       {"of a run killed outright",
        "timeout 60 sh -c '" + PausedAt("written", "exec koordin convert in.cup o.lst") +
            "kill -KILL $!; " + kRelease + "wait $!'",
@@ -140,17 +137,17 @@ TEST(KoordinTargets, TheNextRunRemovesTemporariesOfRunsThatEnded) {
        ": >.o.lst.99999999.abcdef.tmp && chown 65534 .o.lst.99999999.abcdef.tmp" + aged,
        ".o.lst.99999999.abcdef.tmp\n"},
   };
-  for (const StaleCase& c : cases) {
-    SCOPED_TRACE(c.what);
+  for (const auto& [what, make, left] : cases) {
+    SCOPED_TRACE(what);
     TempDir dir;
     dir.Write("in.cup", kCupA);
     dir.Write("o.lst", "old");
-    RunShell(dir, c.make);
-    if (c.what.find("run killed") != std::string::npos) {
+    RunShell(dir, make);
+    if (what.find("run killed") != std::string::npos) {
       EXPECT_NE(Temporaries(dir), "");  // what the killed run left
     }
     EXPECT_EQ(RunKoordin(dir, "convert in.cup o.lst").status, 0);
-    EXPECT_EQ(Temporaries(dir), c.left);
+    EXPECT_EQ(Temporaries(dir), left);
     RunShell(dir, "test ! -e pid || kill $(cat pid)");
   }
 }
